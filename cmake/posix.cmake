@@ -1,0 +1,23 @@
+# Linux shells: link transport, event loop and listener, log sink, the stand-in's socket side.
+file(GLOB TAVELOR_POSIX_SOURCES CONFIGURE_DEPENDS
+  src/simlink/posix/*.cpp src/server/posix/*.cpp src/app/posix/*.cpp)
+list(FILTER TAVELOR_POSIX_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
+file(GLOB TAVELOR_SIM_POSIX_SOURCES CONFIGURE_DEPENDS src/sim/posix/*.cpp)
+list(FILTER TAVELOR_SIM_POSIX_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
+
+find_package(Threads REQUIRED)
+
+add_library(tavelor_sim_posix STATIC ${TAVELOR_SIM_POSIX_SOURCES})
+target_link_libraries(tavelor_sim_posix PUBLIC tavelor_sim_core Threads::Threads)
+if(NOT APPLE)
+  target_link_libraries(tavelor_sim_posix PUBLIC rt)
+endif()
+
+add_library(tavelor_posix STATIC ${TAVELOR_POSIX_SOURCES})
+target_link_libraries(tavelor_posix PUBLIC tavelor_core tavelor_sim_posix Threads::Threads)
+
+add_executable(tavelor-server src/app/posix/main.cpp)
+target_link_libraries(tavelor-server PRIVATE tavelor_posix)
+
+add_executable(tavelor-sim src/sim/posix/main.cpp)
+target_link_libraries(tavelor-sim PRIVATE tavelor_sim_posix)
