@@ -1,0 +1,74 @@
+// The stand-in simulator's side of the link: offset memory, the walk of a received block, a
+// journal of what arrived, and the control commands that tests and panel authors use.
+// Portable: the socket and shared-memory plumbing lives in sim/posix (and sim/win32).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavelor::sim {
+
+inline constexpr uint32_t kDefaultFsuipcVersion = 0x40200000;  // any value >= 0x19980005 passes
+inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag plus a simulator number
+
+// 65536 bytes, offsets 0x0000..0xFFFF. Reads beyond it give zeros, writes beyond it are dropped.
+class OffsetMemory {
+ public:
+  static constexpr size_t kSize = 0x10000;
+  void Read(uint32_t offset, uint32_t size, uint8_t* out) const;
+  void Write(uint32_t offset, uint32_t size, const uint8_t* in);
+  void WriteU16(uint32_t offset, uint16_t v);
+  void WriteU32(uint32_t offset, uint32_t v);
+  void WriteDouble(uint32_t offset, double v);
+
+ private:
+  std::array<uint8_t, kSize> bytes_{};
+};
+
+struct JournalEntry {
+  uint64_t exchange;          // number of the exchange it came in, from 1 since start
+  bool write;                 // a write record (else a read record)
+  uint32_t offset;
+  uint32_t size;
+  std::vector<uint8_t> data;  // the written bytes (writes only)
+};
+
+struct PeerOptions {
+  uint32_t fsuipcVersion = kDefaultFsuipcVersion;  // preset at 0x3304
+  uint32_t simVersion = kDefaultSimVersion;        // preset at 0x3308
+};
+
+class SimPeer {
+ public:
+  explicit SimPeer(const PeerOptions& options = {});
+
+  // One exchange: walk the records of `block` (its whole size), fill reads, apply writes in
+  // block order, and return the answer the link sees: 1 when done, 0 on a malformed block or
+  // while `fail N` is pending (the block is then left untouched). Never touches bytes outside
+  // the block.
+  uint32_t HandleBlock(uint8_t* block, size_t size);
+
+  // One control line (without its line end) -> the answer, lines joined by "\n", no final "\n".
+  // Sets *quit when the line was `quit`.
+  std::string Control(const std::string& line, bool* quit);
+
+  OffsetMemory& Memory() { return memory_; }
+  const std::vector<JournalEntry>& Journal() const { return journal_; }
+  void ClearJournal() { journal_.clear(); }
+  uint64_t Exchanges() const { return exchanges_; }
+
+ private:
+  OffsetMemory memory_;
+  std::vector<JournalEntry> journal_;
+  uint64_t exchanges_ = 0;
+  uint64_t failNext_ = 0;
+};
+
+// A plausible parked aircraft: radios tuned, transponder 7000, battery on, and so on, so a new
+// user of `tavelor-server --sim` sees real-looking replies.
+void LoadParkedAircraft(OffsetMemory& memory);
+
+}  // namespace tavelor::sim

@@ -1,0 +1,20 @@
+// Errors that end one request: bad numbers, real-arithmetic faults, file and socket failures.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tavelor {
+
+// Raised anywhere above the simulator link; the request that raised it is dropped, the client
+// gets no answer and its connection stays open. The message is the text the error box shows.
+class RequestError : public std::runtime_error {
+ public:
+  explicit RequestError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The text the error display shows: the message, with "." appended when its last character
+// sorts after "." (so the integer error always ends with a full stop).
+std::string ErrorDisplayText(const std::string& message);
+
+}  // namespace tavelor
