@@ -1,0 +1,67 @@
+#include "text/real_math.h"
+
+#include <cmath>
+
+#include "text/request_error.h"
+
+// Every check here is explicit: the floating-point environment's flags and rounding mode are
+// shared with whatever else runs in the process, so nothing below reads or relies on them.
+
+namespace tavelor {
+
+namespace {
+
+// 2^63 exactly: the first real that no longer fits a signed 64-bit integer.
+constexpr double kTwoPow63 = 9223372036854775808.0;
+
+}  // namespace
+
+int64_t RoundReal(double x) {
+  if (!std::isfinite(x)) {
+    throw RequestError(kFpInvalid);
+  }
+  // floor is exact, and so is x - floor(x) for every double, so the tie test is exact and
+  // independent of the current rounding mode.
+  double r = std::floor(x);
+  const double fraction = x - r;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0.0)) {
+    r += 1.0;
+  }
+  // Doubles just below 2^63 are integers spaced 1024 apart, so every r below 2^63 fits.
+  if (r < -kTwoPow63 || r >= kTwoPow63) {
+    throw RequestError(kFpInvalid);
+  }
+  return static_cast<int64_t>(r);
+}
+
+double RealDiv(double a, double b) {
+  if (b == 0.0) {
+    if (a == 0.0 || std::isnan(a)) {
+      throw RequestError(kFpInvalid);
+    }
+    throw RequestError(kFpDivideByZero);
+  }
+  if (std::isinf(a) && std::isinf(b)) {
+    throw RequestError(kFpInvalid);
+  }
+  const double q = a / b;
+  // A huge dividend over a tiny divisor overflows just like a product does.
+  if (std::isinf(q) && std::isfinite(a) && std::isfinite(b)) {
+    throw RequestError(kFpOverflow);
+  }
+  return q;
+}
+
+double RealMul(double a, double b) {
+  // Zero times infinity has no meaningful value; report it instead of passing a NaN on.
+  if ((std::isinf(a) && b == 0.0) || (a == 0.0 && std::isinf(b))) {
+    throw RequestError(kFpInvalid);
+  }
+  const double p = a * b;
+  if (std::isinf(p) && std::isfinite(a) && std::isfinite(b)) {
+    throw RequestError(kFpOverflow);
+  }
+  return p;
+}
+
+}  // namespace tavelor
