@@ -1,0 +1,100 @@
+// The simulator link: one module-level link over which callers queue reads and writes of
+// simulator offsets into a shared block and hand it over in one exchange. Every operation
+// answers true or false and an IpcResultCode through `code`.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simlink/ipc_transport.h"
+
+namespace tavelor {
+
+enum IpcResultCode : uint32_t {
+  kIpcOk = 0,
+  kIpcAlreadyOpen = 1,
+  kIpcNoSimulator = 2,
+  kIpcRegisterFailed = 3,
+  kIpcAtomFailed = 4,
+  kIpcMappingFailed = 5,
+  kIpcViewFailed = 6,
+  kIpcWrongVersion = 7,
+  kIpcSimNotRequested = 8,
+  kIpcNotOpen = 9,
+  kIpcNothingQueued = 10,
+  kIpcTimedOut = 11,
+  kIpcSendFailed = 12,
+  kIpcBadData = 13,
+  kIpcWrongServer = 14,
+  kIpcBlockFull = 15,
+};
+
+// Texts naming the codes, indexed by code.
+extern const char* const IpcMessageText[16];
+
+inline constexpr uint32_t kIpcBlockSize = 0x8000;
+inline constexpr uint32_t kIpcFillLimit = 0x7F00;  // the last 256 bytes are never used
+inline constexpr uint32_t kIpcLibraryVersion = 2005;
+inline constexpr int kIpcAttempts = 10;
+inline constexpr uint32_t kIpcSendTimeoutMs = 2000;
+inline constexpr uint32_t kIpcRetrySleepMs = 100;
+
+class IpcClient {
+ public:
+  explicit IpcClient(IpcTransport* transport) : transport_(transport) {}
+  ~IpcClient() { Close(); }
+  IpcClient(const IpcClient&) = delete;
+  IpcClient& operator=(const IpcClient&) = delete;
+
+  bool Open(uint32_t requestedSim, uint32_t* code = nullptr);
+  void Close();
+  bool Read(uint32_t offset, uint32_t size, void* destination, uint32_t* code = nullptr);
+  bool Write(uint32_t offset, uint32_t size, const void* source, uint32_t* code = nullptr);
+  bool Process(uint32_t* code = nullptr);
+
+  // Closes the link first; the program's one link gets its transport this way at start.
+  void SetTransport(IpcTransport* transport);
+
+  bool IsOpen() const { return block_ != nullptr; }
+  uint32_t FsuipcVersion() const { return fsuipcVersion_; }
+  uint32_t SimVersion() const { return simVersion_; }
+  size_t QueuedBytes() const { return next_; }
+
+  // Set when an exchange found the simulator gone (every attempt failed, or its window is
+  // gone): the link has then been closed. The shell logs it and starts connecting again.
+  bool TakeLinkLost();
+
+ private:
+  struct Destination {
+    void* variable;
+    uint32_t size;
+  };
+  bool Exchange(uint32_t* code, bool duringOpen);
+  bool Fits(uint32_t headerSize, uint32_t size) const;
+
+  IpcTransport* transport_;
+  uint32_t fsuipcVersion_ = 0;
+  uint32_t simVersion_ = 0;
+  WindowRef window_ = 0;
+  uint32_t message_ = 0;
+  uint16_t atom_ = 0;
+  BlockRef mapping_ = 0;
+  uint8_t* block_ = nullptr;
+  size_t next_ = 0;                 // bytes queued from the block's start
+  std::vector<Destination> destinations_;  // a read record's destination field: index + 1
+  bool linkLost_ = false;
+};
+
+// The program's one link. The shell installs its transport once at start; tests install fakes.
+void IpcSetTransport(IpcTransport* transport);
+IpcClient& IpcLink();
+
+bool IpcOpen(uint32_t requestedSim, uint32_t* code = nullptr);
+void IpcClose();
+bool IpcRead(uint32_t offset, uint32_t size, void* destination, uint32_t* code = nullptr);
+bool IpcWrite(uint32_t offset, uint32_t size, const void* source, uint32_t* code = nullptr);
+bool IpcProcess(uint32_t* code = nullptr);
+
+}  // namespace tavelor
