@@ -1,0 +1,29 @@
+#include "app/log.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace tavelor {
+
+namespace {
+LogSink& Sink() {
+  static LogSink sink;
+  return sink;
+}
+}  // namespace
+
+void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
+
+void LogLine(const std::string& text) {
+  if (Sink()) Sink()(text);
+}
+
+std::string LongTimeText() {
+  std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // one thread serves everything
+  char text[16] = "00:00:00";
+  if (local) std::snprintf(text, sizeof text, "%02d:%02d:%02d", local->tm_hour, local->tm_min, local->tm_sec);
+  return text;
+}
+
+}  // namespace tavelor

@@ -1,0 +1,146 @@
+// tavelor-server: the server on Linux, logging to standard output. With --sim the stand-in
+// simulator runs inside the process on its own thread (it is the simulator, not the server).
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "app/globals.h"
+#include "app/log.h"
+#include "app/main_window.h"
+#include "server/posix/poll_shell.h"
+#include "sim/posix/sim_server.h"
+#include "simlink/ipc_client.h"
+#include "simlink/posix/posix_transport.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tavelor-server [options]\n"
+    "Serves cockpit-panel clients on TCP port 9696 once the simulator link is up.\n"
+    "\n"
+    "  --sim               run the stand-in simulator inside this process\n"
+    "  --sim-control PORT  control port of that stand-in simulator (default 9697)\n"
+    "  --port N            listen on port N instead of 9696\n"
+    "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
+    "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
+    "  --help              show this text\n"
+    "\n"
+    "SIGINT or SIGTERM closes the server.\n";
+
+struct Options {
+  bool sim = false;
+  int simControl = 9697;
+  int port = tavelor::kServerPort;
+  std::string bind;
+  bool debug = false;
+};
+
+bool ParsePort(const char* text, int* port) {
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (!*text || *end || value < 0 || value > 65535) return false;
+  *port = static_cast<int>(value);
+  return true;
+}
+
+int BadOption(const std::string& message) {
+  std::cerr << "tavelor-server: " << message << "\nTry 'tavelor-server --help'.\n";
+  return 2;
+}
+
+std::string ExecutableFolder() {
+  char path[PATH_MAX] = {};
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "./";
+  std::string text(path, static_cast<size_t>(n));
+  return text.substr(0, text.rfind('/') + 1);
+}
+
+void OnSignal(int signal) {
+  if (signal == SIGUSR1) tavelor::PollShell::RequestDebugToggle();
+  else tavelor::PollShell::RequestQuit();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](const char** out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    const char* text = nullptr;
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "--sim") {
+      options.sim = true;
+    } else if (arg == "--debug") {
+      options.debug = true;
+    } else if (arg == "--port") {
+      if (!value(&text) || !ParsePort(text, &options.port) || options.port == 0)
+        return BadOption("--port needs a port number from 1 to 65535");
+    } else if (arg == "--sim-control") {
+      if (!value(&text) || !ParsePort(text, &options.simControl))
+        return BadOption("--sim-control needs a port number from 0 to 65535");
+    } else if (arg == "--bind") {
+      if (!value(&text) || !*text) return BadOption("--bind needs an IPv4 address");
+      options.bind = text;
+    } else {
+      return BadOption("unknown option '" + arg + "'");
+    }
+  }
+
+  tavelor::SetLogSink([](const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+
+  std::unique_ptr<tavelor::sim::SimServer> sim;
+  if (options.sim) {
+    tavelor::sim::SimServerOptions simOptions;
+    simOptions.controlPort = options.simControl;
+    sim = std::make_unique<tavelor::sim::SimServer>(simOptions);
+    std::string error;
+    if (!sim->Open(&error)) {
+      std::cerr << "tavelor-server: the stand-in simulator cannot start: " << error << "\n";
+      return 1;
+    }
+    sim->Start();
+  }
+
+  if (!tavelor::PollShell::InstallSignalPipe()) {
+    std::perror("tavelor-server: pipe");
+    return 1;
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGUSR1, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  tavelor::PosixTransport transport;
+  tavelor::IpcSetTransport(&transport);
+  tavelor::PollShell shell(options.bind);
+  tavelor::TfMain main(&shell);
+  shell.Attach(&main);
+  main.SetPort(static_cast<uint16_t>(options.port));
+  main.FormCreate(ExecutableFolder());
+  if (options.debug) tavelor::DebugEnabled = true;
+  shell.Run();
+  tavelor::IpcSetTransport(nullptr);
+  if (sim) sim->Stop();
+  return 0;
+}

@@ -1,0 +1,39 @@
+#include "support/sim_link.h"
+
+#include <stdexcept>
+
+#include "app/log.h"
+#include "simlink/ipc_client.h"
+
+namespace tavelor::testing {
+
+SimLink::SimLink() {
+  transport.peer = [this](uint8_t* block) { return peer.HandleBlock(block, kIpcBlockSize); };
+  IpcSetTransport(&transport);
+  uint32_t code = 0;
+  if (!IpcOpen(0, &code)) throw std::runtime_error("link did not open: " + std::to_string(code));
+  handshakeExchanges_ = peer.Exchanges();
+  peer.ClearJournal();
+}
+
+SimLink::~SimLink() { IpcSetTransport(nullptr); }
+
+std::vector<sim::JournalEntry> SimLink::TakeJournal() {
+  std::vector<sim::JournalEntry> entries = peer.Journal();
+  peer.ClearJournal();
+  return entries;
+}
+
+LogCapture::LogCapture() {
+  SetLogSink([this](const std::string& line) { lines.push_back(line); });
+}
+
+LogCapture::~LogCapture() { SetLogSink(nullptr); }
+
+std::vector<uint8_t> Bytes(uint64_t value, size_t size) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  return bytes;
+}
+
+}  // namespace tavelor::testing

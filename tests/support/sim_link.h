@@ -1,0 +1,40 @@
+// The program's one link, opened on the stand-in simulator's peer inside the test process:
+// commands and replies run exactly as in the server, and the peer's journal shows what reached
+// the simulator. Also a log capture for the lines handlers write.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/sim_peer.h"
+#include "support/fake_transport.h"
+
+namespace tavelor::testing {
+
+class SimLink {
+ public:
+  SimLink();   // installs the transport, opens the link and forgets the handshake's records
+  ~SimLink();  // closes the link and removes the transport
+
+  sim::SimPeer peer;
+  FakeTransport transport;
+
+  // Records received since the last call, and how many exchanges they came in.
+  std::vector<sim::JournalEntry> TakeJournal();
+  uint64_t ExchangesSinceOpen() const { return peer.Exchanges() - handshakeExchanges_; }
+
+ private:
+  uint64_t handshakeExchanges_ = 0;
+};
+
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  std::vector<std::string> lines;
+};
+
+// The bytes of a value as the simulator stores it (little-endian).
+std::vector<uint8_t> Bytes(uint64_t value, size_t size);
+
+}  // namespace tavelor::testing
