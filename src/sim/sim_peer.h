@@ -49,22 +49,39 @@ class SimPeer {
   // block order, and return the answer the link sees: 1 when done, 0 on a malformed block or
   // while `fail N` is pending (the block is then left untouched). Never touches bytes outside
   // the block.
+  // A malformed block (unknown record type, a header or data area running past the end, no end
+  // marker) is refused whole: nothing is applied, filled or journalled, so the link never sees
+  // half an exchange.
   uint32_t HandleBlock(uint8_t* block, size_t size);
+
+  // A message whose block could not be reached (no such shared memory, bad name): it still
+  // counts as an exchange and uses up a pending `fail`. Answers 0.
+  uint32_t HandleMissingBlock();
 
   // One control line (without its line end) -> the answer, lines joined by "\n", no final "\n".
   // Sets *quit when the line was `quit`.
   std::string Control(const std::string& line, bool* quit);
 
   OffsetMemory& Memory() { return memory_; }
+  // The journal keeps at most kJournalLimit entries; beyond that the oldest are dropped, so a
+  // demo simulator that nobody drains does not grow without end.
+  static constexpr size_t kJournalLimit = 200000;
   const std::vector<JournalEntry>& Journal() const { return journal_; }
   void ClearJournal() { journal_.clear(); }
   uint64_t Exchanges() const { return exchanges_; }
+  // The library version the last client wrote at 0x330A while opening its link.
+  uint16_t LibraryVersion() const { return libraryVersion_; }
 
  private:
   OffsetMemory memory_;
   std::vector<JournalEntry> journal_;
   uint64_t exchanges_ = 0;
   uint64_t failNext_ = 0;
+  uint16_t libraryVersion_ = 0;
+
+  void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
+
+  void AddJournal(JournalEntry entry);
 };
 
 // A plausible parked aircraft: radios tuned, transponder 7000, battery on, and so on, so a new

@@ -1,0 +1,163 @@
+// The control commands: one line in, one answer out. Numbers are parsed strictly (no signs, no
+// trailing junk, no overflow) so a typo in a test shows up as ERR rather than as a wrong value.
+#include <cctype>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_peer.h"
+
+namespace tavelor::sim {
+
+namespace {
+
+constexpr uint32_t kMaxPeek = 65536;
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Hexadecimal, with or without 0x, at most 32 bits.
+std::optional<uint32_t> ParseOffset(std::string_view s) {
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+  if (s.empty()) return std::nullopt;
+  uint64_t v = 0;
+  for (char c : s) {
+    const int d = HexDigit(c);
+    if (d < 0) return std::nullopt;
+    v = v * 16 + static_cast<uint64_t>(d);
+    if (v > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return static_cast<uint32_t>(v);
+}
+
+// Decimal digits only, at most 32 bits.
+std::optional<uint32_t> ParseDecimal(std::string_view s) {
+  if (s.empty()) return std::nullopt;
+  uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+    if (v > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return static_cast<uint32_t>(v);
+}
+
+std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view s) {
+  if (s.empty() || s.size() % 2 != 0) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  bytes.reserve(s.size() / 2);
+  for (size_t i = 0; i < s.size(); i += 2) {
+    const int hi = HexDigit(s[i]);
+    const int lo = HexDigit(s[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
+  }
+  return bytes;
+}
+
+void AppendHex(std::string& out, const uint8_t* p, size_t n) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (size_t i = 0; i < n; ++i) {
+    out += kDigits[p[i] >> 4];
+    out += kDigits[p[i] & 0xF];
+  }
+}
+
+std::string OffsetText(uint32_t offset) {
+  std::string hex;
+  const uint8_t b[4] = {static_cast<uint8_t>(offset >> 24), static_cast<uint8_t>(offset >> 16),
+                        static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset)};
+  AppendHex(hex, b, 4);
+  // At least four digits; wider offsets keep all their significant digits.
+  size_t first = 0;
+  while (first < hex.size() - 4 && hex[first] == '0') ++first;
+  return hex.substr(first);
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
+  if (quit) *quit = false;
+  std::string_view line(rawLine);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::vector<std::string_view> w = Words(line);
+  if (w.empty()) return "ERR empty command";
+  const std::string command = Lower(w[0]);
+
+  if (command == "peek") {
+    if (w.size() != 3) return "ERR usage: peek OFFSET SIZE";
+    const auto offset = ParseOffset(w[1]);
+    if (!offset) return "ERR bad offset";
+    const auto size = ParseDecimal(w[2]);
+    if (!size || *size == 0 || *size > kMaxPeek) return "ERR size must be 1 to 65536";
+    std::vector<uint8_t> bytes(*size);
+    memory_.Read(*offset, *size, bytes.data());
+    std::string out = "OK ";
+    AppendHex(out, bytes.data(), bytes.size());
+    return out;
+  }
+  if (command == "poke") {
+    if (w.size() != 3) return "ERR usage: poke OFFSET HEX";
+    const auto offset = ParseOffset(w[1]);
+    if (!offset) return "ERR bad offset";
+    const auto bytes = ParseHexBytes(w[2]);
+    if (!bytes) return "ERR bad hex data";
+    memory_.Write(*offset, static_cast<uint32_t>(bytes->size()), bytes->data());
+    return "OK";
+  }
+  if (command == "journal") {
+    if (w.size() != 1) return "ERR usage: journal";
+    std::string out = "OK " + std::to_string(journal_.size());
+    for (const JournalEntry& e : journal_) {
+      out += '\n';
+      out += std::to_string(e.exchange);
+      out += e.write ? " W " : " R ";
+      out += OffsetText(e.offset);
+      out += ' ';
+      out += std::to_string(e.size);
+      if (e.write && !e.data.empty()) {
+        out += ' ';
+        AppendHex(out, e.data.data(), e.data.size());
+      }
+    }
+    journal_.clear();
+    return out;
+  }
+  if (command == "fail") {
+    if (w.size() != 2) return "ERR usage: fail N";
+    const auto n = ParseDecimal(w[1]);
+    if (!n) return "ERR bad count";
+    failNext_ = *n;
+    return "OK";
+  }
+  if (command == "quit") {
+    if (w.size() != 1) return "ERR usage: quit";
+    if (quit) *quit = true;
+    return "OK";
+  }
+  return "ERR unknown command";
+}
+
+}  // namespace tavelor::sim

@@ -1,0 +1,113 @@
+// The walk of one received block. The block is checked whole before anything is applied: the
+// record headers never change while reads are filled (data areas do not overlap headers), so a
+// structural pass followed by an applying pass sees the same records.
+#include <cstring>
+#include <utility>
+
+#include "sim/sim_peer.h"
+
+namespace tavelor::sim {
+
+namespace {
+
+constexpr uint32_t kReadRecord = 1;
+constexpr uint32_t kWriteRecord = 2;
+constexpr size_t kReadHeader = 16;
+constexpr size_t kWriteHeader = 12;
+
+uint32_t LoadU32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+struct Record {
+  bool write;
+  uint32_t offset;
+  uint32_t size;
+  size_t data;  // position of the data area in the block
+};
+
+// Walks the record list; calls `each` for every record and returns true when the list ends
+// with a marker inside the block and every record lies wholly inside it.
+template <typename Each>
+bool WalkRecords(const uint8_t* block, size_t size, Each&& each) {
+  size_t pos = 0;
+  // Every record takes at least 12 bytes, so the walk ends within size / 12 + 1 steps.
+  while (pos < size) {
+    if (block[pos] == 0) return true;  // end of list: only the first byte counts
+    if (size - pos < 4) return false;
+    const uint32_t type = LoadU32(block + pos);
+    size_t header;
+    if (type == kReadRecord) {
+      header = kReadHeader;
+    } else if (type == kWriteRecord) {
+      header = kWriteHeader;
+    } else {
+      return false;
+    }
+    if (size - pos < header) return false;
+    const uint32_t offset = LoadU32(block + pos + 4);
+    const uint32_t length = LoadU32(block + pos + 8);
+    if (length > size - pos - header) return false;
+    each(Record{type == kWriteRecord, offset, length, pos + header});
+    pos += header + length;
+  }
+  return false;  // ran off the end without an end marker
+}
+
+}  // namespace
+
+SimPeer::SimPeer(const PeerOptions& options) {
+  memory_.WriteU32(0x3304, options.fsuipcVersion);
+  memory_.WriteU32(0x3308, options.simVersion);
+}
+
+uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {
+  const uint64_t exchange = ++exchanges_;
+  if (failNext_ > 0) {
+    --failNext_;
+    return 0;
+  }
+  if (block == nullptr) return 0;
+  if (!WalkRecords(block, size, [](const Record&) {})) return 0;
+  WalkRecords(block, size, [&](const Record& r) {
+    JournalEntry entry{exchange, r.write, r.offset, r.size, {}};
+    if (r.write) {
+      ApplyWrite(r.offset, r.size, block + r.data);
+      entry.data.assign(block + r.data, block + r.data + r.size);
+    } else {
+      memory_.Read(r.offset, r.size, block + r.data);
+    }
+    AddJournal(std::move(entry));
+  });
+  return 1;
+}
+
+// The handshake area reads back as the simulator's identity whatever a client writes: the
+// client's library version written at 0x330A is kept aside, or it would overwrite the 0xFADE
+// tag in the high half of 0x3308 and every later client would fail its version test.
+void SimPeer::ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data) {
+  constexpr uint32_t kFirst = 0x3304, kLast = 0x330B;
+  const bool touchesHandshake = offset <= kLast && uint64_t{offset} + size > kFirst;
+  uint8_t saved[8];
+  if (touchesHandshake) memory_.Read(kFirst, sizeof saved, saved);
+  memory_.Write(offset, size, data);
+  if (!touchesHandshake) return;
+  uint8_t written[8];
+  memory_.Read(kFirst, sizeof written, written);
+  if (offset <= 0x330A && uint64_t{offset} + size >= 0x330C)
+    libraryVersion_ = static_cast<uint16_t>(written[6] | (written[7] << 8));
+  memory_.Write(kFirst, sizeof saved, saved);
+}
+
+uint32_t SimPeer::HandleMissingBlock() { return HandleBlock(nullptr, 0); }
+
+void SimPeer::AddJournal(JournalEntry entry) {
+  if (journal_.size() >= kJournalLimit) {
+    // Drop the oldest quarter at once so the cost of the shift is spread over many entries.
+    journal_.erase(journal_.begin(), journal_.begin() + kJournalLimit / 4);
+  }
+  journal_.push_back(std::move(entry));
+}
+
+}  // namespace tavelor::sim
