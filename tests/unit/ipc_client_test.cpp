@@ -278,3 +278,27 @@ TEST_F(IpcClientTest, RecordWalkStopsAtABadTypeAndNeverTrustsAResizedRecord) {
 
 }  // namespace
 }  // namespace tavelor
+
+// The stand-in keeps its identity however many clients have written their library version:
+// the 2-byte write at 0x330A lands in the high half of the 4-byte simulator version.
+#include "support/sim_link.h"
+
+namespace tavelor {
+namespace {
+
+TEST(IpcClientOnStandIn, SecondAndLaterClientsStillPassTheHandshake) {
+  sim::SimPeer peer;
+  for (int client = 0; client < 3; ++client) {
+    SCOPED_TRACE(client);
+    testing::FakeTransport transport;
+    transport.peer = [&](uint8_t* block) { return peer.HandleBlock(block, kIpcBlockSize); };
+    IpcClient link(&transport);
+    uint32_t code = 99;
+    EXPECT_TRUE(link.Open(0, &code));
+    EXPECT_EQ(code, kIpcOk);
+    EXPECT_EQ(peer.LibraryVersion(), 2005);
+  }
+}
+
+}  // namespace
+}  // namespace tavelor

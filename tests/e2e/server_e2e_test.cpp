@@ -1,0 +1,233 @@
+// The Linux server against the stand-in simulator, as a panel client sees it.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <thread>
+
+#include "e2e/harness.h"
+
+namespace tavelor::e2e {
+namespace {
+
+const char* const kZeroRadio =
+    "  0.0:  0.0:0000:100.00:100.00:100.00:100.00:100.00:100.00:0000:00000000:100.00:100.00:\r\n";
+
+TEST(ServerEndToEnd, StartLinesComeInOrderAndVersionCodesAreAnswered) {
+  Stack stack;
+  stack.StartBoth();
+  const std::vector<std::string> expected = {
+      "- Tavelor Server v2.02A",     "- Note: Run in administrator mode",
+      "- Connecting to Fsuipc . . .", "- Fsuipc Connected OK",
+      "- Listening Port " + std::to_string(stack.serverPort) + " ...",
+  };
+  std::vector<std::string> lines = stack.server.Lines();
+  ASSERT_GE(lines.size(), expected.size() + 1);
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]);
+  EXPECT_EQ(lines[expected.size()].rfind("- IP: ", 0), 0u);
+
+  Client client = stack.Connect();
+  const std::pair<const char*, const char*> cases[] = {
+      {"xxV100\r\n", "2.01b\r\n"}, {"xxV172", "2.02a\r\n"},         {"xxV177", "2.02a\r\n"},
+      {"..VMAP", "2.01a\r\n"},     {"..VPFD\r\n", "2.01a\r\n"},     {"xxv177", "noversion\r\n"},
+      {"RADI", "noversion\r\n"},   {"xx", "noversion\r\n"},         {"xxHSI\r\n", "noversion\r\n"},
+      {"xxQQQQ", "noversion\r\n"},
+  };
+  for (const auto& [request, answer] : cases) {
+    SCOPED_TRACE(request);
+    EXPECT_EQ(client.Ask(request), answer);
+  }
+}
+
+TEST(ServerEndToEnd, RadioReplyShowsPokedValuesAndCommandsReachTheSimulator) {
+  Stack stack;
+  stack.StartBoth();
+  const char* pokes[] = {"poke 0300 7B00",   "poke 0306 6519", "poke 0354 0012", "poke 034E 5018",
+                         "poke 311A 5021",   "poke 3118 0018", "poke 311C 1019", "poke 0350 5010",
+                         "poke 311E 9013",   "poke 0352 1014", "poke 3120 0009", "poke 034C 4503",
+                         "poke 3122 90"};
+  for (const char* poke : pokes) ASSERT_EQ(stack.control.Command(poke), "OK") << poke;
+  Client client = stack.Connect();
+  const std::string reply = client.Ask("xxRADI\r\n");
+  EXPECT_EQ(reply,
+            " 12.3:  0.0:1200:118.50:121.50:110.50:113.90:114.10:109.00:0345:10010000:118.00:"
+            "119.10:\r\n");
+  EXPECT_EQ(reply.size(), 89u);
+
+  stack.control.Journal();  // forget the reads so far
+  struct Case {
+    const char* request;
+    std::vector<std::string> records;
+  } cases[] = {
+      {"xxCOM1 118.25 121.50", {"W 034E 2 2518", "W 311A 2 5021"}},
+      {"xxCO11 118.250 121.500", {"W 05C4 4 EACD0100", "W 05CC 4 9CDA0100"}},
+      {"xxNAV2 108.00 117.95", {"W 0352 2 0008", "W 3120 2 9517"}},
+      {"xxADF0 1024", {"W 034C 2 0201", "W 0356 2 0000"}},
+      {"xxTRA0 7700", {"W 0354 2 0077"}},
+      {"xxAUD0 10000001", {"W 3122 1 81"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.request);
+    client.Send(c.request);
+    EXPECT_EQ(client.ReadFor(milliseconds(300)), "");  // commands answer nothing
+    std::vector<std::string> journal = stack.control.Journal();
+    ASSERT_EQ(journal.size(), c.records.size());
+    const std::string exchange = journal[0].substr(0, journal[0].find(' '));
+    for (size_t i = 0; i < journal.size(); ++i) {
+      EXPECT_EQ(journal[i], exchange + " " + c.records[i]);  // one exchange for the command
+    }
+  }
+  EXPECT_EQ(client.Ask("xxRADI").substr(17, 14), "118.25:121.50:");
+}
+
+TEST(ServerEndToEnd, BadNumberIsLoggedAndTheConnectionGoesOn) {
+  Stack stack;
+  stack.StartBoth();
+  Client client = stack.Connect();
+  stack.control.Journal();
+  client.Send("xxCOM1");
+  EXPECT_TRUE(stack.server.WaitForLine("- Error: '$' is not a valid integer value."));
+  EXPECT_TRUE(stack.control.Journal().empty());
+  EXPECT_EQ(client.Ask("xxV177"), "2.02a\r\n");
+}
+
+TEST(ServerEndToEnd, DebugLinesComeBeforeTheReplyBlockAndSignalTogglesThem) {
+  Stack stack;
+  stack.StartSim();
+  stack.StartServer({"--debug"});
+  ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
+  Client client = stack.Connect();
+  client.Ask("xxRADI");
+  ASSERT_TRUE(stack.server.WaitForLine("- Audio:"));
+  std::vector<std::string> lines = stack.server.Lines();
+  size_t received = 0;
+  while (received < lines.size() && lines[received].find(" <- received code:RADI") == std::string::npos)
+    ++received;
+  ASSERT_LT(received + 1, lines.size());
+  EXPECT_EQ(lines[received].size(), 8 + std::string(" <- received code:RADI").size());  // HH:mm:ss
+  EXPECT_EQ(lines[received + 1], "- Radio Panel:--------------------");
+
+  stack.server.Signal(SIGUSR1);
+  ASSERT_TRUE(stack.server.WaitForLine("- Debug Off"));
+  client.Ask("xxV100");
+  client.Ask("xxRADI");
+  EXPECT_EQ(stack.server.CountLines("<- received code:"), 1);
+  stack.server.Signal(SIGUSR1);
+  EXPECT_TRUE(stack.server.WaitForLine("- Debug On"));
+}
+
+TEST(ServerEndToEnd, SimulatorGoingAwayAndComingBack) {
+  Stack stack;
+  stack.StartBoth();
+  Client client = stack.Connect();
+  EXPECT_NE(client.Ask("xxRADI"), kZeroRadio);
+
+  ASSERT_EQ(stack.control.Command("quit"), "OK");
+  ASSERT_EQ(stack.sim.Wait(), 0);
+  stack.control.Disconnect();
+  // The first request finds the simulator gone, the next ones fail at once: zeros, not hangs.
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.Ask("xxRADI"), kZeroRadio);
+  EXPECT_TRUE(stack.server.WaitForLine("- Fsuipc Disconnected"));
+  EXPECT_EQ(client.Ask("xxRADI"), kZeroRadio);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  client.Send("xxCOM1 118.25 121.50");  // lost, but harmless
+  EXPECT_EQ(client.Ask("xxV172"), "2.02a\r\n");
+
+  stack.StartSim();
+  ASSERT_TRUE(stack.server.WaitForCount("- Fsuipc Connected OK", 2));
+  EXPECT_EQ(stack.server.CountLines("- Listening Port"), 1);  // the listener was never closed
+  stack.control.Command("poke 0354 0070");
+  EXPECT_EQ(client.Ask("xxRADI").substr(12, 5), "7000:");
+}
+
+TEST(ServerEndToEnd, AllZeroRadioReplyWhileTheSimulatorIsAbsent) {
+  Stack stack;
+  stack.StartBoth();
+  stack.control.Command("fail 1");
+  Client client = stack.Connect();
+  // A refused exchange is not a lost simulator: zeros this once, then real values again.
+  EXPECT_EQ(client.Ask("xxRADI"), kZeroRadio);
+  EXPECT_NE(client.Ask("xxRADI"), kZeroRadio);
+  EXPECT_EQ(stack.server.CountLines("- Fsuipc Disconnected"), 0);
+}
+
+TEST(ServerEndToEnd, ManyClientsAtOnceAndOneThatLeavesMidRequest) {
+  Stack stack;
+  stack.StartBoth();
+  constexpr int kClients = 40;
+  std::vector<Client> clients;
+  for (int i = 0; i < kClients; ++i) clients.push_back(stack.Connect());
+  for (Client& c : clients) c.Send("xxRADI");
+  for (Client& c : clients) EXPECT_EQ(c.ReadLine().size(), 89u);
+  EXPECT_TRUE(stack.server.WaitForLine("- New Client Connected"));
+
+  {
+    Client leaver = stack.Connect();
+    leaver.Send("xxRA");  // half a request, then gone before any answer
+    leaver.Send("xxRADI");
+    leaver.Close();
+  }
+  for (Client& c : clients) c.Close();
+  EXPECT_TRUE(stack.server.WaitForCount("- Client Disconnected", kClients + 1));
+  EXPECT_EQ(stack.server.CountLines("- Client Disconnected"), kClients + 1);
+  EXPECT_EQ(stack.server.CountLines("- New Client Connected"), kClients + 1);
+  Client last = stack.Connect();
+  EXPECT_EQ(last.Ask("xxV177"), "2.02a\r\n");
+}
+
+TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
+  IpcFolder ipc;
+  {
+    Process help;
+    help.Start({TAVELOR_SERVER_BIN, "--help"});
+    EXPECT_EQ(help.Wait(), 0);
+    EXPECT_TRUE(help.WaitForLine("Usage: tavelor-server"));
+  }
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--port", "x"}, {"--frobnicate"}, {"--port"}}) {
+    Process p;
+    bad.insert(bad.begin(), TAVELOR_SERVER_BIN);
+    p.Start(bad, {ipc.Env()});
+    EXPECT_EQ(p.Wait(), 2);
+  }
+
+  Stack stack;
+  stack.StartBoth();
+  // A second server on the same port: its bind fails, it says so and keeps running unlistening.
+  Process second;
+  second.Start({TAVELOR_SERVER_BIN, "--bind", "127.0.0.1", "--port", std::to_string(stack.serverPort)},
+               {stack.ipc.Env()});
+  EXPECT_TRUE(second.WaitForLine("- Error: Windows socket error: "));
+  EXPECT_TRUE(second.WaitForLine("on API 'bind'"));
+  EXPECT_EQ(second.CountLines("- Listening Port"), 0);
+  second.Signal(SIGTERM);
+  EXPECT_EQ(second.Wait(), 0);
+
+  stack.server.Signal(SIGINT);
+  EXPECT_EQ(stack.server.Wait(), 0);
+}
+
+TEST(ServerEndToEnd, EmbeddedSimulatorServesAParkedAircraft) {
+  IpcFolder ipc;
+  const int port = FreePort();
+  const int control = FreePort();
+  Process server;
+  server.Start({TAVELOR_SERVER_BIN, "--sim", "--sim-control", std::to_string(control), "--bind",
+                "127.0.0.1", "--port", std::to_string(port)},
+               {ipc.Env()});
+  ASSERT_TRUE(server.WaitForLine("- IP: "));
+  Client client;
+  ASSERT_TRUE(client.Connect(port));
+  const std::string reply = client.Ask("xxRADI");
+  EXPECT_EQ(reply.size(), 89u);
+  EXPECT_NE(reply, kZeroRadio);
+  EXPECT_EQ(reply.substr(12, 5), "7000:");
+  client.Send("xxCOM1 118.25 121.50");
+  client.ReadFor(milliseconds(200));
+  EXPECT_EQ(client.Ask("xxRADI").substr(17, 14), "118.25:121.50:");
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(), 0);
+}
+
+}  // namespace
+}  // namespace tavelor::e2e
