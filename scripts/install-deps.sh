@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine, only when something is
+# missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program.
+set -euo pipefail
+
+packages=(cmake g++ make libgtest-dev netcat-openbsd)
+if [[ "${1:-}" == "--windows" ]]; then
+  packages+=(g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
