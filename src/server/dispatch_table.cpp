@@ -3,7 +3,11 @@
 #include "server/dispatch_table.h"
 
 #include "app/globals.h"
+#include "commands/autopilot_commands.h"
+#include "commands/flight_plan_commands.h"
 #include "commands/radio_commands.h"
+#include "commands/systems_commands.h"
+#include "replies/electric_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -19,7 +23,30 @@ std::vector<DispatchEntry> BuildTable() {
       Command("COM1", Com1Command), Command("CO11", Co11Command), Command("COM2", Com2Command),
       Command("CO22", Co22Command), Command("NAV1", Nav1Command), Command("NAV2", Nav2Command),
       Command("ADF0", Adf0Command), Command("TRA0", Tra0Command), Command("AUD0", Aud0Command),
+      // autopilot targets
+      Command("APGP", ApgpCommand), Command("APAL", ApalCommand), Command("APVS", ApvsCommand),
+      Command("APHD", AphdCommand),
+      // electrical switches, lights, gear, flaps
+      Command("EBAT", EbatCommand), Command("EALT", EaltCommand), Command("EAVI", EaviCommand),
+      Command("EFUE", EfueCommand), Command("EICE", EiceCommand), Command("EPIT", EpitCommand),
+      Command("ECOW", EcowCommand), Command("LIGH", LighCommand), Command("LAND", LandCommand),
+      Command("FLAP", FlapCommand),
+      // autopilot switches, modes and speed targets
+      Command("APCR", ApcrCommand), Command("APAP", ApapCommand), Command("APFD", ApfdCommand),
+      Command("APNA", ApnaCommand), Command("APPR", ApprCommand), Command("APGS", ApgsCommand),
+      Command("APHH", AphhCommand), Command("APAA", ApaaCommand), Command("APSP", ApspCommand),
+      Command("APMM", ApmmCommand), Command("APYD", ApydCommand), Command("APLV", AplvCommand),
+      Command("APIA", ApiaCommand), Command("APMA", ApmaCommand),
+      // altimeter setting
+      Command("BARO", BaroCommand),
+      // flight plan upload and load
+      Command("PLA9", Pla9Command), Command("PL99", Pl99Command), Command("PLAX", PlaxCommand),
+      Command("PLAN", PlanCommand), Command("EXEC", ExecCommand),
+      // magnetos, flap lever, heading indicator, NAV2 and ADF knobs
+      Command("MAGN", MagnCommand), Command("FLPS", FlpsCommand), Command("GDRF", GdrfCommand),
+      Command("OBS2", Obs2Command), Command("AOBS", AobsCommand),
       // panel replies
+      Reply("DTPA", ElectricReply),
       Reply("RADI", RadioReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});

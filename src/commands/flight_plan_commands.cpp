@@ -1,0 +1,132 @@
+#include "commands/flight_plan_commands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/log.h"
+#include "simlink/ipc_client.h"
+#include "text/code_page.h"
+#include "text/request_error.h"
+
+namespace tavelor {
+
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kDegreeSign = '\xB0';  // in the 8-bit code page, before conversion
+
+// The run-time texts the error display shows for file failures.
+[[noreturn]] void RaiseFileError(int error) {
+  switch (error) {
+    case ENOENT:
+      throw RequestError("File not found");
+    case EACCES:
+    case EPERM:
+      throw RequestError("File access denied");
+    case ENOSPC:
+      throw RequestError("Disk full");
+    default:
+      // A failure that set no error number still has to name one.
+      throw RequestError("I/O error " + std::to_string(error != 0 ? error : EIO));
+  }
+}
+
+enum class OpenMode { kCreate, kAppend };
+
+// Owns the open file so that a failed write still closes it.
+class PlanFile {
+ public:
+  explicit PlanFile(OpenMode mode) {
+    const std::string path = PlanFilePath();
+    errno = 0;
+    if (mode == OpenMode::kCreate) {
+      file_ = std::fopen(path.c_str(), "wb");
+    } else {
+      // Appending needs an existing file: "r+" never creates one, unlike "a".
+      file_ = std::fopen(path.c_str(), "r+b");
+      if (file_ && std::fseek(file_, 0, SEEK_END) != 0) Fail();
+    }
+    if (!file_) RaiseFileError(errno);
+  }
+  ~PlanFile() {
+    if (file_) std::fclose(file_);
+  }
+  PlanFile(const PlanFile&) = delete;
+  PlanFile& operator=(const PlanFile&) = delete;
+
+  void Write(const std::string& bytes) {
+    if (bytes.empty()) return;
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
+  }
+
+  // Buffered bytes reach the disk here, so a full disk often shows only now.
+  void Close() {
+    errno = 0;
+    const int result = std::fclose(file_);
+    file_ = nullptr;
+    if (result != 0) RaiseFileError(errno);
+  }
+
+ private:
+  [[noreturn]] void Fail() {
+    const int error = errno;
+    std::fclose(file_);
+    file_ = nullptr;
+    RaiseFileError(error);
+  }
+  std::FILE* file_ = nullptr;
+};
+
+// Positions 6 to the end of the request, at most 995 characters.
+std::string ChunkOf(const std::string& request) {
+  if (request.size() <= 5) return {};
+  return request.substr(5, kMaxChunk);
+}
+
+void StoreRaw(const std::string& request, OpenMode mode) {
+  const std::string chunk = ChunkOf(request);
+  if (DebugEnabled) LogLine(chunk);
+  PlanFile file(mode);
+  file.Write(chunk);
+  file.Close();
+}
+
+void StoreConverted(const std::string& request, OpenMode mode) {
+  std::string chunk = ChunkOf(request);
+  if (DebugEnabled) LogLine(chunk);  // as received, before the degree signs go in
+  PlanFile file(mode);
+  if (mode == OpenMode::kCreate) file.Write(kByteOrderMark);
+  for (char& c : chunk) {
+    if (c == '&') c = kDegreeSign;
+  }
+  file.Write(HostCodePageToUtf8(chunk));
+  file.Close();
+}
+
+}  // namespace
+
+std::string PlanFilePath() { return AppFolder + kPlanFileName; }
+
+void Pla9Command(const std::string& requestText) { StoreRaw(requestText, OpenMode::kCreate); }
+void Pl99Command(const std::string& requestText) { StoreRaw(requestText, OpenMode::kAppend); }
+void PlaxCommand(const std::string& requestText) { StoreConverted(requestText, OpenMode::kCreate); }
+void PlanCommand(const std::string& requestText) { StoreConverted(requestText, OpenMode::kAppend); }
+
+// The field holds the path and its zero byte; a longer path would be cut into a name the
+// simulator cannot find, so it is refused. The rest of the field is zeros, not leftovers.
+void ExecCommand(const std::string&) {
+  const std::string path = PlanFilePath();
+  if (path.size() >= kPlanPathField) {
+    throw RequestError("Flight plan path too long for the simulator (" + std::to_string(path.size()) +
+                       " bytes, at most " + std::to_string(kPlanPathField - 1) + ")");
+  }
+  char field[kPlanPathField] = {};
+  std::memcpy(field, path.data(), path.size());
+  IpcWrite(0x0130, kPlanPathField, field);
+  IpcProcess();
+}
+
+}  // namespace tavelor

@@ -1,0 +1,23 @@
+// Flight plans: a client sends the plan file's text in chunks, which go into one file in the
+// program's folder, then EXEC tells the simulator to load that file. PLA9/PL99 store the bytes
+// unchanged; PLAX/PLAN store UTF-8 with a byte-order mark and "&" standing for a degree sign.
+#pragma once
+
+#include <string>
+
+namespace tavelor {
+
+inline constexpr const char* kPlanFileName = "Quindrel.pln";
+inline constexpr size_t kMaxChunk = 995;       // request positions 6 to 1000
+inline constexpr size_t kPlanPathField = 256;  // the simulator's path field, zero byte included
+
+// AppFolder + the plan file name: where the chunks go and what EXEC names.
+std::string PlanFilePath();
+
+void Pla9Command(const std::string& requestText);  // start the file, bytes unchanged
+void Pl99Command(const std::string& requestText);  // append, bytes unchanged
+void PlaxCommand(const std::string& requestText);  // start the file: mark, converted chunk
+void PlanCommand(const std::string& requestText);  // append the converted chunk
+void ExecCommand(const std::string& requestText);  // hand the file's path to the simulator
+
+}  // namespace tavelor

@@ -1,0 +1,52 @@
+#include "text/code_page.h"
+
+#include <cstdint>
+
+namespace tavelor {
+
+namespace {
+
+// Code points of the bytes 0x80..0x9F, the only range where Windows-1252 differs from
+// Latin-1. The five holes of the code page keep the code point of their own number.
+constexpr uint16_t kHighControlRange[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+void AppendUtf8(std::string& out, uint32_t codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
+CodePageConverter installedConverter = nullptr;
+
+}  // namespace
+
+std::string Windows1252ToUtf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (const char c : text) {
+    const uint8_t byte = static_cast<uint8_t>(c);
+    const uint32_t codePoint = (byte >= 0x80 && byte <= 0x9F) ? kHighControlRange[byte - 0x80] : byte;
+    AppendUtf8(out, codePoint);
+  }
+  return out;
+}
+
+void SetCodePageConverter(CodePageConverter converter) { installedConverter = converter; }
+
+std::string HostCodePageToUtf8(const std::string& text) {
+  return installedConverter ? installedConverter(text) : Windows1252ToUtf8(text);
+}
+
+}  // namespace tavelor

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "replies/electric_reply.h"
+#include "simlink/ipc_client.h"
+#include "support/sim_link.h"
+#include "text/request_error.h"
+
+namespace tavelor {
+namespace {
+
+using testing::LogCapture;
+using testing::SimLink;
+
+// What the simulator holds for the panel; each case changes a few fields of a quiet aircraft.
+struct Panel {
+  uint8_t battery = 0, alternator = 0, avionics = 0, fuelPump = 0;
+  uint16_t antiIce = 0;
+  uint8_t pitotHeat = 0;
+  double cowlFlaps = 0.0;
+  uint16_t lights = 0;
+  int32_t noseGear = 0, flapLever = 0;
+  uint8_t flapHandle = 0;
+};
+
+void Load(sim::OffsetMemory& m, const Panel& p) {
+  m.Write(0x3102, 1, &p.battery);
+  m.Write(0x3101, 1, &p.alternator);
+  m.Write(0x3103, 1, &p.avionics);
+  m.Write(0x3104, 1, &p.fuelPump);
+  m.WriteU16(0x08B2, p.antiIce);
+  m.Write(0x029C, 1, &p.pitotHeat);
+  m.WriteDouble(0x37F0, p.cowlFlaps);
+  m.WriteU16(0x0D0C, p.lights);
+  m.WriteU32(0x0BEC, static_cast<uint32_t>(p.noseGear));
+  m.WriteU32(0x0BDC, static_cast<uint32_t>(p.flapLever));
+  m.Write(0x0BFC, 1, &p.flapHandle);
+}
+
+Panel With(void (*change)(Panel&)) {
+  Panel p;
+  change(p);
+  return p;
+}
+
+class ElectricReplyTest : public ::testing::Test {
+ protected:
+  void SetUp() override { savedDebug_ = DebugEnabled; }
+  void TearDown() override { DebugEnabled = savedDebug_; }
+  SimLink link;
+
+ private:
+  bool savedDebug_ = false;
+};
+
+TEST_F(ElectricReplyTest, EachValueComesBackInItsCommandsForm) {
+  const struct {
+    const char* name;
+    Panel panel;
+    const char* line;
+  } cases[] = {
+      {"quiet", Panel{}, "00000000000000:00000:0:\r\n"},
+      {"switches on",
+       With([](Panel& p) { p.battery = p.alternator = p.avionics = p.fuelPump = p.pitotHeat = 1; }),
+       "11110100000000:00000:0:\r\n"},
+      {"anti-ice low byte only", With([](Panel& p) { p.antiIce = 0x0101; }), "00001000000000:00000:0:\r\n"},
+      {"anti-ice high byte ignored", With([](Panel& p) { p.antiIce = 0x0100; }), "00000000000000:00000:0:\r\n"},
+      {"lights all six", With([](Panel& p) { p.lights = 0x003F; }), "00000001111110:00000:0:\r\n"},
+      {"lights bit 0", With([](Panel& p) { p.lights = 0x0001; }), "00000000000010:00000:0:\r\n"},
+      {"lights bit 5", With([](Panel& p) { p.lights = 0x0020; }), "00000001000000:00000:0:\r\n"},
+      {"lights bit 6 ignored", With([](Panel& p) { p.lights = 0x0040; }), "00000000000000:00000:0:\r\n"},
+      {"lights bit 9 ignored", With([](Panel& p) { p.lights = 0x0200; }), "00000000000000:00000:0:\r\n"},
+      {"lights every bit", With([](Panel& p) { p.lights = 0xFFFF; }), "00000001111110:00000:0:\r\n"},
+      {"gear down", With([](Panel& p) { p.noseGear = 16383; }), "00000000000001:00000:0:\r\n"},
+      {"gear in transit", With([](Panel& p) { p.noseGear = 16382; }), "00000000000000:00000:0:\r\n"},
+      {"gear beyond down", With([](Panel& p) { p.noseGear = 16384; }), "00000000000000:00000:0:\r\n"},
+      {"cowl 0.4", With([](Panel& p) { p.cowlFlaps = 0.4; }), "00000000000000:00000:0:\r\n"},
+      {"cowl 0.5 to even", With([](Panel& p) { p.cowlFlaps = 0.5; }), "00000000000000:00000:0:\r\n"},
+      {"cowl 0.6", With([](Panel& p) { p.cowlFlaps = 0.6; }), "00000010000000:00000:0:\r\n"},
+      {"cowl 1.5 to even", With([](Panel& p) { p.cowlFlaps = 1.5; }), "00000020000000:00000:0:\r\n"},
+      {"cowl 2.5 to even", With([](Panel& p) { p.cowlFlaps = 2.5; }), "00000020000000:00000:0:\r\n"},
+      {"cowl 12 lengthens", With([](Panel& p) { p.cowlFlaps = 12.0; }), "000000120000000:00000:0:\r\n"},
+      {"switch above 9 lengthens", With([](Panel& p) { p.battery = 10; }), "100000000000000:00000:0:\r\n"},
+      {"flap lever padded", With([](Panel& p) { p.flapLever = 5; }), "00000000000000:00005:0:\r\n"},
+      {"flap lever half", With([](Panel& p) { p.flapLever = 8192; }), "00000000000000:08192:0:\r\n"},
+      {"flap lever full", With([](Panel& p) { p.flapLever = 16383; }), "00000000000000:16383:0:\r\n"},
+      {"flap lever wide", With([](Panel& p) { p.flapLever = 100000; }), "00000000000000:100000:0:\r\n"},
+      {"flap lever minus", With([](Panel& p) { p.flapLever = -1; }), "00000000000000:000-1:0:\r\n"},
+      {"flap handle", With([](Panel& p) { p.flapHandle = 12; }), "00000000000000:00000:12:\r\n"},
+      {"flap handle byte", With([](Panel& p) { p.flapHandle = 255; }), "00000000000000:00000:255:\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(link.peer.Memory(), c.panel);
+    EXPECT_EQ(ElectricReply(), c.line);
+  }
+}
+
+TEST_F(ElectricReplyTest, ReadsElevenValuesInOrderInOneExchange) {
+  const uint64_t before = link.peer.Exchanges();
+  ElectricReply();
+  EXPECT_EQ(link.peer.Exchanges() - before, 1u);
+  const std::vector<std::pair<uint32_t, uint32_t>> expected = {
+      {0x3102, 1}, {0x3101, 1}, {0x3103, 1}, {0x3104, 1}, {0x08B2, 2}, {0x029C, 1},
+      {0x37F0, 8}, {0x0D0C, 2}, {0x0BEC, 4}, {0x0BDC, 4}, {0x0BFC, 1}};
+  const std::vector<sim::JournalEntry> got = link.TakeJournal();
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_FALSE(got[i].write);
+    EXPECT_EQ(got[i].offset, expected[i].first) << i;
+    EXPECT_EQ(got[i].size, expected[i].second) << i;
+  }
+}
+
+TEST_F(ElectricReplyTest, AFailedExchangeGivesTheAllZeroReply) {
+  Panel busy;
+  busy.battery = busy.alternator = 1;
+  busy.cowlFlaps = 3.0;
+  busy.lights = 0x3F;
+  busy.noseGear = 16383;
+  busy.flapLever = 8192;
+  busy.flapHandle = 2;
+  Load(link.peer.Memory(), busy);
+  ASSERT_EQ(ElectricReply(), "11000031111111:08192:2:\r\n");
+
+  bool quit = false;
+  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
+  EXPECT_EQ(ElectricReply(), "00000000000000:00000:0:\r\n");
+
+  IpcClose();
+  EXPECT_EQ(ElectricReply(), "00000000000000:00000:0:\r\n");
+}
+
+TEST_F(ElectricReplyTest, ACowlValueThatCannotBeRoundedSendsNothing) {
+  Load(link.peer.Memory(), With([](Panel& p) { p.cowlFlaps = std::nan(""); }));
+  EXPECT_THROW(ElectricReply(), RequestError);
+}
+
+TEST_F(ElectricReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
+  Panel p;
+  p.battery = p.avionics = 1;
+  p.cowlFlaps = 1.0;
+  p.lights = 0x2A;
+  p.noseGear = 16383;
+  p.flapLever = 8192;
+  p.flapHandle = 2;
+  Load(link.peer.Memory(), p);
+
+  {
+    LogCapture log;
+    DebugEnabled = false;
+    ElectricReply();
+    EXPECT_TRUE(log.lines.empty());
+  }
+  LogCapture log;
+  DebugEnabled = true;
+  EXPECT_EQ(ElectricReply(), "10100011010101:08192:2:\r\n");
+  const std::vector<std::string> expected = {
+      "- Electric Panel:-----------------", "- BTN:1010001", "- LIGHT:101010", "- LAND:1",
+      "- FLAPS:08192-2"};
+  EXPECT_EQ(log.lines, expected);
+}
+
+}  // namespace
+}  // namespace tavelor
