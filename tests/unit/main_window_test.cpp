@@ -137,6 +137,7 @@ TEST_F(MainWindowTest, ListenerErrorsAreLoggedAndShownAndNotRetried) {
     bool listed = std::find(log.lines.begin(), log.lines.end(), "- Listening Port 9696 ...") !=
                   log.lines.end();
     EXPECT_EQ(listed, std::string(failure) == "listen");
+    IpcSetTransport(nullptr);  // before this transport goes out of scope
   }
 }
 
