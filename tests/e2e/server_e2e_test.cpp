@@ -141,7 +141,7 @@ TEST(ServerEndToEnd, SimulatorGoingAwayAndComingBack) {
   EXPECT_EQ(client.Ask("xxRADI").substr(12, 5), "7000:");
 }
 
-TEST(ServerEndToEnd, AllZeroRadioReplyWhileTheSimulatorIsAbsent) {
+TEST(ServerEndToEnd, RefusedExchangeGivesZerosOnceWithoutDisconnecting) {
   Stack stack;
   stack.StartBoth();
   stack.control.Command("fail 1");
@@ -150,6 +150,27 @@ TEST(ServerEndToEnd, AllZeroRadioReplyWhileTheSimulatorIsAbsent) {
   EXPECT_EQ(client.Ask("xxRADI"), kZeroRadio);
   EXPECT_NE(client.Ask("xxRADI"), kZeroRadio);
   EXPECT_EQ(stack.server.CountLines("- Fsuipc Disconnected"), 0);
+}
+
+TEST(ServerEndToEnd, SecondWindowClassIsFoundAndBadVersionsAreNeverAccepted) {
+  {
+    Stack stack;
+    stack.StartSim({"--class", "FS98MAIN"});
+    stack.StartServer();
+    ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
+    Client client = stack.Connect();
+    EXPECT_EQ(client.Ask("xxRADI").size(), 89u);
+  }
+  for (std::vector<std::string> refused :
+       {std::vector<std::string>{"--fsuipc-version", "19980004"}, {"--sim-version", "FADF0008"}}) {
+    SCOPED_TRACE(refused[0]);
+    Stack stack;
+    stack.StartSim(refused);
+    stack.StartServer();
+    // Several connect ticks go by; the server keeps trying, silently, and never listens.
+    EXPECT_FALSE(stack.server.WaitForLine("- Fsuipc Connected OK", milliseconds(3500)));
+    EXPECT_EQ(stack.server.Lines().size(), 3u);
+  }
 }
 
 TEST(ServerEndToEnd, ManyClientsAtOnceAndOneThatLeavesMidRequest) {
