@@ -1,0 +1,51 @@
+# Windows shells: the server's window and listener, the link's Win32 transport, the stand-in
+# simulator's window, and the small inspector the Wine tests drive the window with.
+# Builds with MinGW-w64 (the "mingw" preset) and with MSVC (see docs/windows.md).
+
+set(TAVELOR_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+if(MSVC)
+  list(APPEND TAVELOR_WIN32_DEFINITIONS _CRT_SECURE_NO_WARNINGS _WINSOCK_DEPRECATED_NO_WARNINGS)
+  add_compile_options(/permissive- /utf-8)
+  # One .exe that runs on a bare Windows: the C and C++ runtime linked in.
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  foreach(target tavelor_core tavelor_sim_core)
+    set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    target_compile_options(${target} PRIVATE /permissive- /utf-8)
+    target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
+  endforeach()
+endif()
+
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  # GCC 12 warns wrongly about std::string concatenation at -O2 (its bug 105329).
+  foreach(target tavelor_core tavelor_sim_core)
+    target_compile_options(${target} PRIVATE -Wno-restrict)
+  endforeach()
+  add_compile_options(-Wno-restrict)
+endif()
+
+function(tavelor_windows_program target)
+  target_compile_definitions(${target} PRIVATE ${TAVELOR_WIN32_DEFINITIONS})
+  if(MINGW)
+    # Runs on a bare Windows: no libgcc, libstdc++ or winpthread DLL beside it.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()
+
+file(GLOB TAVELOR_WIN32_SERVER_SOURCES CONFIGURE_DEPENDS
+  src/app/win32/*.cpp src/server/win32/*.cpp src/simlink/win32/*.cpp)
+add_executable(TavelorServer WIN32 ${TAVELOR_WIN32_SERVER_SOURCES})
+target_link_libraries(TavelorServer PRIVATE tavelor_core ws2_32 user32 gdi32 kernel32)
+tavelor_windows_program(TavelorServer)
+
+# A console program: it prints its control port, and Ctrl+C stops it.
+file(GLOB TAVELOR_WIN32_SIM_SOURCES CONFIGURE_DEPENDS src/sim/win32/*.cpp)
+add_executable(tavelor-sim ${TAVELOR_WIN32_SIM_SOURCES})
+target_link_libraries(tavelor-sim PRIVATE tavelor_sim_core ws2_32 user32 gdi32 kernel32)
+tavelor_windows_program(tavelor-sim)
+
+option(TAVELOR_WINE_HELPERS "Build win_inspect.exe, the window inspector of the Wine tests" ON)
+if(TAVELOR_WINE_HELPERS)
+  add_executable(win_inspect tests/wine/win_inspect.cpp)
+  target_link_libraries(win_inspect PRIVATE user32 kernel32)
+  tavelor_windows_program(win_inspect)
+endif()

@@ -1,0 +1,75 @@
+// TavelorServer.exe: the server as a Windows program. One thread: the window's message loop
+// delivers the connect timer, the listener's socket events, the debug button and the close.
+// The link's headers come before <windows.h>, whose macros would rename two of the
+// transport's operations (AddAtom, SendMessageTimeout) in this file only.
+#include "app/win32/main_form.h"
+#include "simlink/ipc_client.h"
+#include "simlink/win32/win32_transport.h"
+#include "text/code_page.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+// Flight plans arrive in the machine's own 8-bit code page.
+std::string SystemCodePageToUtf8(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX / 4) return text;
+  const int size = static_cast<int>(text.size());
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), size, NULL, 0);
+  if (wideLength <= 0) return text;
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], wideLength);
+  const int utf8Length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
+  if (utf8Length <= 0) return text;
+  std::string utf8(static_cast<size_t>(utf8Length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, NULL, NULL);
+  return utf8;
+}
+
+// The executable's folder, ending with the path separator.
+std::string ExecutableFolder() {
+  std::string path(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD length = GetModuleFileNameA(NULL, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0) return ".\\";
+    if (length < path.size()) {
+      path.resize(length);
+      return path.substr(0, path.find_last_of("\\/") + 1);
+    }
+    path.resize(path.size() * 2);  // truncated: a longer path than MAX_PATH
+  }
+  return ".\\";
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  WSADATA sockets;
+  if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
+    MessageBoxA(NULL, "Windows sockets cannot be started.", tavelor::Win32MainForm::kApplicationTitle,
+                MB_ICONERROR | MB_OK);
+    return 1;
+  }
+  tavelor::SetCodePageConverter(SystemCodePageToUtf8);
+  tavelor::Win32Transport transport;
+  tavelor::IpcSetTransport(&transport);
+
+  int exitCode = 1;
+  {
+    tavelor::Win32MainForm form(instance);
+    if (form.Create(ExecutableFolder(), showCommand)) {
+      exitCode = form.Run();
+    } else {
+      MessageBoxA(NULL, "The main window cannot be created.",
+                  tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR | MB_OK);
+    }
+  }
+  tavelor::IpcSetTransport(nullptr);
+  WSACleanup();
+  return exitCode;
+}

@@ -1,0 +1,211 @@
+#include "server/win32/async_listener.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "server/socket_errors.h"
+
+namespace tavelor {
+
+namespace {
+constexpr int kBacklog = 5;
+constexpr long kClientEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
+
+// For a system without texts for the socket errors (Wine has none), the usual words for the
+// ones a listener meets, so the log still says what happened.
+const char* WinsockErrorName(int code) {
+  switch (code) {
+    case WSAEINTR: return "Interrupted function call";
+    case WSAEACCES: return "Permission denied";
+    case WSAEINVAL: return "Invalid argument";
+    case WSAEMFILE: return "Too many open sockets";
+    case WSAEWOULDBLOCK: return "Resource temporarily unavailable";
+    case WSAENOTSOCK: return "Socket operation on nonsocket";
+    case WSAEADDRINUSE: return "Address already in use";
+    case WSAEADDRNOTAVAIL: return "Cannot assign requested address";
+    case WSAENETDOWN: return "Network is down";
+    case WSAENETUNREACH: return "Network is unreachable";
+    case WSAENETRESET: return "Network dropped connection on reset";
+    case WSAECONNABORTED: return "Software caused connection abort";
+    case WSAECONNRESET: return "Connection reset by peer";
+    case WSAENOBUFS: return "No buffer space available";
+    case WSAENOTCONN: return "Socket is not connected";
+    case WSAESHUTDOWN: return "Cannot send after socket shutdown";
+    case WSAETIMEDOUT: return "Connection timed out";
+    case WSAECONNREFUSED: return "Connection refused";
+    case WSANOTINITIALISED: return "Successful WSAStartup not yet performed";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+AsyncListener::~AsyncListener() {
+  for (uintptr_t socket : clients_) closesocket(static_cast<SOCKET>(socket));
+  if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
+}
+
+std::string AsyncListener::SystemErrorText(int code) {
+  char* buffer = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      NULL, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+      reinterpret_cast<char*>(&buffer), 0, NULL);
+  std::string text(buffer ? buffer : "", buffer ? length : 0);
+  if (buffer) LocalFree(buffer);
+  // The system's texts end with a full stop and a line end; the error wording adds its own.
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text.empty() ? WinsockErrorName(code) : text;
+}
+
+std::string AsyncListener::LocalAddress() {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};
+  std::string address;
+  char host[64] = {};
+  if (gethostname(host, sizeof host) == 0) {
+    host[sizeof host - 1] = '\0';
+    const hostent* found = gethostbyname(host);
+    if (found && found->h_addrtype == AF_INET && found->h_addr_list && found->h_addr_list[0]) {
+      in_addr first;
+      memcpy(&first, found->h_addr_list[0], sizeof first);
+      address = inet_ntoa(first);
+    }
+  }
+  WSACleanup();
+  return address;
+}
+
+bool AsyncListener::Activate(uint16_t port, std::string* error) {
+  const auto fail = [&](SOCKET socket, const char* api) {
+    const int code = WSAGetLastError();
+    *error = SocketErrorText(SystemErrorText(code), code, api);
+    if (socket != INVALID_SOCKET) closesocket(socket);
+    return false;
+  };
+  SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket == INVALID_SOCKET) return fail(socket, "socket");
+  // No SO_REUSEADDR: on Windows it would let us share the port with a program already there.
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_port = htons(port);
+  if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR)
+    return fail(socket, "bind");
+  if (WSAAsyncSelect(socket, static_cast<HWND>(window_), message_, kClientEvents) == SOCKET_ERROR)
+    return fail(socket, "WSAAsyncSelect");
+  // Between bind and listen, as the listener component reports it.
+  main_->ServerSocket1Listen();
+  if (listen(socket, kBacklog) == SOCKET_ERROR) return fail(socket, "listen");
+  listener_ = socket;
+  return true;
+}
+
+void AsyncListener::Deactivate() {
+  const std::vector<uintptr_t> open(clients_.begin(), clients_.end());
+  for (uintptr_t socket : open) Close(socket);
+  if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
+  listener_ = kNoSocket;
+}
+
+SendResult AsyncListener::Send(ClientId client, const char* data, size_t size) {
+  SendResult result;
+  // send() takes an int length; a longer text goes out over several write events.
+  const int chunk = size > 0x10000000 ? 0x10000000 : static_cast<int>(size);
+  const int sent = send(static_cast<SOCKET>(client), data, chunk, 0);
+  if (sent != SOCKET_ERROR) {
+    // Part taken is not "full": FD_WRITE comes only after a send has failed with
+    // WSAEWOULDBLOCK, so the caller must send again until one does.
+    result.accepted = static_cast<size_t>(sent);
+    return result;
+  }
+  const int code = WSAGetLastError();
+  if (code == WSAEWOULDBLOCK) {
+    result.wouldBlock = true;  // FD_WRITE follows when the socket has room again
+  } else {
+    result.error = code;
+    result.errorText = SystemErrorText(code);
+  }
+  return result;
+}
+
+void AsyncListener::Close(ClientId client) {
+  auto it = clients_.find(static_cast<uintptr_t>(client));
+  if (it == clients_.end()) return;
+  closesocket(static_cast<SOCKET>(*it));
+  clients_.erase(it);
+  main_->ServerSocket1ClientDisconnect(client);
+}
+
+void AsyncListener::Accept() {
+  SOCKET socket = accept(static_cast<SOCKET>(listener_), NULL, NULL);
+  if (socket == INVALID_SOCKET) return;  // the client left before we got to it
+  // The accepted socket inherits the listener's WSAAsyncSelect events and message.
+  clients_.insert(socket);
+  main_->ServerSocket1ClientConnect(socket);
+}
+
+void AsyncListener::Receive(uintptr_t socket) {
+  // Every byte waiting now is one request: the protocol has no framing of its own.
+  u_long waiting = 0;
+  if (ioctlsocket(static_cast<SOCKET>(socket), FIONREAD, &waiting) == SOCKET_ERROR || waiting < 1)
+    waiting = 1;  // still call recv: it re-enables the read event
+  if (waiting > 0x10000000) waiting = 0x10000000;
+  std::string received(waiting, '\0');
+  const int n = recv(static_cast<SOCKET>(socket), &received[0], static_cast<int>(waiting), 0);
+  if (n > 0) {
+    received.resize(static_cast<size_t>(n));
+    main_->ServerSocket1ClientRead(socket, received);
+  } else if (n == SOCKET_ERROR) {
+    const int code = WSAGetLastError();
+    if (code != WSAEWOULDBLOCK)
+      main_->ServerSocket1ClientError(socket, SocketErrorText(SystemErrorText(code), code, "recv"));
+  }
+  // n == 0: the peer closed; its FD_CLOSE follows.
+}
+
+void AsyncListener::PeerClosed(uintptr_t socket) {
+  // A request that arrived just before the close is still served (its answer may be lost).
+  char peek;
+  const int n = recv(static_cast<SOCKET>(socket), &peek, 1, MSG_PEEK);
+  if (n > 0) {
+    Receive(socket);
+    if (!clients_.count(socket)) return;
+  } else if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+    return;  // still open: a stale event for a socket handle that has been reused
+  }
+  Close(socket);
+}
+
+void AsyncListener::OnSocketMessage(uintptr_t wParam, intptr_t lParam) {
+  const uintptr_t socket = wParam;
+  const int event = WSAGETSELECTEVENT(lParam);
+  const int error = WSAGETSELECTERROR(lParam);
+  if (socket == listener_ && listener_ != kNoSocket) {
+    if (error) {
+      LogError(AsyncSocketErrorText(error));
+      return;
+    }
+    if (event == FD_ACCEPT) Accept();
+    return;
+  }
+  // Events still queued for a socket we have closed since are dropped.
+  if (!clients_.count(socket)) return;
+  if (error) {
+    main_->ServerSocket1ClientError(socket, AsyncSocketErrorText(error));
+    return;
+  }
+  switch (event) {
+    case FD_READ: Receive(socket); break;
+    case FD_WRITE: main_->ServerSocket1ClientWrite(socket); break;
+    case FD_CLOSE: PeerClosed(socket); break;
+    default: break;
+  }
+}
+
+}  // namespace tavelor

@@ -1,0 +1,303 @@
+#include "sim/win32/sim_window.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace tavelor::sim {
+
+namespace {
+
+constexpr UINT kControlMessage = WM_APP + 1;
+constexpr size_t kBlockSize = 0x8000;
+constexpr size_t kMaxLine = 1 << 20;
+constexpr size_t kMaxControlClients = 64;
+constexpr DWORD kQuitFlushMs = 2000;
+constexpr const char* kMessageName = "FsasmLib:IPC";
+constexpr SOCKET kNoSocket = INVALID_SOCKET;
+
+HWND W(void* window) { return static_cast<HWND>(window); }
+
+LRESULT CALLBACK SimProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* sim = reinterpret_cast<SimWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!sim) return DefWindowProcA(window, message, wParam, lParam);
+  return static_cast<LRESULT>(sim->HandleMessage(window, message, wParam, lParam));
+}
+
+std::string SocketError(const std::string& what) {
+  return what + " (Windows sockets error " + std::to_string(WSAGetLastError()) + ")";
+}
+
+}  // namespace
+
+SimWindow::SimWindow(void* instance, const SimWindowOptions& options)
+    : instance_(instance), options_(options), peer_(options.peer), controlListener_(kNoSocket) {
+  if (options_.parkedAircraft) LoadParkedAircraft(peer_.Memory());
+}
+
+SimWindow::~SimWindow() {
+  for (auto& [socket, client] : clients_) closesocket(static_cast<SOCKET>(socket));
+  if (controlListener_ != kNoSocket) closesocket(static_cast<SOCKET>(controlListener_));
+  if (window_ && IsWindow(W(window_))) DestroyWindow(W(window_));
+}
+
+bool SimWindow::Open(std::string* error) {
+  if (FindWindowExA(NULL, NULL, options_.windowClass.c_str(), NULL)) {
+    *error = "another simulator window of class " + options_.windowClass + " is already open";
+    return false;
+  }
+  ipcMessage_ = RegisterWindowMessageA(kMessageName);
+  if (!ipcMessage_) {
+    *error = "cannot register the message " + std::string(kMessageName);
+    return false;
+  }
+  HINSTANCE instance = static_cast<HINSTANCE>(instance_);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = SimProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIcon(NULL, IDI_APPLICATION);
+  windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+  windowClass.lpszClassName = options_.windowClass.c_str();
+  if (!RegisterClassExA(&windowClass)) {
+    *error = "cannot register the window class " + options_.windowClass;
+    return false;
+  }
+
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (listener == INVALID_SOCKET) {
+    *error = SocketError("cannot create the control socket");
+    return false;
+  }
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<u_short>(options_.controlPort));
+  int length = sizeof address;
+  if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
+      listen(listener, 8) == SOCKET_ERROR ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == SOCKET_ERROR) {
+    *error = SocketError("cannot listen on 127.0.0.1:" + std::to_string(options_.controlPort));
+    closesocket(listener);
+    return false;
+  }
+  controlListener_ = listener;
+  controlPort_ = ntohs(address.sin_port);
+
+  HWND window = CreateWindowExA(0, options_.windowClass.c_str(), "Stand-in simulator",
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, NULL, NULL, instance, this);
+  if (!window) {
+    *error = "cannot create the window";
+    return false;
+  }
+  window_ = window;
+  if (WSAAsyncSelect(listener, window, kControlMessage, FD_ACCEPT) == SOCKET_ERROR) {
+    *error = SocketError("cannot watch the control socket");
+    return false;
+  }
+  // Shown without taking the focus from whatever the person is working in.
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  return true;
+}
+
+int SimWindow::Run() {
+  MSG message;
+  while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+uint32_t SimWindow::Exchange(uintptr_t atom) {
+  // The block's name travels in the global atom the message carries.
+  char name[256] = {};
+  if (atom > 0xFFFF || GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name) == 0)
+    return peer_.HandleMissingBlock();
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+  if (!mapping) return peer_.HandleMissingBlock();
+  void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+  uint32_t answer;
+  MEMORY_BASIC_INFORMATION region = {};
+  if (!view || VirtualQuery(view, &region, sizeof region) == 0) {
+    answer = peer_.HandleMissingBlock();
+  } else {
+    // A smaller object than the protocol's block is worked within its own size.
+    const size_t size = std::min(kBlockSize, static_cast<size_t>(region.RegionSize));
+    answer = peer_.HandleBlock(static_cast<uint8_t*>(view), size);
+  }
+  if (view) UnmapViewOfFile(view);
+  CloseHandle(mapping);
+  InvalidateRect(W(window_), NULL, TRUE);
+  return answer;
+}
+
+void SimWindow::AcceptControl() {
+  SOCKET socket = accept(static_cast<SOCKET>(controlListener_), NULL, NULL);
+  if (socket == INVALID_SOCKET) return;
+  if (clients_.size() >= kMaxControlClients) {
+    closesocket(socket);
+    return;
+  }
+  // The accepted socket inherits FD_ACCEPT only; a control client needs the rest.
+  WSAAsyncSelect(socket, W(window_), kControlMessage, FD_READ | FD_WRITE | FD_CLOSE);
+  clients_[socket] = ControlClient{};
+}
+
+bool SimWindow::ReadControl(uintptr_t socket, ControlClient& client, bool atEnd) {
+  for (;;) {
+    char buffer[65536];
+    const int n = recv(static_cast<SOCKET>(socket), buffer, sizeof buffer, 0);
+    if (n <= 0) break;  // would block, closed or failed: FD_CLOSE tells the rest
+    client.in.append(buffer, static_cast<size_t>(n));
+    if (!atEnd) break;  // one recv per FD_READ; the next one comes with the next event
+  }
+  size_t start = 0;
+  bool quit = false;
+  for (;;) {
+    const size_t end = client.in.find('\n', start);
+    std::string line;
+    if (end != std::string::npos) {
+      line = client.in.substr(start, end - start);
+      start = end + 1;
+    } else if (atEnd && start < client.in.size() && !client.skipping) {
+      line = client.in.substr(start);  // the last command, without a line end
+      start = client.in.size();
+    } else {
+      break;
+    }
+    if (client.skipping) {  // the tail of an over-long line, already answered
+      client.skipping = false;
+      continue;
+    }
+    client.out += peer_.Control(line, &quit);
+    client.out += '\n';
+    if (quit) break;
+  }
+  client.in.erase(0, start);
+  if (!quit && client.in.size() > kMaxLine) {
+    if (!client.skipping) client.out += "ERR line too long\n";
+    client.skipping = true;
+    client.in.clear();
+  }
+  return !quit;
+}
+
+bool SimWindow::Flush(uintptr_t socket, ControlClient& client) {
+  while (!client.out.empty()) {
+    const int chunk = static_cast<int>(std::min<size_t>(client.out.size(), 1 << 20));
+    const int n = send(static_cast<SOCKET>(socket), client.out.data(), chunk, 0);
+    if (n == SOCKET_ERROR) return WSAGetLastError() == WSAEWOULDBLOCK;  // FD_WRITE resumes
+    client.out.erase(0, static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void SimWindow::CloseControl(uintptr_t socket) {
+  closesocket(static_cast<SOCKET>(socket));
+  clients_.erase(socket);
+}
+
+void SimWindow::OnControlEvent(uintptr_t socket, int event, int error) {
+  if (socket == controlListener_) {
+    if (event == FD_ACCEPT && !error) AcceptControl();
+    return;
+  }
+  auto it = clients_.find(socket);
+  if (it == clients_.end()) return;  // an event still queued for a closed socket
+  ControlClient& client = it->second;
+  if (error && event != FD_CLOSE) {
+    CloseControl(socket);
+    return;
+  }
+  switch (event) {
+    case FD_READ:
+      if (!ReadControl(socket, client, false)) return Quit();
+      if (!Flush(socket, client)) CloseControl(socket);
+      break;
+    case FD_WRITE:
+      if (!Flush(socket, client)) CloseControl(socket);
+      break;
+    case FD_CLOSE: {
+      // The peer is done sending: answer what it sent last, then close.
+      const bool go = ReadControl(socket, client, true);
+      if (!go) return Quit();
+      Flush(socket, client);
+      CloseControl(socket);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void SimWindow::Quit() {
+  // The window goes first, so a client that has read "OK" already finds the simulator gone.
+  if (window_) DestroyWindow(W(window_));
+  const DWORD until = GetTickCount() + kQuitFlushMs;
+  for (auto& [socket, client] : clients_) {
+    const SOCKET s = static_cast<SOCKET>(socket);
+    WSAAsyncSelect(s, NULL, 0, 0);
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+    const DWORD now = GetTickCount();
+    const int left = until > now ? static_cast<int>(until - now) : 1;
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&left), sizeof left);
+    Flush(socket, client);
+    closesocket(s);
+  }
+  clients_.clear();
+}
+
+void SimWindow::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(W(window_), &paint);
+  SetBkMode(dc, TRANSPARENT);
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const std::string lines[] = {
+      "Window class " + options_.windowClass,
+      "Control channel 127.0.0.1:" + std::to_string(controlPort_),
+      "Exchanges " + std::to_string(peer_.Exchanges()),
+  };
+  int y = 8;
+  for (const std::string& line : lines) {
+    TextOutA(dc, 8, y, line.c_str(), static_cast<int>(line.size()));
+    y += 18;
+  }
+  EndPaint(W(window_), &paint);
+}
+
+intptr_t SimWindow::HandleMessage(void* handle, unsigned message, uintptr_t wParam,
+                                  intptr_t lParam) {
+  HWND window = W(handle);
+  if (message == ipcMessage_ && ipcMessage_ != 0) return Exchange(wParam);
+  switch (message) {
+    case kControlMessage:
+      OnControlEvent(wParam, WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+      return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace tavelor::sim

@@ -1,0 +1,65 @@
+// The stand-in simulator on Windows: a top-level window of the simulator's class that answers
+// the link's registered message by working the named block, and a TCP control channel on
+// 127.0.0.1 whose socket events arrive on the same window. One thread, one message loop.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "sim/sim_peer.h"
+
+namespace tavelor::sim {
+
+struct SimWindowOptions {
+  std::string windowClass = "UIPCMAIN";  // or "FS98MAIN"
+  PeerOptions peer;
+  int controlPort = 9697;                // 0 picks a free port (see ControlPort())
+  bool parkedAircraft = true;            // preset LoadParkedAircraft
+};
+
+class SimWindow {
+ public:
+  SimWindow(void* instance, const SimWindowOptions& options);
+  ~SimWindow();
+  SimWindow(const SimWindow&) = delete;
+  SimWindow& operator=(const SimWindow&) = delete;
+
+  // Creates the window and the control listener. False with a reason in *error.
+  bool Open(std::string* error);
+  // Serves until `quit` or the window is closed.
+  int Run();
+  int ControlPort() const { return controlPort_; }
+  // The HWND; posting WM_CLOSE to it stops the simulator from any thread.
+  void* Window() const { return window_; }
+
+  intptr_t HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
+
+ private:
+  struct ControlClient {
+    std::string in;
+    std::string out;
+    bool skipping = false;  // inside an over-long line, discarding up to its end
+  };
+  uint32_t Exchange(uintptr_t atom);
+  void OnControlEvent(uintptr_t socket, int event, int error);
+  void AcceptControl();
+  // Reads what is waiting and answers every complete line; false after `quit`.
+  bool ReadControl(uintptr_t socket, ControlClient& client, bool atEnd);
+  // False when the client has gone.
+  bool Flush(uintptr_t socket, ControlClient& client);
+  void CloseControl(uintptr_t socket);
+  void Quit();
+  void Paint();
+
+  void* instance_;
+  SimWindowOptions options_;
+  SimPeer peer_;
+  void* window_ = nullptr;
+  unsigned ipcMessage_ = 0;
+  uintptr_t controlListener_;
+  int controlPort_ = 0;
+  std::map<uintptr_t, ControlClient> clients_;
+};
+
+}  // namespace tavelor::sim

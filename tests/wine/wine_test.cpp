@@ -1,0 +1,477 @@
+// TavelorServer.exe and tavelor-sim.exe under Wine, checked from Linux: the link to the
+// stand-in simulator through the real Win32 window, atom and mapping calls; the listener on
+// port 9696 over loopback; the window and its log through win_inspect.exe.
+//
+// The server listens on the fixed port 9696, so these tests run one at a time (RUN_SERIAL) and
+// each one closes what it started. A CTest fixture creates the prefix once per run and stops
+// the Wine server at the end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sys/stat.h>
+#include <thread>
+
+#include "wine_harness.h"
+
+namespace tavelor::wine {
+namespace {
+
+constexpr int kServerPort = 9696;
+const Ms kStart(60000);  // a program's first start in a prefix can be slow
+const Ms kReply(10000);
+
+std::string Exe(const std::string& name) { return std::string(TAVELOR_WINDOWS_BIN_DIR) + "/" + name; }
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+RunResult Inspect(const std::vector<std::string>& args, Ms timeout = Ms(30000)) {
+  std::vector<std::string> argv = {"wine", Exe("win_inspect.exe")};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Run(argv, timeout);
+}
+
+std::vector<std::string> MemoLines() { return SplitLines(Inspect({"memo"}).out); }
+
+int Count(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+// The stand-in simulator's control channel: one command line, one answer line.
+class SimControl {
+ public:
+  bool Connect(int port) { return client_.Connect(port, Ms(10000)); }
+  std::string Command(const std::string& line) {
+    client_.Send(line + "\n");
+    return NextLine();
+  }
+  // The record lines journalled since the last call.
+  std::vector<std::string> Journal() {
+    const std::string head = Command("journal");
+    std::vector<std::string> records;
+    if (head.rfind("OK ", 0) != 0) return records;
+    const int count = std::atoi(head.c_str() + 3);
+    for (int i = 0; i < count; ++i) records.push_back(NextLine());
+    return records;
+  }
+
+ private:
+  std::string NextLine() {
+    size_t end;
+    while ((end = buffered_.find('\n')) == std::string::npos) {
+      const std::string more = client_.ReadUntil("\n", kReply);
+      if (more.empty()) return "";
+      buffered_ += more;
+    }
+    std::string line = buffered_.substr(0, end);
+    buffered_.erase(0, end + 1);
+    return line;
+  }
+  Client client_;
+  std::string buffered_;
+};
+
+class WineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!WineInstalled()) GTEST_SKIP() << "wine is not installed: the Windows programs cannot run";
+    for (const char* exe : {"TavelorServer.exe", "tavelor-sim.exe", "win_inspect.exe"})
+      ASSERT_TRUE(FileExists(Exe(exe))) << Exe(exe) << " is missing: run scripts/build-windows.sh";
+    ASSERT_TRUE(WaitPortFree(kServerPort, Ms(30000))) << "port 9696 is still taken";
+  }
+
+  void TearDown() override {
+    if (server_.Started()) {
+      Inspect({"close", "10000"});
+      if (server_.WaitExit(Ms(10000)) < 0) server_.Kill();
+    }
+    StopSim();
+  }
+
+  void StartSim(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> argv = {"wine", Exe("tavelor-sim.exe"), "--control", "0"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    sim_.Start(argv);
+    std::string line;
+    ASSERT_TRUE(sim_.WaitForLine("tavelor-sim: window", kStart, &line)) << "the simulator did not start";
+    const size_t colon = line.rfind(':');
+    control_ = SimControl();
+    ASSERT_TRUE(control_.Connect(std::atoi(line.c_str() + colon + 1))) << line;
+  }
+
+  void StopSim() {
+    if (!sim_.Started()) return;
+    control_.Command("quit");
+    if (sim_.WaitExit(Ms(10000)) < 0) sim_.Kill();
+  }
+
+  void StartServer(const std::string& exe = Exe("TavelorServer.exe"),
+                   const std::vector<std::string>& env = {}) {
+    server_.Start({"wine", exe}, env);
+    ASSERT_EQ(Inspect({"wait", "TfMain", "60000"}, kStart).exitCode, 0) << "no main window";
+  }
+
+  Client Connect() {
+    Client client;
+    EXPECT_TRUE(client.Connect(kServerPort, Ms(30000))) << "nothing listens on 9696";
+    return client;
+  }
+
+  static std::string Ask(Client& client, const std::string& request) {
+    client.Send(request);
+    return client.ReadUntil("\r\n", kReply);
+  }
+
+  // The log once `done` holds for it, or as it is when the time is up.
+  template <typename Done>
+  std::vector<std::string> WaitForLog(Done done, Ms timeout = Ms(15000)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      std::vector<std::string> lines = MemoLines();
+      if (done(lines) || std::chrono::steady_clock::now() >= deadline) return lines;
+      std::this_thread::sleep_for(Ms(100));
+    }
+  }
+  std::vector<std::string> WaitForLogLine(const std::string& line, int count = 1) {
+    return WaitForLog([&](const std::vector<std::string>& l) { return Count(l, line) >= count; });
+  }
+
+  Process sim_;
+  Process server_;
+  SimControl control_;
+};
+
+// Values the radio panel reads, poked into the simulator, and the reply line they make.
+const char* const kRadioPokes[] = {
+    "poke 0300 7B00",  // DME 1: 12.3 nm
+    "poke 0306 251C",  // DME 2: beyond 650 nm reads 0.0
+    "poke 0354 2145",  // transponder 4521
+    "poke 034E 3518",  // COM1 118.35
+    "poke 311A 7021",  // COM1 standby 121.70
+    "poke 3118 9032",  // COM2 132.90
+    "poke 311C 5022",  // COM2 standby 122.50
+    "poke 0350 9010",  // NAV1 110.90
+    "poke 311E 5008",  // NAV1 standby 108.50
+    "poke 0352 2013",  // NAV2 113.20
+    "poke 3120 4511",  // NAV2 standby 111.45
+    "poke 034C 7903",  // ADF 379
+    "poke 3122 A5",    // audio switches
+};
+const char kRadioReply[] =
+    " 12.3:  0.0:4521:118.35:121.70:110.90:108.50:113.20:111.45:0379:10100101:132.90:122.50:\r\n";
+// What the radio panel answers when the exchange fails: every value zero.
+const char kZeroRadioReply[] =
+    "  0.0:  0.0:0000:100.00:100.00:100.00:100.00:100.00:100.00:0000:00000000:100.00:100.00:\r\n";
+
+TEST_F(WineTest, StartsWithoutSimulatorThenConnectsAndServes) {
+  StartServer();
+  // Two connect attempts go by with nothing to find: the log holds the start lines only.
+  std::this_thread::sleep_for(Ms(2500));
+  const std::vector<std::string> start = {"", "- Tavelor Server v2.02A",
+                                          "- Note: Run in administrator mode",
+                                          "- Connecting to Fsuipc . . ."};
+  EXPECT_EQ(MemoLines(), start);
+
+  StartSim();
+  WaitForLogLine("- Listening Port 9696 ...");
+  Client client = Connect();
+  const std::vector<std::string> log = WaitForLogLine("- New Client Connected");
+  ASSERT_EQ(log.size(), 8u) << ::testing::PrintToString(log);
+  EXPECT_TRUE(std::equal(start.begin(), start.end(), log.begin()));
+  EXPECT_EQ(log[4], "- Fsuipc Connected OK");
+  EXPECT_EQ(log[5], "- Listening Port 9696 ...");
+  EXPECT_TRUE(std::regex_match(log[6], std::regex(R"(- IP: \d+\.\d+\.\d+\.\d+)"))) << log[6];
+  EXPECT_EQ(log[7], "- New Client Connected");
+
+  struct Case {
+    const char* request;
+    const char* reply;
+  };
+  const Case versions[] = {
+      {"xxV100\r\n", "2.01b\r\n"}, {"..V172", "2.02a\r\n"},       {"ABV177", "2.02a\r\n"},
+      {"xxVMAP", "2.01a\r\n"},     {"xxVPFD\r\n", "2.01a\r\n"},   {"xxv100", "noversion\r\n"},
+      {"V100", "noversion\r\n"},   {"xxHSI\r\n", "noversion\r\n"}, {"xx", "noversion\r\n"},
+  };
+  for (const Case& c : versions) EXPECT_EQ(Ask(client, c.request), c.reply) << c.request;
+
+  client.Close();
+  const std::vector<std::string> closed = WaitForLogLine("- Client Disconnected");
+  EXPECT_EQ(closed.back(), "- Client Disconnected");
+}
+
+TEST_F(WineTest, RadioReplyAndCommandTravelTheLink) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK") << poke;
+  EXPECT_EQ(Ask(client, "xxRADI\r\n"), kRadioReply);
+
+  control_.Journal();  // forget the handshake and the reply's reads
+  // COM1 119.25, standby 121.80: the digits at their fixed positions, written as BCD.
+  ASSERT_TRUE(client.Send("xxCOM1 119.25 121.80"));
+  EXPECT_EQ(client.ReadFor(Ms(500)), "") << "a command is not answered";
+  std::vector<std::string> journal;
+  for (int i = 0; i < 50 && journal.empty(); ++i) {
+    journal = control_.Journal();
+    if (journal.empty()) std::this_thread::sleep_for(Ms(100));
+  }
+  ASSERT_EQ(journal.size(), 2u) << ::testing::PrintToString(journal);
+  EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 034E 2 2519)"))) << journal[0];
+  EXPECT_TRUE(std::regex_match(journal[1], std::regex(R"(\d+ W 311A 2 8021)"))) << journal[1];
+  EXPECT_EQ(journal[0].substr(0, journal[0].find(' ')), journal[1].substr(0, journal[1].find(' ')))
+      << "both writes go in one exchange";
+  EXPECT_EQ(control_.Command("peek 034E 2"), "OK 2519");
+}
+
+TEST_F(WineTest, FindsASimulatorWindowOfTheSecondClass) {
+  StartSim({"--class", "FS98MAIN"});
+  StartServer();
+  Client client = Connect();
+  EXPECT_EQ(Ask(client, "xxV177"), "2.02a\r\n");
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply);
+  EXPECT_EQ(Count(MemoLines(), "- Fsuipc Connected OK"), 1);
+}
+
+TEST_F(WineTest, WindowLayoutAndDebugSwitch) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  const auto info = KeyValues(Inspect({"info"}).out);
+  const std::map<std::string, std::string> expected = {
+      {"caption", "Tavelor Server v2.02A"},
+      {"class", "TfMain"},
+      {"position", "0,0"},
+      {"client", "351,108"},
+      {"sizable", "0"},
+      {"maximizebox", "0"},
+      {"caption_bar", "1"},
+      {"visible", "1"},
+      {"memo", "0,0,351,108"},
+      {"memo_multiline", "1"},
+      {"memo_vscroll", "1"},
+      {"memo_wordwrap", "1"},
+      {"memo_readonly", "0"},
+      {"button", "376,8,75,25"},
+      {"button_caption", "Debug Off"},
+      {"button_tabstop", "1"},
+  };
+  for (const auto& [key, value] : expected) EXPECT_EQ(info.count(key) ? info.at(key) : "?", value) << key;
+
+  // From the keyboard: Tab leaves the log for the button, Space presses it.
+  const auto keys = KeyValues(Inspect({"keys"}).out);
+  EXPECT_EQ(keys.count("tab_path") ? keys.at("tab_path") : "", "memo>button");
+  EXPECT_EQ(keys.count("button_caption") ? keys.at("button_caption") : "", "Debug On");
+  // A click switches it back off: a request then logs nothing.
+  EXPECT_EQ(KeyValues(Inspect({"click"}).out)["button_caption"], "Debug Off");
+  const size_t quiet = WaitForLog([](const std::vector<std::string>& l) {
+                         return l.back() == "- New Client Connected";
+                       }).size();
+  EXPECT_EQ(Ask(client, "xxV100"), "2.01b\r\n");
+  std::this_thread::sleep_for(Ms(300));
+  EXPECT_EQ(MemoLines().size(), quiet) << "with debug off a request adds no line";
+
+  EXPECT_EQ(KeyValues(Inspect({"click"}).out)["button_caption"], "Debug On");
+  const size_t before = MemoLines().size();
+  Ask(client, "xxRADI");
+  const std::vector<std::string> log = WaitForLog(
+      [&](const std::vector<std::string>& l) { return l.size() >= before + 15; });
+  ASSERT_GE(log.size(), before + 15);
+  EXPECT_TRUE(std::regex_match(log[before], std::regex(R"(\d\d:\d\d:\d\d <- received code:RADI)")))
+      << log[before];
+  EXPECT_EQ(log[before + 1], "- Radio Panel:--------------------");
+  // Two bytes only: the line still comes, with an empty code.
+  EXPECT_EQ(Ask(client, "xx"), "noversion\r\n");
+  const std::vector<std::string> after = WaitForLog(
+      [&](const std::vector<std::string>& l) { return l.size() > log.size(); });
+  EXPECT_TRUE(std::regex_match(after.back(), std::regex(R"(\d\d:\d\d:\d\d <- received code:)")))
+      << after.back();
+}
+
+TEST_F(WineTest, RequestErrorIsLoggedAndTheConnectionServesOn) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  control_.Journal();
+  ASSERT_TRUE(client.Send("xxCOM1"));
+  const std::vector<std::string> log =
+      WaitForLogLine("- Error: '$' is not a valid integer value.");
+  EXPECT_EQ(Count(log, "- Error: '$' is not a valid integer value."), 1)
+      << ::testing::PrintToString(log);
+  EXPECT_EQ(client.ReadFor(Ms(300)), "");
+  // Logged, not shown in a box that would wait for someone to press OK.
+  EXPECT_NE(Inspect({"errorbox", "500"}).exitCode, 0) << "an error box is open";
+  EXPECT_EQ(Ask(client, "xxV100\r\n"), "2.01b\r\n");
+  for (const std::string& record : control_.Journal())
+    EXPECT_EQ(record.find(" W "), std::string::npos) << "nothing is written: " << record;
+}
+
+TEST_F(WineTest, PortTakenAtStartShowsTheBindError) {
+  PortBlocker blocker(kServerPort);
+  ASSERT_TRUE(blocker.Ok());
+  StartSim();
+  StartServer();
+  const RunResult box = Inspect({"errorbox", "30000"}, Ms(40000));
+  ASSERT_EQ(box.exitCode, 0) << box.out;
+  const auto shown = KeyValues(box.out);
+  EXPECT_EQ(shown.at("title"), "TavelorServer");
+  EXPECT_EQ(shown.count("icon"), 1u) << "the error icon";
+  EXPECT_EQ(shown.at("button"), "OK");
+  const std::regex bindError(R"(Windows socket error: .* \(10048\), on API 'bind')");
+  EXPECT_TRUE(std::regex_match(shown.at("text"), bindError)) << shown.at("text");
+  EXPECT_EQ(shown.at("closed"), "1");
+
+  // Logged too; no listening lines, and no second attempt.
+  std::this_thread::sleep_for(Ms(2500));
+  const std::vector<std::string> log = MemoLines();
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(log[4], "- Fsuipc Connected OK");
+  EXPECT_EQ(log[5], "- Error: " + shown.at("text"));
+  EXPECT_EQ(log.size(), 6u) << ::testing::PrintToString(log);
+}
+
+TEST_F(WineTest, SimulatorGoesAwayAndComesBack) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply);
+
+  ASSERT_EQ(control_.Command("quit"), "OK");
+  ASSERT_EQ(sim_.WaitExit(Ms(15000)), 0);
+  // The exchange finds the window gone: zeros for this reply, and the link is closed.
+  EXPECT_EQ(Ask(client, "xxRADI"), kZeroRadioReply);
+  WaitForLogLine("- Fsuipc Disconnected");
+
+  StartSim();
+  const std::vector<std::string> log = WaitForLogLine("- Fsuipc Connected OK", 2);
+  EXPECT_EQ(Count(log, "- Fsuipc Connected OK"), 2) << ::testing::PrintToString(log);
+  EXPECT_EQ(Count(log, "- Fsuipc Disconnected"), 1);
+  EXPECT_EQ(Count(log, "- Listening Port 9696 ..."), 1) << "the listener stays as it was";
+  EXPECT_EQ(log.back(), "- Fsuipc Connected OK");
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "the same connection is served again";
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideTheProgram) {
+  // A copy of the program in a folder of its own, in a Cyrillic Windows (code page 1251):
+  // the plan goes next to the program, converted from that code page, not from Western.
+  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-run";
+  std::filesystem::create_directories(folder);
+  std::filesystem::remove(folder / "Quindrel.pln");
+  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  StartSim();
+  StartServer((folder / "TavelorServer.exe").string(), {"LANG=ru_RU.UTF-8", "LC_ALL=ru_RU.UTF-8"});
+  Client client = Connect();
+
+  // "&" becomes the degree sign, 0xB0 in that code page too; 0xE9 there is a Cyrillic letter.
+  ASSERT_TRUE(client.Send("xxPLAX N45&30 \xE9t\xE9"));
+  const std::string expected = "\xEF\xBB\xBF" "N45\xC2\xB0" "30 \xD0\xB9t\xD0\xB9";
+  std::string stored;
+  for (int i = 0; i < 50 && stored != expected; ++i) {
+    std::this_thread::sleep_for(Ms(100));
+    stored = ReadFile((folder / "Quindrel.pln").string());
+  }
+  EXPECT_EQ(Hex(stored), Hex(expected));
+
+  // EXEC hands the simulator the file's Windows path, from the program's own folder.
+  control_.Journal();
+  ASSERT_TRUE(client.Send("xxEXEC"));
+  std::vector<std::string> journal;
+  for (int i = 0; i < 50 && journal.empty(); ++i) {
+    journal = control_.Journal();
+    if (journal.empty()) std::this_thread::sleep_for(Ms(100));
+  }
+  ASSERT_EQ(journal.size(), 1u) << ::testing::PrintToString(journal);
+  std::string path = "Z:" + (folder / "Quindrel.pln").string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  const std::string field = path + std::string(256 - path.size(), '\0');
+  EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 0130 256 )" + Hex(field))))
+      << journal[0] << "\nexpected the path " << path;
+}
+
+TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  EXPECT_EQ(Ask(client, "xxV100"), "2.01b\r\n");
+  EXPECT_EQ(KeyValues(Inspect({"close", "10000"}).out)["closed"], "1");
+  EXPECT_TRUE(client.WaitClosedByPeer(Ms(5000)));
+  EXPECT_EQ(server_.WaitExit(Ms(15000)), 0);
+}
+
+TEST_F(WineTest, LogKeepsItsNewestLinesWithinItsBound) {
+  StartSim();
+  StartServer();
+  Client client = Connect();
+  ASSERT_EQ(KeyValues(Inspect({"click"}).out)["button_caption"], "Debug On");
+  // A debug radio reply writes fifteen lines, about 290 characters: some 3,600 requests fill
+  // the log's megabyte, so 4,500 are sure to pass it.
+  for (int i = 0; i < 4500; ++i) {
+    ASSERT_EQ(Ask(client, "xxRADI").size(), sizeof kZeroRadioReply - 1) << "request " << i;
+  }
+  ASSERT_EQ(Ask(client, "xxV172"), "2.02a\r\n");
+  const std::string text = Inspect({"memo"}).out;
+  EXPECT_LE(text.size(), size_t{1} << 20);
+  EXPECT_GE(text.size(), size_t{1} << 19);
+  const std::vector<std::string> lines = SplitLines(text);
+  EXPECT_NE(lines.front(), "") << "the oldest lines are gone";
+  EXPECT_EQ(Count(lines, "- Tavelor Server v2.02A"), 0);
+  EXPECT_TRUE(std::regex_match(lines.back(), std::regex(R"(\d\d:\d\d:\d\d <- received code:V172)")))
+      << lines.back();
+  // Whole lines are dropped: the first one left is a line the server wrote.
+  EXPECT_TRUE(lines.front().rfind("- ", 0) == 0 || std::regex_match(lines.front(), std::regex(R"(\d\d:\d\d:\d\d <- .*)")))
+      << lines.front();
+}
+
+}  // namespace
+}  // namespace tavelor::wine
+
+int main(int argc, char** argv) {
+  using namespace tavelor::wine;
+  SetWineEnvironment(TAVELOR_WINE_PREFIX);
+  // The CTest fixture's two steps: make the prefix once per run, stop Wine at the end.
+  if (argc == 2 && std::strcmp(argv[1], "--prepare-prefix") == 0) {
+    if (!WineInstalled()) {
+      std::printf("wine is not installed: the Wine tests will be skipped\n");
+      return 0;
+    }
+    StopWine();  // whatever an interrupted run left behind
+    std::string why;
+    if (!PreparePrefix(TAVELOR_WINE_PREFIX, &why)) {
+      std::fprintf(stderr, "%s\n", why.c_str());
+      return 1;
+    }
+    std::printf("Wine prefix ready: %s\n", TAVELOR_WINE_PREFIX);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--stop-wine") == 0) {
+    if (WineInstalled()) StopWine();
+    return 0;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
