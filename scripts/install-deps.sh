@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd)
 if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick)
+  packages+=(g++-mingw-w64-x86-64 wine wine64)
 fi
 
 missing=()
@@ -18,4 +18,4 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null

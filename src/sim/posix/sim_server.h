@@ -8,16 +8,12 @@
 #include <string>
 #include <thread>
 
+#include "sim/sim_options.h"
 #include "sim/sim_peer.h"
 
 namespace tavelor::sim {
 
-struct SimServerOptions {
-  std::string windowClass = "UIPCMAIN";  // or "FS98MAIN"
-  PeerOptions peer;
-  int controlPort = 9697;                // 0 picks a free port (see ControlPort())
-  bool parkedAircraft = true;            // preset LoadParkedAircraft
-};
+using SimServerOptions = SimOptions;
 
 class SimServer {
  public:

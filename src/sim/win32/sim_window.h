@@ -7,16 +7,12 @@
 #include <map>
 #include <string>
 
+#include "sim/sim_options.h"
 #include "sim/sim_peer.h"
 
 namespace tavelor::sim {
 
-struct SimWindowOptions {
-  std::string windowClass = "UIPCMAIN";  // or "FS98MAIN"
-  PeerOptions peer;
-  int controlPort = 9697;                // 0 picks a free port (see ControlPort())
-  bool parkedAircraft = true;            // preset LoadParkedAircraft
-};
+using SimWindowOptions = SimOptions;
 
 class SimWindow {
  public:
