@@ -88,9 +88,9 @@ class WineTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (server_.Started()) {
+    if (server_.Running()) {
       Inspect({"close", "10000"});
-      if (server_.WaitExit(Ms(10000)) < 0) server_.Kill();
+      if (server_.Wait(Ms(10000)) < 0) server_.Kill();
     }
     StopSim();
   }
@@ -98,7 +98,7 @@ class WineTest : public ::testing::Test {
   void StartSim(const std::vector<std::string>& extra = {}) {
     std::vector<std::string> argv = {"wine", Exe("tavelor-sim.exe"), "--control", "0"};
     argv.insert(argv.end(), extra.begin(), extra.end());
-    sim_.Start(argv);
+    sim_.Start(argv, {}, WineErrorLog());
     std::string line;
     ASSERT_TRUE(sim_.WaitForLine("tavelor-sim: window", kStart, &line)) << "the simulator did not start";
     const size_t colon = line.rfind(':');
@@ -107,14 +107,14 @@ class WineTest : public ::testing::Test {
   }
 
   void StopSim() {
-    if (!sim_.Started()) return;
+    if (!sim_.Running()) return;
     control_.Command("quit");
-    if (sim_.WaitExit(Ms(10000)) < 0) sim_.Kill();
+    if (sim_.Wait(Ms(10000)) < 0) sim_.Kill();
   }
 
   void StartServer(const std::string& exe = Exe("TavelorServer.exe"),
                    const std::vector<std::string>& env = {}) {
-    server_.Start({"wine", exe}, env);
+    server_.Start({"wine", exe}, env, WineErrorLog());
     ASSERT_EQ(Inspect({"wait", "TfMain", "60000"}, kStart).exitCode, 0) << "no main window";
   }
 
@@ -345,7 +345,7 @@ TEST_F(WineTest, SimulatorGoesAwayAndComesBack) {
   EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply);
 
   ASSERT_EQ(control_.Command("quit"), "OK");
-  ASSERT_EQ(sim_.WaitExit(Ms(15000)), 0);
+  ASSERT_EQ(sim_.Wait(Ms(15000)), 0);
   // The exchange finds the window gone: zeros for this reply, and the link is closed.
   EXPECT_EQ(Ask(client, "xxRADI"), kZeroRadioReply);
   WaitForLogLine("- Fsuipc Disconnected");
@@ -420,7 +420,7 @@ TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
   EXPECT_EQ(Ask(client, "xxV100"), "2.01b\r\n");
   EXPECT_EQ(KeyValues(Inspect({"close", "10000"}).out)["closed"], "1");
   EXPECT_TRUE(client.WaitClosedByPeer(Ms(5000)));
-  EXPECT_EQ(server_.WaitExit(Ms(15000)), 0);
+  EXPECT_EQ(server_.Wait(Ms(15000)), 0);
 }
 
 TEST_F(WineTest, LogKeepsItsNewestLinesWithinItsBound) {

@@ -1,0 +1,94 @@
+// Child processes and loopback TCP clients for the tests that drive real programs: the Linux
+// end-to-end tests and the Wine tests. Every wait is bounded.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace tavelor::testing {
+
+using std::chrono::milliseconds;
+
+// A port that was free a moment ago on 127.0.0.1.
+int FreePort();
+
+// A child process whose standard output is collected line by line. Its standard input is
+// /dev/null; its standard error is this process's own, or the file given to Start.
+class Process {
+ public:
+  Process() = default;
+  ~Process() { Kill(); }
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  // Ends what an earlier Start left running. `argv[0]` is looked up in PATH unless it holds a
+  // slash; `env`: "NAME=value" settings added for the child; `errorLog`: a file its standard
+  // error is appended to.
+  void Start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+             const std::string& errorLog = {});
+  // Started and not seen to end yet.
+  bool Running();
+  // Waits for a line containing `text`, at most `timeout`; false on time-out or once the child
+  // has ended without one. The whole line (without its line end) in *line.
+  bool WaitForLine(const std::string& text, milliseconds timeout = milliseconds(10000),
+                   std::string* line = nullptr);
+  // Waits until `count` lines containing `text` have been seen.
+  bool WaitForCount(const std::string& text, int count, milliseconds timeout = milliseconds(10000));
+  // Counts lines containing `text` seen so far.
+  int CountLines(const std::string& text);
+  // The lines so far, without their line ends (LF or CR LF).
+  std::vector<std::string> Lines();
+  // Every byte read so far, as written.
+  const std::string& Output() const { return output_; }
+  void Signal(int signal);
+  // Waits for the exit, at most `timeout`; the exit status (128 + signal when killed), or -1.
+  int Wait(milliseconds timeout = milliseconds(10000));
+  // SIGKILL and reap, when still running.
+  void Kill();
+
+ private:
+  void Pump(int waitMs);
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int status_ = -1;
+  std::string output_;
+  std::string partial_;
+  std::vector<std::string> lines_;
+};
+
+// A TCP connection to 127.0.0.1.
+class Client {
+ public:
+  Client() = default;
+  ~Client() { Close(); }
+  Client(Client&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Client& operator=(Client&& other) noexcept;
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  // Retries until the port accepts, at most `timeout`.
+  bool Connect(int port, milliseconds timeout = milliseconds(5000));
+  // False when not everything could be sent within a few seconds.
+  bool Send(const std::string& bytes);
+  // Reads until the text ends with `end` (never, when `end` is empty), the peer closes or
+  // `timeout` is up.
+  std::string ReadUntil(const std::string& end, milliseconds timeout);
+  std::string ReadLine(milliseconds timeout = milliseconds(10000)) { return ReadUntil("\r\n", timeout); }
+  // Whatever arrives within `wait` (used to check that nothing is answered).
+  std::string ReadFor(milliseconds wait) { return ReadUntil({}, wait); }
+  // Sends a request and reads its one-line answer.
+  std::string Ask(const std::string& request) {
+    Send(request);
+    return ReadLine();
+  }
+  // True when the peer closes the connection within `timeout`.
+  bool WaitClosedByPeer(milliseconds timeout);
+  void Close();
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace tavelor::testing
