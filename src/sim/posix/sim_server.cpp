@@ -20,6 +20,7 @@
 #include <cstring>
 #include <vector>
 
+#include "sim/control_session.h"
 #include "simlink/posix/ipc_wire.h"
 
 namespace tavelor::sim {
@@ -32,7 +33,6 @@ constexpr size_t kBlockSize = 0x8000;
 constexpr size_t kFrameHeader = 8;  // u32 message, u16 atom, u16 name length
 constexpr auto kFrameTimeout = std::chrono::seconds(2);
 constexpr auto kFlushTimeout = std::chrono::seconds(2);
-constexpr size_t kMaxLine = 1 << 20;
 constexpr size_t kOutputHighWater = 8 << 20;  // stop reading a client that does not read answers
 constexpr size_t kMaxWindowConnections = 64;
 constexpr size_t kMaxControlClients = 64;
@@ -107,9 +107,7 @@ struct SimServer::Impl {
   };
   struct ControlClient {
     int fd;
-    std::string in;
-    std::string out;
-    bool skipping = false;  // inside an over-long line, discarding up to its end
+    ControlSession session;
     bool closing = false;   // peer finished sending; close once the answers are out
     Clock::time_point closeBy{};
   };
@@ -320,10 +318,10 @@ bool SimServer::Impl::ReadWindow(WindowConnection& w) {
 }
 
 bool SimServer::Impl::Flush(ControlClient& c) {
-  while (!c.out.empty()) {
-    const ssize_t n = ::send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  while (!c.session.Output().empty()) {
+    const ssize_t n = ::send(c.fd, c.session.Output().data(), c.session.Output().size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-    c.out.erase(0, static_cast<size_t>(n));
+    c.session.Output().erase(0, static_cast<size_t>(n));
   }
   return true;
 }
@@ -333,35 +331,7 @@ bool SimServer::Impl::ReadControl(ControlClient& c, bool* quit) {
   const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
   const bool eof = n == 0;
-  if (!eof) c.in.append(buf, static_cast<size_t>(n));
-
-  size_t start = 0;
-  for (;;) {
-    const size_t nl = c.in.find('\n', start);
-    std::string line;
-    if (nl != std::string::npos) {
-      line = c.in.substr(start, nl - start);
-      start = nl + 1;
-    } else if (eof && start < c.in.size() && !c.skipping) {
-      line = c.in.substr(start);  // last command without a line end
-      start = c.in.size();
-    } else {
-      break;
-    }
-    if (c.skipping) {  // the tail of an over-long line, already answered
-      c.skipping = false;
-      continue;
-    }
-    c.out += peer.Control(line, quit);
-    c.out += '\n';
-    if (*quit) break;
-  }
-  c.in.erase(0, start);
-  if (!*quit && c.in.size() > kMaxLine) {
-    if (!c.skipping) c.out += "ERR line too long\n";
-    c.skipping = true;
-    c.in.clear();
-  }
+  *quit = c.session.Receive(peer, buf, static_cast<size_t>(n), eof);
   if (eof) {
     c.closing = true;
     c.closeBy = Clock::now() + kFlushTimeout;
@@ -374,7 +344,7 @@ bool SimServer::Impl::ReadControl(ControlClient& c, bool* quit) {
 void SimServer::Impl::FlushForQuit() {
   const auto until = Clock::now() + kFlushTimeout;
   for (auto& c : clients) {
-    while (!c.out.empty() && Flush(c) && !c.out.empty()) {
+    while (!c.session.Output().empty() && Flush(c) && !c.session.Output().empty()) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
       if (left.count() <= 0) break;
       pollfd p{c.fd, POLLOUT, 0};
@@ -397,8 +367,8 @@ bool SimServer::Impl::Serve() {
   const size_t firstClient = fds.size();
   for (const auto& c : clients) {
     short events = 0;
-    if (!c.closing && c.out.size() < kOutputHighWater) events |= POLLIN;
-    if (!c.out.empty()) events |= POLLOUT;
+    if (!c.closing && c.session.Output().size() < kOutputHighWater) events |= POLLIN;
+    if (!c.session.Output().empty()) events |= POLLOUT;
     fds.push_back({c.fd, events, 0});
     if (c.closing) nearest = std::min(nearest, c.closeBy);
   }
@@ -443,7 +413,7 @@ bool SimServer::Impl::Serve() {
       keep = ReadControl(c, &quit);
     }
     if (keep && (revents & (POLLOUT | POLLERR | POLLHUP))) keep = Flush(c);
-    if (keep && !quit && c.closing && (c.out.empty() || now >= c.closeBy)) keep = false;
+    if (keep && !quit && c.closing && (c.session.Output().empty() || now >= c.closeBy)) keep = false;
     if (keep) {
       keptClients.push_back(std::move(c));
     } else {

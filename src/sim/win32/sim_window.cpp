@@ -13,7 +13,6 @@ namespace {
 
 constexpr UINT kControlMessage = WM_APP + 1;
 constexpr size_t kBlockSize = 0x8000;
-constexpr size_t kMaxLine = 1 << 20;
 constexpr size_t kMaxControlClients = 64;
 constexpr DWORD kQuitFlushMs = 2000;
 constexpr const char* kMessageName = "FsasmLib:IPC";
@@ -154,50 +153,23 @@ void SimWindow::AcceptControl() {
 }
 
 bool SimWindow::ReadControl(uintptr_t socket, ControlClient& client, bool atEnd) {
+  std::string received;
   for (;;) {
     char buffer[65536];
     const int n = recv(static_cast<SOCKET>(socket), buffer, sizeof buffer, 0);
     if (n <= 0) break;  // would block, closed or failed: FD_CLOSE tells the rest
-    client.in.append(buffer, static_cast<size_t>(n));
+    received.append(buffer, static_cast<size_t>(n));
     if (!atEnd) break;  // one recv per FD_READ; the next one comes with the next event
   }
-  size_t start = 0;
-  bool quit = false;
-  for (;;) {
-    const size_t end = client.in.find('\n', start);
-    std::string line;
-    if (end != std::string::npos) {
-      line = client.in.substr(start, end - start);
-      start = end + 1;
-    } else if (atEnd && start < client.in.size() && !client.skipping) {
-      line = client.in.substr(start);  // the last command, without a line end
-      start = client.in.size();
-    } else {
-      break;
-    }
-    if (client.skipping) {  // the tail of an over-long line, already answered
-      client.skipping = false;
-      continue;
-    }
-    client.out += peer_.Control(line, &quit);
-    client.out += '\n';
-    if (quit) break;
-  }
-  client.in.erase(0, start);
-  if (!quit && client.in.size() > kMaxLine) {
-    if (!client.skipping) client.out += "ERR line too long\n";
-    client.skipping = true;
-    client.in.clear();
-  }
-  return !quit;
+  return !client.Receive(peer_, received.data(), received.size(), atEnd);
 }
 
 bool SimWindow::Flush(uintptr_t socket, ControlClient& client) {
-  while (!client.out.empty()) {
-    const int chunk = static_cast<int>(std::min<size_t>(client.out.size(), 1 << 20));
-    const int n = send(static_cast<SOCKET>(socket), client.out.data(), chunk, 0);
+  while (!client.Output().empty()) {
+    const int chunk = static_cast<int>(std::min<size_t>(client.Output().size(), 1 << 20));
+    const int n = send(static_cast<SOCKET>(socket), client.Output().data(), chunk, 0);
     if (n == SOCKET_ERROR) return WSAGetLastError() == WSAEWOULDBLOCK;  // FD_WRITE resumes
-    client.out.erase(0, static_cast<size_t>(n));
+    client.Output().erase(0, static_cast<size_t>(n));
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "sim/control_session.h"
 #include "sim/sim_options.h"
 #include "sim/sim_peer.h"
 
@@ -32,11 +33,7 @@ class SimWindow {
   intptr_t HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
-  struct ControlClient {
-    std::string in;
-    std::string out;
-    bool skipping = false;  // inside an over-long line, discarding up to its end
-  };
+  using ControlClient = ControlSession;
   uint32_t Exchange(uintptr_t atom);
   void OnControlEvent(uintptr_t socket, int event, int error);
   void AcceptControl();
