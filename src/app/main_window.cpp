@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
-#include "app/globals.h"
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "server/request.h"
 #include "server/socket_errors.h"
 #include "simlink/ipc_client.h"
@@ -9,7 +9,7 @@
 
 namespace tavelor {
 
-void LogError(const std::string& message) { LogLine("- Error: " + ErrorDisplayText(message)); }
+
 
 void TfMain::FormCreate(const std::string& appFolder) {
   SetStartGlobals(appFolder);

@@ -81,7 +81,6 @@ class TfMain {
   std::map<ClientId, std::string> pending_;  // reply bytes the socket has not taken yet
 };
 
-// "- Error: " and the text the error box would show.
-void LogError(const std::string& message);
+
 
 }  // namespace tavelor

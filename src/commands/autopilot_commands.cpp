@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
-#include "app/globals.h"
-#include "server/request.h"
+#include "core/globals.h"
+#include "core/request_text.h"
 #include "simlink/ipc_client.h"
+#include "simlink/offsets.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -12,60 +13,53 @@ namespace tavelor {
 
 namespace {
 
-constexpr uint32_t kMaster = 0x07BC;
-constexpr uint32_t kWingLeveller = 0x07C0;
-constexpr uint32_t kNavHold = 0x07C4;
-constexpr uint32_t kHeadingHold = 0x07C8;
-constexpr uint32_t kTargetHeading = 0x07CC;
-constexpr uint32_t kAltitudeHold = 0x07D0;
-constexpr uint32_t kTargetAltitude = 0x07D4;
-constexpr uint32_t kAirspeedHold = 0x07DC;  // 2 bytes
-constexpr uint32_t kTargetAirspeed = 0x07E2;  // 2 bytes
-constexpr uint32_t kMachHold = 0x07E4;
-constexpr uint32_t kTargetMach = 0x07E8;
-constexpr uint32_t kTargetVerticalSpeed = 0x07F2;
-constexpr uint32_t kGlideslopeHold = 0x07FC;
-constexpr uint32_t kLocaliserHold = 0x0800;
-constexpr uint32_t kBackCourseHold = 0x0804;
-constexpr uint32_t kYawDamper = 0x0808;
-constexpr uint32_t kAutothrottle = 0x0810;
-constexpr uint32_t kNav1Course = 0x0C4E;
-constexpr uint32_t kNavGpsSelector = 0x132C;
-constexpr uint32_t kFlightDirector = 0x2EE0;
+using offsets::kApAltitude;
+using offsets::kApAltitudeHold;
+using offsets::kApAutothrottle;
+using offsets::kApBackCourseHold;
+using offsets::kApGlideslopeHold;
+using offsets::kApHeadingHold;
+using offsets::kApLocaliserHold;
+using offsets::kApMachHold;
+using offsets::kApNavHold;
+
+// Targets and one switch that these commands write with another width than the panels read:
+// the 16-bit heading, vertical speed and course go out as 32 bits (the two bytes after them
+// become zero), the 32-bit airspeed hold switch as 16.
+constexpr auto kApHeadingWrite = WrittenAs<uint32_t>(offsets::kApHeading);
+constexpr auto kApVerticalSpeedWrite = WrittenAs<uint32_t>(offsets::kApVerticalSpeed);
+constexpr auto kNav1CourseWrite = WrittenAs<uint32_t>(offsets::kNav1Course);
+constexpr auto kApAirspeedHoldWrite = WrittenAs<uint16_t>(offsets::kApAirspeedHold);
 
 // The one character at position 6; whatever value it gives is written unchanged.
 int32_t Digit(const std::string& request) { return IntValue(Positions(request, 6, 6)); }
 
-// Wider values keep their low 32 bits, as a 4-byte write of a 32-bit variable would.
-void Write32(uint32_t offset, int64_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  IpcWrite(offset, 4, &v);
+// The value's low bytes, as many as the offset holds: a 4-byte write keeps the low 32 bits.
+template <typename T>
+void Write(Offset<T> offset, int64_t value) {
+  IpcWrite(offset, static_cast<T>(value));
 }
 
-void Write16(uint32_t offset, int64_t value) {
-  const uint16_t v = static_cast<uint16_t>(value);
-  IpcWrite(offset, 2, &v);
-}
-
-void SetSwitch(const std::string& request, uint32_t offset) {
+template <typename T>
+void SetSwitch(const std::string& request, Offset<T> offset) {
   const int32_t v = Digit(request);
-  Write32(offset, v);
+  Write(offset, v);
   IpcProcess();
 }
 
 }  // namespace
 
-void ApgpCommand(const std::string& requestText) { SetSwitch(requestText, kNavGpsSelector); }
-void ApapCommand(const std::string& requestText) { SetSwitch(requestText, kMaster); }
-void ApfdCommand(const std::string& requestText) { SetSwitch(requestText, kFlightDirector); }
-void ApydCommand(const std::string& requestText) { SetSwitch(requestText, kYawDamper); }
-void AplvCommand(const std::string& requestText) { SetSwitch(requestText, kWingLeveller); }
+void ApgpCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kNavGpsSelector); }
+void ApapCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApMaster); }
+void ApfdCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kFlightDirector); }
+void ApydCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApYawDamper); }
+void AplvCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApWingLeveller); }
 
 // Metres x 65536 from feet; the half foot is added before the conversion.
 void ApalCommand(const std::string& requestText) {
   const int32_t feet = IntValue(Positions(requestText, 6, 10));
   const int64_t value = RoundReal(RealMul(RealDiv(feet + 0.5, 3.28084), 65536));
-  Write32(kTargetAltitude, value);
+  Write(kApAltitude, value);
   IpcProcess();
 }
 
@@ -74,32 +68,32 @@ void ApalCommand(const std::string& requestText) {
 void ApvsCommand(const std::string& requestText) {
   const int32_t feetPerMinute = IntValue(Positions(requestText, 7, 10));
   const bool negative = Positions(requestText, 6, 6) == "-";
-  Write32(kTargetVerticalSpeed, negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute});
+  Write(kApVerticalSpeedWrite, negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute});
   IpcProcess();
 }
 
 // 65536 units per 360 degrees; 360 wraps to 65536, whose low half is 0.
 void AphdCommand(const std::string& requestText) {
   const int32_t degrees = IntValue(Positions(requestText, 6, 8));
-  Write32(kTargetHeading, RoundReal(RealDiv(degrees, 0.0054931640625)));
+  Write(kApHeadingWrite, RoundReal(RealDiv(degrees, 0.0054931640625)));
   IpcProcess();
 }
 
 void ApcrCommand(const std::string& requestText) {
   const int32_t degrees = IntValue(Positions(requestText, 6, 8));
-  Write32(kNav1Course, degrees);
+  Write(kNav1CourseWrite, degrees);
   IpcProcess();
 }
 
 void ApiaCommand(const std::string& requestText) {
   const int32_t knots = IntValue(Positions(requestText, 6, 8));
-  Write16(kTargetAirspeed, knots);
+  Write(offsets::kApAirspeed, knots);
   IpcProcess();
 }
 
 void ApmaCommand(const std::string& requestText) {
   const int32_t machTimes100 = IntValue(Positions(requestText, 6, 8));
-  Write32(kTargetMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
+  Write(offsets::kApMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
   IpcProcess();
 }
 
@@ -107,24 +101,24 @@ void ApmaCommand(const std::string& requestText) {
 void ApnaCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
   if (v == 1) {
-    Write32(kGlideslopeHold, 0);
-    Write32(kLocaliserHold, 0);
-    Write32(kBackCourseHold, 0);
-    Write32(kHeadingHold, 0);
+    Write(kApGlideslopeHold, 0);
+    Write(kApLocaliserHold, 0);
+    Write(kApBackCourseHold, 0);
+    Write(kApHeadingHold, 0);
   }
-  Write32(kNavHold, v);
+  Write(kApNavHold, v);
   IpcProcess();
 }
 
 void AphhCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
   if (v == 1) {
-    Write32(kGlideslopeHold, 0);
-    Write32(kLocaliserHold, 0);
-    Write32(kBackCourseHold, 0);
-    Write32(kNavHold, 0);
+    Write(kApGlideslopeHold, 0);
+    Write(kApLocaliserHold, 0);
+    Write(kApBackCourseHold, 0);
+    Write(kApNavHold, 0);
   }
-  Write32(kHeadingHold, v);
+  Write(kApHeadingHold, v);
   IpcProcess();
 }
 
@@ -132,16 +126,16 @@ void AphhCommand(const std::string& requestText) {
 // exchange after that.
 void ApprCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
-  Write32(kGlideslopeHold, 0);
-  Write32(kLocaliserHold, 0);
-  Write32(kBackCourseHold, 0);
-  Write32(kNavHold, 0);
-  Write32(kHeadingHold, 0);
+  Write(kApGlideslopeHold, 0);
+  Write(kApLocaliserHold, 0);
+  Write(kApBackCourseHold, 0);
+  Write(kApNavHold, 0);
+  Write(kApHeadingHold, 0);
   IpcProcess();
   if (v == 1) {
-    Write32(kGlideslopeHold, 0);
-    Write32(kLocaliserHold, v);
-    Write32(kBackCourseHold, 0);
+    Write(kApGlideslopeHold, 0);
+    Write(kApLocaliserHold, v);
+    Write(kApBackCourseHold, 0);
     IpcProcess();
   }
 }
@@ -151,15 +145,15 @@ void ApprCommand(const std::string& requestText) {
 void ApgsCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
   if (v == 1) {
-    Write32(kGlideslopeHold, v);
-    Write32(kAltitudeHold, 0);
+    Write(kApGlideslopeHold, v);
+    Write(kApAltitudeHold, 0);
     IpcProcess();
     return;
   }
-  Write32(kGlideslopeHold, v);
-  Write32(kLocaliserHold, v);
+  Write(kApGlideslopeHold, v);
+  Write(kApLocaliserHold, v);
   IpcProcess();
-  Write32(kLocaliserHold, 1);
+  Write(kApLocaliserHold, 1);
   IpcProcess();
 }
 
@@ -168,24 +162,24 @@ void ApgsCommand(const std::string& requestText) {
 void ApaaCommand(const std::string& requestText) {
   uint32_t localiser = 0;
   uint32_t backCourse = 0;
-  IpcRead(kLocaliserHold, 4, &localiser);
-  IpcRead(kBackCourseHold, 4, &backCourse);
+  IpcRead(kApLocaliserHold, &localiser);
+  IpcRead(kApBackCourseHold, &backCourse);
   IpcProcess();
 
   const int32_t v = Digit(requestText);
   if (v == 0) {
-    Write32(kAltitudeHold, v);
+    Write(kApAltitudeHold, v);
     IpcProcess();
     return;
   }
-  Write32(kGlideslopeHold, 0);
-  Write32(kLocaliserHold, 0);
-  Write32(kBackCourseHold, 0);
+  Write(kApGlideslopeHold, 0);
+  Write(kApLocaliserHold, 0);
+  Write(kApBackCourseHold, 0);
   IpcProcess();
-  Write32(kGlideslopeHold, 0);
-  Write32(kLocaliserHold, localiser);
-  Write32(kBackCourseHold, backCourse);
-  Write32(kAltitudeHold, v);
+  Write(kApGlideslopeHold, 0);
+  Write(kApLocaliserHold, localiser);
+  Write(kApBackCourseHold, backCourse);
+  Write(kApAltitudeHold, v);
   IpcProcess();
 }
 
@@ -195,9 +189,9 @@ void ApspCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
   const int32_t mode = IntValue(Positions(requestText, 7, 7));
   SpeedRefMode = mode;
-  Write32(kAutothrottle, v);
-  Write16(kAirspeedHold, v);
-  Write32(kMachHold, v);
+  Write(kApAutothrottle, v);
+  Write(kApAirspeedHoldWrite, v);
+  Write(kApMachHold, v);
   IpcProcess();
 }
 

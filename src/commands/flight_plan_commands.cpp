@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/globals.h"
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "simlink/ipc_client.h"
+#include "simlink/offsets.h"
 #include "text/code_page.h"
 #include "text/request_error.h"
 
@@ -108,6 +109,8 @@ void StoreConverted(const std::string& request, OpenMode mode) {
 
 }  // namespace
 
+static_assert(sizeof(offsets::PathField) == kPlanPathField);
+
 std::string PlanFilePath() { return AppFolder + kPlanFileName; }
 
 void Pla9Command(const std::string& requestText) { StoreRaw(requestText, OpenMode::kCreate); }
@@ -123,9 +126,9 @@ void ExecCommand(const std::string&) {
     throw RequestError("Flight plan path too long for the simulator (" + std::to_string(path.size()) +
                        " bytes, at most " + std::to_string(kPlanPathField - 1) + ")");
   }
-  char field[kPlanPathField] = {};
-  std::memcpy(field, path.data(), path.size());
-  IpcWrite(0x0130, kPlanPathField, field);
+  offsets::PathField field{};
+  std::memcpy(field.data(), path.data(), path.size());
+  IpcWrite(offsets::kFlightPlanPath, field);
   IpcProcess();
 }
 

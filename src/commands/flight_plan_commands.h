@@ -9,7 +9,8 @@ namespace tavelor {
 
 inline constexpr const char* kPlanFileName = "Quindrel.pln";
 inline constexpr size_t kMaxChunk = 995;       // request positions 6 to 1000
-inline constexpr size_t kPlanPathField = 256;  // the simulator's path field, zero byte included
+// The simulator's path field, zero byte included.
+inline constexpr size_t kPlanPathField = 256;
 
 // AppFolder + the plan file name: where the chunks go and what EXEC names.
 std::string PlanFilePath();

@@ -6,43 +6,43 @@
 
 #include <cstdint>
 
-#include "server/request.h"
+#include "core/request_text.h"
 #include "simlink/ipc_client.h"
+#include "simlink/offsets.h"
 #include "text/conversions.h"
 
 namespace tavelor {
 
 namespace {
 
+template <typename T>
 struct FrequencyPair {
-  uint32_t activeOffset;
-  uint32_t standbyOffset;
+  Offset<T> active;
+  Offset<T> standby;
 };
 
-constexpr FrequencyPair kCom1{0x034E, 0x311A};
-constexpr FrequencyPair kCom2{0x3118, 0x311C};
-constexpr FrequencyPair kNav1{0x0350, 0x311E};
-constexpr FrequencyPair kNav2{0x0352, 0x3120};
-constexpr FrequencyPair kCom1Khz{0x05C4, 0x05CC};
-constexpr FrequencyPair kCom2Khz{0x05C8, 0x05D0};
+constexpr FrequencyPair<uint16_t> kCom1{offsets::kCom1Active, offsets::kCom1Standby};
+constexpr FrequencyPair<uint16_t> kCom2{offsets::kCom2Active, offsets::kCom2Standby};
+constexpr FrequencyPair<uint16_t> kNav1{offsets::kNav1Active, offsets::kNav1Standby};
+constexpr FrequencyPair<uint16_t> kNav2{offsets::kNav2Active, offsets::kNav2Standby};
+constexpr FrequencyPair<int32_t> kCom1Khz{offsets::kCom1ActiveKhz, offsets::kCom1StandbyKhz};
+constexpr FrequencyPair<int32_t> kCom2Khz{offsets::kCom2ActiveKhz, offsets::kCom2StandbyKhz};
 
 // "1xx.yy yyy.yy" style: active digits at 7-8 and 10-11, standby at 14-15 and 17-18.
-void SetBcdPair(const std::string& request, FrequencyPair pair) {
+void SetBcdPair(const std::string& request, FrequencyPair<uint16_t> pair) {
   const int32_t active = IntValue("$" + Positions(request, 7, 8) + Positions(request, 10, 11));
   const int32_t standby = IntValue("$" + Positions(request, 14, 15) + Positions(request, 17, 18));
-  const uint16_t activeBcd = static_cast<uint16_t>(active);
-  const uint16_t standbyBcd = static_cast<uint16_t>(standby);
-  IpcWrite(pair.activeOffset, 2, &activeBcd);
-  IpcWrite(pair.standbyOffset, 2, &standbyBcd);
+  IpcWrite(pair.active, static_cast<uint16_t>(active));
+  IpcWrite(pair.standby, static_cast<uint16_t>(standby));
   IpcProcess();
 }
 
 // "xxx.yyy xxx.yyy" in kilohertz: active at 6-8 and 10-12, standby at 14-16 and 18-20.
-void SetKhzPair(const std::string& request, FrequencyPair pair) {
+void SetKhzPair(const std::string& request, FrequencyPair<int32_t> pair) {
   const int32_t active = IntValue(Positions(request, 6, 8) + Positions(request, 10, 12));
   const int32_t standby = IntValue(Positions(request, 14, 16) + Positions(request, 18, 20));
-  IpcWrite(pair.activeOffset, 4, &active);
-  IpcWrite(pair.standbyOffset, 4, &standby);
+  IpcWrite(pair.active, active);
+  IpcWrite(pair.standby, standby);
   IpcProcess();
 }
 
@@ -59,23 +59,22 @@ void Nav2Command(const std::string& requestText) { SetBcdPair(requestText, kNav2
 // always cleared.
 void Adf0Command(const std::string& requestText) {
   const uint16_t main = static_cast<uint16_t>(IntValue("$0" + Positions(requestText, 6, 8)));
-  const uint16_t extended = 0;
-  IpcWrite(0x034C, 2, &main);
-  IpcWrite(0x0356, 2, &extended);
+  IpcWrite(offsets::kAdfFrequency, main);
+  IpcWrite(offsets::kAdfExtended, 0);
   IpcProcess();
 }
 
 // The digits are not checked against the transponder's 0-7 range: 8888 goes out as 0x8888.
 void Tra0Command(const std::string& requestText) {
   const uint16_t code = static_cast<uint16_t>(IntValue("$" + Positions(requestText, 6, 9)));
-  IpcWrite(0x0354, 2, &code);
+  IpcWrite(offsets::kTransponder, code);
   IpcProcess();
 }
 
 // Position 6 is bit 7, position 13 bit 0; anything but "1" is a clear bit, so this never fails.
 void Aud0Command(const std::string& requestText) {
   const uint8_t bits = static_cast<uint8_t>(BitStringValue(Positions(requestText, 6, 13)));
-  IpcWrite(0x3122, 1, &bits);
+  IpcWrite(offsets::kAudioSelector, bits);
   IpcProcess();
 }
 

@@ -1,7 +1,7 @@
 #include "replies/radio_reply.h"
 
-#include "replies/reply_line.h"
-#include "simlink/ipc_client.h"
+#include "replies/panel_reply.h"
+#include "simlink/offsets.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -15,60 +15,43 @@ std::string DmeText(uint16_t tenths) {
 }
 
 std::string RadioReply() {
-  uint16_t dme1 = 0, dme2 = 0, transponder = 0;
-  uint16_t com1a = 0, com1b = 0, com2a = 0, com2b = 0;
-  uint16_t nav1a = 0, nav1b = 0, nav2a = 0, nav2b = 0, adf = 0;
-  uint8_t audio = 0;
+  PanelReads in;
+  const auto& dme1 = in.Read(offsets::kDme1Distance);
+  const auto& dme2 = in.Read(offsets::kDme2Distance);
+  const auto& transponder = in.Read(offsets::kTransponder);
+  const auto& com1a = in.Read(offsets::kCom1Active);
+  const auto& com1b = in.Read(offsets::kCom1Standby);
+  const auto& com2a = in.Read(offsets::kCom2Active);
+  const auto& com2b = in.Read(offsets::kCom2Standby);
+  const auto& nav1a = in.Read(offsets::kNav1Active);
+  const auto& nav1b = in.Read(offsets::kNav1Standby);
+  const auto& nav2a = in.Read(offsets::kNav2Active);
+  const auto& nav2b = in.Read(offsets::kNav2Standby);
+  const auto& adf = in.Read(offsets::kAdfFrequency);
+  const auto& audio = in.Read(offsets::kAudioSelector);
+  in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  IpcRead(0x0300, 2, &dme1);
-  IpcRead(0x0306, 2, &dme2);
-  IpcRead(0x0354, 2, &transponder);
-  IpcRead(0x034E, 2, &com1a);
-  IpcRead(0x311A, 2, &com1b);
-  IpcRead(0x3118, 2, &com2a);
-  IpcRead(0x311C, 2, &com2b);
-  IpcRead(0x0350, 2, &nav1a);
-  IpcRead(0x311E, 2, &nav1b);
-  IpcRead(0x0352, 2, &nav2a);
-  IpcRead(0x3120, 2, &nav2b);
-  IpcRead(0x034C, 2, &adf);
-  IpcRead(0x3122, 1, &audio);
-  IpcProcess();  // a failed exchange leaves every value at zero, and the reply says so
-
-  const std::string dme1Text = DmeText(dme1);
-  const std::string dme2Text = DmeText(dme2);
-  const std::string transponderText = HexText(transponder, 4);
-  const std::string com1aText = BcdFreqText(com1a);
-  const std::string com1bText = BcdFreqText(com1b);
+  // COM2 is logged right after COM1 but goes last on the line.
   const std::string com2aText = BcdFreqText(com2a);
   const std::string com2bText = BcdFreqText(com2b);
-  const std::string nav1aText = BcdFreqText(nav1a);
-  const std::string nav1bText = BcdFreqText(nav1b);
-  const std::string nav2aText = BcdFreqText(nav2a);
-  const std::string nav2bText = BcdFreqText(nav2b);
-  const std::string adfText = HexText(adf, 4);
-  const std::string audioText = BitString(audio, 8);
 
-  // COM2 goes last on the line, although it is read and logged right after COM1.
-  const std::string line =
-      ReplyLine({dme1Text, dme2Text, transponderText, com1aText, com1bText, nav1aText, nav1bText,
-                 nav2aText, nav2bText, adfText, audioText, com2aText, com2bText});
-
-  LogDebugBlock("- Radio Panel:--------------------",
-                {{"Dme1", dme1Text},
-                 {"Dme2", dme2Text},
-                 {"Transponder", transponderText},
-                 {"Com1a", com1aText},
-                 {"Com1b", com1bText},
-                 {"Com2a", com2aText},
-                 {"Com2b", com2bText},
-                 {"Nav1a", nav1aText},
-                 {"Nav1b", nav1bText},
-                 {"Nav2a", nav2aText},
-                 {"Nav2b", nav2bText},
-                 {"Adf", adfText},
-                 {"Audio", audioText}});
-  return line;
+  PanelReply reply("- Radio Panel:--------------------");
+  reply.Field("Dme1", DmeText(dme1))
+      .Field("Dme2", DmeText(dme2))
+      .Field("Transponder", HexText(transponder, 4))
+      .Field("Com1a", BcdFreqText(com1a))
+      .Field("Com1b", BcdFreqText(com1b))
+      .Log("Com2a", com2aText)
+      .Log("Com2b", com2bText)
+      .Field("Nav1a", BcdFreqText(nav1a))
+      .Field("Nav1b", BcdFreqText(nav1b))
+      .Field("Nav2a", BcdFreqText(nav2a))
+      .Field("Nav2b", BcdFreqText(nav2b))
+      .Field("Adf", HexText(adf, 4))
+      .Field("Audio", BitString(audio, 8))
+      .Field(com2aText)
+      .Field(com2bText);
+  return reply.Finish();
 }
 
 }  // namespace tavelor

@@ -2,7 +2,7 @@
 // "noversion" like for any unknown code, never a half-made answer.
 #include "server/dispatch_table.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "commands/autopilot_commands.h"
 #include "commands/flight_plan_commands.h"
 #include "commands/radio_commands.h"

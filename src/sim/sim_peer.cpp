@@ -5,20 +5,13 @@
 #include <utility>
 
 #include "sim/sim_peer.h"
+#include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
 
 namespace {
 
-constexpr uint32_t kReadRecord = 1;
-constexpr uint32_t kWriteRecord = 2;
-constexpr size_t kReadHeader = 16;
-constexpr size_t kWriteHeader = 12;
-
-uint32_t LoadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+using ipc::GetU32;
 
 struct Record {
   bool write;
@@ -36,20 +29,20 @@ bool WalkRecords(const uint8_t* block, size_t size, Each&& each) {
   while (pos < size) {
     if (block[pos] == 0) return true;  // end of list: only the first byte counts
     if (size - pos < 4) return false;
-    const uint32_t type = LoadU32(block + pos);
+    const uint32_t type = GetU32(block + pos);
     size_t header;
-    if (type == kReadRecord) {
-      header = kReadHeader;
-    } else if (type == kWriteRecord) {
-      header = kWriteHeader;
+    if (type == ipc::kReadRecord) {
+      header = ipc::kReadHeader;
+    } else if (type == ipc::kWriteRecord) {
+      header = ipc::kWriteHeader;
     } else {
       return false;
     }
     if (size - pos < header) return false;
-    const uint32_t offset = LoadU32(block + pos + 4);
-    const uint32_t length = LoadU32(block + pos + 8);
+    const uint32_t offset = GetU32(block + pos + 4);
+    const uint32_t length = GetU32(block + pos + 8);
     if (length > size - pos - header) return false;
-    each(Record{type == kWriteRecord, offset, length, pos + header});
+    each(Record{type == ipc::kWriteRecord, offset, length, pos + header});
     pos += header + length;
   }
   return false;  // ran off the end without an end marker
@@ -58,8 +51,8 @@ bool WalkRecords(const uint8_t* block, size_t size, Each&& each) {
 }  // namespace
 
 SimPeer::SimPeer(const PeerOptions& options) {
-  memory_.WriteU32(0x3304, options.fsuipcVersion);
-  memory_.WriteU32(0x3308, options.simVersion);
+  memory_.WriteU32(ipc::kFsuipcVersionOffset, options.fsuipcVersion);
+  memory_.WriteU32(ipc::kSimVersionOffset, options.simVersion);
 }
 
 uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {
@@ -87,7 +80,7 @@ uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {
 // client's library version written at 0x330A is kept aside, or it would overwrite the 0xFADE
 // tag in the high half of 0x3308 and every later client would fail its version test.
 void SimPeer::ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data) {
-  constexpr uint32_t kFirst = 0x3304, kLast = 0x330B;
+  constexpr uint32_t kFirst = ipc::kFsuipcVersionOffset, kLast = ipc::kLibraryVersionOffset + 1;
   const bool touchesHandshake = offset <= kLast && uint64_t{offset} + size > kFirst;
   uint8_t saved[8];
   if (touchesHandshake) memory_.Read(kFirst, sizeof saved, saved);
@@ -95,7 +88,7 @@ void SimPeer::ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data) {
   if (!touchesHandshake) return;
   uint8_t written[8];
   memory_.Read(kFirst, sizeof written, written);
-  if (offset <= 0x330A && uint64_t{offset} + size >= 0x330C)
+  if (offset <= ipc::kLibraryVersionOffset && uint64_t{offset} + size >= ipc::kLibraryVersionOffset + 2u)
     libraryVersion_ = static_cast<uint16_t>(written[6] | (written[7] << 8));
   memory_.Write(kFirst, sizeof saved, saved);
 }

@@ -29,22 +29,9 @@ const char* const IpcMessageText[16] = {
 
 namespace {
 
-constexpr uint32_t kReadRecord = 1;
-constexpr uint32_t kWriteRecord = 2;
-constexpr uint32_t kReadHeader = 16;
-constexpr uint32_t kWriteHeader = 12;
-constexpr uint32_t kEndMarker = 4;
-constexpr uint32_t kMinFsuipcVersion = 0x19980005;
-constexpr uint32_t kSimVersionTag = 0xFADE;
+using namespace ipc;
+
 constexpr int kHandshakePasses = 5;
-
-void PutU32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t* at) {
-  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
 
 bool Report(uint32_t* code, uint32_t value, bool result) {
   if (code) *code = value;
@@ -60,18 +47,18 @@ bool IpcClient::Open(uint32_t requestedSim, uint32_t* code) {
   simVersion_ = 0;
 
   bool secondClass = false;
-  window_ = transport_->FindWindowByClass("UIPCMAIN");
+  window_ = transport_->FindWindowByClass(kWindowClasses[0]);
   if (!window_) {
-    window_ = transport_->FindWindowByClass("FS98MAIN");
+    window_ = transport_->FindWindowByClass(kWindowClasses[1]);
     secondClass = true;
   }
   if (!window_) return Report(code, kIpcNoSimulator, false);
 
-  message_ = transport_->RegisterMessage("FsasmLib:IPC");
+  message_ = transport_->RegisterMessage(kMessageName);
   if (!message_) return Report(code, kIpcRegisterFailed, false);
 
   char name[64];
-  std::snprintf(name, sizeof name, "%s:%X:%X", "FsasmLib:IPC",
+  std::snprintf(name, sizeof name, "%s:%X:%X", kMessageName,
                 static_cast<unsigned>(transport_->CurrentProcessId()), 1u);
 
   atom_ = transport_->AddAtom(name);
@@ -80,7 +67,7 @@ bool IpcClient::Open(uint32_t requestedSim, uint32_t* code) {
     return Report(code, kIpcAtomFailed, false);
   }
   BlockRef mapping = 0;
-  BlockCreate created = transport_->CreateBlock(name, kIpcBlockSize, &mapping);
+  BlockCreate created = transport_->CreateBlock(name, kBlockSize, &mapping);
   mapping_ = mapping;
   if (created != BlockCreate::kCreated) {
     Close();
@@ -98,8 +85,10 @@ bool IpcClient::Open(uint32_t requestedSim, uint32_t* code) {
        ++pass) {
     uint32_t step = kIpcOk;
     const uint16_t library = static_cast<uint16_t>(kIpcLibraryVersion);
-    bool ok = Read(0x3304, 4, &fsuipcVersion_, &step) && Read(0x3308, 4, &simVersion_, &step) &&
-              (pass > 1 || Write(0x330A, 2, &library, &step)) && Exchange(&step, true);
+    bool ok = Read(kFsuipcVersionOffset, 4, &fsuipcVersion_, &step) &&
+              Read(kSimVersionOffset, 4, &simVersion_, &step) &&
+              (pass > 1 || Write(kLibraryVersionOffset, 2, &library, &step)) &&
+              Exchange(&step, true);
     if (!ok) {
       Close();
       return Report(code, step, false);
@@ -142,7 +131,7 @@ void IpcClient::Close() {
 
 bool IpcClient::Fits(uint32_t headerSize, uint32_t size) const {
   // 64-bit sums: a size near 4 GiB must not wrap round into an accepted record.
-  return static_cast<uint64_t>(next_) + kEndMarker + headerSize + size <= kIpcFillLimit;
+  return static_cast<uint64_t>(next_) + kEndMarker + headerSize + size <= kFillLimit;
 }
 
 bool IpcClient::Read(uint32_t offset, uint32_t size, void* destination, uint32_t* code) {
@@ -213,22 +202,22 @@ bool IpcClient::Exchange(uint32_t* code, bool duringOpen) {
   // block, stops at a type other than read or write, and copies only into a destination whose
   // size matches what was queued for it.
   size_t at = 0;
-  while (at + kEndMarker <= kIpcFillLimit && block_[at] != 0) {
+  while (at + kEndMarker <= kFillLimit && block_[at] != 0) {
     const uint32_t type = GetU32(block_ + at);
     if (type == kReadRecord) {
-      if (at + kReadHeader > kIpcFillLimit) break;
+      if (at + kReadHeader > kFillLimit) break;
       const uint32_t size = GetU32(block_ + at + 8);
       const uint32_t reference = GetU32(block_ + at + 12);
-      if (size > kIpcFillLimit - at - kReadHeader) break;
+      if (size > kFillLimit - at - kReadHeader) break;
       if (reference != 0 && size > 0 && reference <= destinations.size() &&
           destinations[reference - 1].size == size) {
         std::memcpy(destinations[reference - 1].variable, block_ + at + kReadHeader, size);
       }
       at += kReadHeader + size;
     } else if (type == kWriteRecord) {
-      if (at + kWriteHeader > kIpcFillLimit) break;
+      if (at + kWriteHeader > kFillLimit) break;
       const uint32_t size = GetU32(block_ + at + 8);
-      if (size > kIpcFillLimit - at - kWriteHeader) break;
+      if (size > kFillLimit - at - kWriteHeader) break;
       at += kWriteHeader + size;
     } else {
       break;

@@ -6,8 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "simlink/ipc_records.h"
+#include "simlink/offset.h"
 #include "simlink/ipc_transport.h"
 
 namespace tavelor {
@@ -34,8 +37,6 @@ enum IpcResultCode : uint32_t {
 // Texts naming the codes, indexed by code.
 extern const char* const IpcMessageText[16];
 
-inline constexpr uint32_t kIpcBlockSize = 0x8000;
-inline constexpr uint32_t kIpcFillLimit = 0x7F00;  // the last 256 bytes are never used
 inline constexpr uint32_t kIpcLibraryVersion = 2005;
 inline constexpr int kIpcAttempts = 10;
 inline constexpr uint32_t kIpcSendTimeoutMs = 2000;
@@ -60,7 +61,6 @@ class IpcClient {
   bool IsOpen() const { return block_ != nullptr; }
   uint32_t FsuipcVersion() const { return fsuipcVersion_; }
   uint32_t SimVersion() const { return simVersion_; }
-  size_t QueuedBytes() const { return next_; }
 
   // Set when an exchange found the simulator gone (every attempt failed, or its window is
   // gone): the link has then been closed. The shell logs it and starts connecting again.
@@ -96,5 +96,16 @@ void IpcClose();
 bool IpcRead(uint32_t offset, uint32_t size, void* destination, uint32_t* code = nullptr);
 bool IpcWrite(uint32_t offset, uint32_t size, const void* source, uint32_t* code = nullptr);
 bool IpcProcess(uint32_t* code = nullptr);
+
+// Typed forms: the size is the offset's value size. The destination must be exactly the
+// offset's type (no conversion is deduced), and must stay alive until IpcProcess.
+template <typename T>
+bool IpcRead(Offset<T> offset, std::type_identity_t<T>* destination, uint32_t* code = nullptr) {
+  return IpcRead(offset.address, sizeof(T), destination, code);
+}
+template <typename T>
+bool IpcWrite(Offset<T> offset, const std::type_identity_t<T>& value, uint32_t* code = nullptr) {
+  return IpcWrite(offset.address, sizeof(T), &value, code);
+}
 
 }  // namespace tavelor

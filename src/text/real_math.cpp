@@ -34,6 +34,21 @@ int64_t RoundReal(double x) {
   return static_cast<int64_t>(r);
 }
 
+int64_t RoundExtended(long double x) {
+  if (!std::isfinite(x)) {
+    throw RequestError(kFpInvalid);
+  }
+  long double r = std::floor(x);
+  const long double fraction = x - r;
+  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(r, 2.0L) != 0.0L)) {
+    r += 1.0L;
+  }
+  if (r < -static_cast<long double>(kTwoPow63) || r >= static_cast<long double>(kTwoPow63)) {
+    throw RequestError(kFpInvalid);
+  }
+  return static_cast<int64_t>(r);
+}
+
 double RealDiv(double a, double b) {
   if (b == 0.0) {
     if (a == 0.0 || std::isnan(a)) {

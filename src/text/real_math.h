@@ -14,6 +14,11 @@ inline constexpr const char* kFpInvalid = "Invalid floating point operation";
 // 64-bit range raise the invalid-operation error.
 int64_t RoundReal(double x);
 
+// The same rounding of a value formed in extended precision: panel conversions multiply and
+// divide in long double and store to a 64-bit real only where their rule says so, so that a
+// huge finite input ends as the invalid-operation error rather than as an overflow.
+int64_t RoundExtended(long double x);
+
 // a / b. A zero divisor raises division by zero (0/0 and NaN/0 raise invalid).
 double RealDiv(double a, double b);
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "simlink/ipc_records.h"
+
 namespace tavelor::testing {
 
 FakeTransport::FakeTransport() : peer(HandshakePeer(0x40200000, 0xFADE0008)) {}
@@ -60,16 +62,16 @@ FakeTransport::Peer HandshakePeer(uint32_t fsuipcVersion, uint32_t simVersion) {
   return [=](uint8_t* block) -> uint32_t {
     size_t at = 0;
     while (block[at] != 0) {
-      uint32_t type, offset, size;
-      std::memcpy(&type, block + at, 4);
-      std::memcpy(&offset, block + at + 4, 4);
-      std::memcpy(&size, block + at + 8, 4);
-      if (type == 1) {
-        if (offset == 0x3304 && size == 4) std::memcpy(block + at + 16, &fsuipcVersion, 4);
-        if (offset == 0x3308 && size == 4) std::memcpy(block + at + 16, &simVersion, 4);
-        at += 16 + size;
-      } else if (type == 2) {
-        at += 12 + size;
+      const uint32_t type = ipc::GetU32(block + at);
+      const uint32_t offset = ipc::GetU32(block + at + 4);
+      const uint32_t size = ipc::GetU32(block + at + 8);
+      if (type == ipc::kReadRecord) {
+        uint8_t* data = block + at + ipc::kReadHeader;
+        if (offset == ipc::kFsuipcVersionOffset && size == 4) ipc::PutU32(data, fsuipcVersion);
+        if (offset == ipc::kSimVersionOffset && size == 4) ipc::PutU32(data, simVersion);
+        at += ipc::kReadHeader + size;
+      } else if (type == ipc::kWriteRecord) {
+        at += ipc::kWriteHeader + size;
       } else {
         return 0;
       }

@@ -2,13 +2,14 @@
 
 #include <stdexcept>
 
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "simlink/ipc_client.h"
 
 namespace tavelor::testing {
 
 SimLink::SimLink() {
-  transport.peer = [this](uint8_t* block) { return peer.HandleBlock(block, kIpcBlockSize); };
+  transport.peer = [this](uint8_t* block) { return peer.HandleBlock(block, ipc::kBlockSize); };
   IpcSetTransport(&transport);
   uint32_t code = 0;
   if (!IpcOpen(0, &code)) throw std::runtime_error("link did not open: " + std::to_string(code));
@@ -35,5 +36,8 @@ std::vector<uint8_t> Bytes(uint64_t value, size_t size) {
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
   return bytes;
 }
+
+ScopedDebug::ScopedDebug(bool on) : saved_(DebugEnabled) { DebugEnabled = on; }
+ScopedDebug::~ScopedDebug() { DebugEnabled = saved_; }
 
 }  // namespace tavelor::testing

@@ -3,10 +3,13 @@
 // the simulator. Also a log capture for the lines handlers write.
 #pragma once
 
+#include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "sim/sim_peer.h"
+#include "simlink/offset.h"
 #include "support/fake_transport.h"
 
 namespace tavelor::testing {
@@ -36,5 +39,26 @@ class LogCapture {
 
 // The bytes of a value as the simulator stores it (little-endian).
 std::vector<uint8_t> Bytes(uint64_t value, size_t size);
+
+// Stores a value at a named offset of the stand-in's memory, as the simulator would hold it.
+template <typename T>
+void Poke(sim::OffsetMemory& memory, Offset<T> offset, const std::type_identity_t<T>& value) {
+  uint8_t bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));  // the host is little-endian, as the simulator
+  memory.Write(offset.address, sizeof(T), bytes);
+}
+
+// Turns debug logging on or off for one scope and restores it afterwards, also when the test
+// fails half-way.
+class ScopedDebug {
+ public:
+  explicit ScopedDebug(bool on);
+  ~ScopedDebug();
+  ScopedDebug(const ScopedDebug&) = delete;
+  ScopedDebug& operator=(const ScopedDebug&) = delete;
+
+ private:
+  bool saved_;
+};
 
 }  // namespace tavelor::testing

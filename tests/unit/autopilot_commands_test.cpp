@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "commands/autopilot_commands.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"

@@ -9,8 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "commands/flight_plan_commands.h"
+#include "core/request_text.h"
 #include "server/request.h"
 #include "support/sim_link.h"
 #include "text/code_page.h"

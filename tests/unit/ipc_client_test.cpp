@@ -291,7 +291,7 @@ TEST(IpcClientOnStandIn, SecondAndLaterClientsStillPassTheHandshake) {
   for (int client = 0; client < 3; ++client) {
     SCOPED_TRACE(client);
     testing::FakeTransport transport;
-    transport.peer = [&](uint8_t* block) { return peer.HandleBlock(block, kIpcBlockSize); };
+    transport.peer = [&](uint8_t* block) { return peer.HandleBlock(block, ipc::kBlockSize); };
     IpcClient link(&transport);
     uint32_t code = 99;
     EXPECT_TRUE(link.Open(0, &code));

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/main_window.h"
 #include "simlink/ipc_client.h"
 #include "support/fake_transport.h"

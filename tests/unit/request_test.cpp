@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "core/globals.h"
+#include "core/request_text.h"
 #include "server/request.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"
@@ -9,6 +10,7 @@ namespace tavelor {
 namespace {
 
 using testing::LogCapture;
+using testing::ScopedDebug;
 using testing::SimLink;
 
 TEST(RequestFraming, TwoLeadingBytesAreDroppedAndTheTextIsCutAt1000) {
@@ -48,10 +50,11 @@ TEST(Dispatcher, VersionCodesAndTheFallback) {
 
 TEST(Dispatcher, DebugLineComesFirstAlsoForEmptyCodes) {
   LogCapture log;
-  DebugEnabled = true;
-  ServeRequest("..");
-  ServeRequest("..V100");
-  DebugEnabled = false;
+  {
+    ScopedDebug on(true);
+    ServeRequest("..");
+    ServeRequest("..V100");
+  }
   ServeRequest("..V100");
   ASSERT_EQ(log.lines.size(), 2u);
   EXPECT_EQ(log.lines[0].substr(8), " <- received code:");
@@ -64,16 +67,22 @@ TEST(Dispatcher, RadioReplyWithItsDebugBlockAfterTheReceivedLine) {
   link.peer.Memory().WriteU16(0x311A, 0x2150);
   uint8_t audio = 0x90;
   link.peer.Memory().Write(0x3122, 1, &audio);
+  link.peer.Memory().WriteU16(0x3118, 0x1910);
   LogCapture log;
-  DebugEnabled = true;
-  const auto reply = ServeRequest("..RADI\r\n");
-  DebugEnabled = false;
+  std::optional<std::string> reply;
+  {
+    ScopedDebug on(true);
+    reply = ServeRequest("..RADI\r\n");
+  }
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->size(), 89u);
   ASSERT_EQ(log.lines.size(), 15u);
   EXPECT_NE(log.lines[0].find(" <- received code:RADI"), std::string::npos);
   EXPECT_EQ(log.lines[1], "- Radio Panel:--------------------");
   EXPECT_EQ(log.lines[6], "- Com1b:" + reply->substr(24, 6));
+  // COM2 is logged after COM1 although the line carries it last.
+  EXPECT_EQ(log.lines[7], "- Com2a:119.10");
+  EXPECT_EQ(reply->substr(73, 7), "119.10:");
   EXPECT_EQ(log.lines[14], "- Audio:" + reply->substr(64, 8));
 }
 

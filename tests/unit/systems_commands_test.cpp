@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/systems_commands.h"
+#include "core/request_text.h"
 #include "server/request.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"

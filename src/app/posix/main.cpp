@@ -10,8 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/globals.h"
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "app/main_window.h"
 #include "server/posix/poll_shell.h"
 #include "sim/posix/sim_server.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "app/win32/memo_log.h"
 
 namespace tavelor {

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "server/socket_errors.h"
 
 namespace tavelor {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log.h"
 #include "server/socket_errors.h"
 
 namespace tavelor {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "sim/control_session.h"
+#include "simlink/ipc_records.h"
 #include "simlink/posix/ipc_wire.h"
 
 namespace tavelor::sim {
@@ -29,14 +30,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kBlockSize = 0x8000;
+constexpr size_t kBlockSize = ipc::kBlockSize;
 constexpr size_t kFrameHeader = 8;  // u32 message, u16 atom, u16 name length
 constexpr auto kFrameTimeout = std::chrono::seconds(2);
 constexpr auto kFlushTimeout = std::chrono::seconds(2);
 constexpr size_t kOutputHighWater = 8 << 20;  // stop reading a client that does not read answers
 constexpr size_t kMaxWindowConnections = 64;
 constexpr size_t kMaxControlClients = 64;
-constexpr const char* kMessageName = "FsasmLib:IPC";
+using ipc::kMessageName;
 
 std::string ErrnoText(const std::string& what, int err) {
   return what + ": " + std::strerror(err);

@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "simlink/ipc_records.h"
+
 namespace tavelor::sim {
 
 namespace {
 
 constexpr UINT kControlMessage = WM_APP + 1;
-constexpr size_t kBlockSize = 0x8000;
+constexpr size_t kBlockSize = ipc::kBlockSize;
 constexpr size_t kMaxControlClients = 64;
 constexpr DWORD kQuitFlushMs = 2000;
-constexpr const char* kMessageName = "FsasmLib:IPC";
+using ipc::kMessageName;
 constexpr SOCKET kNoSocket = INVALID_SOCKET;
 
 HWND W(void* window) { return static_cast<HWND>(window); }

@@ -1,19 +1,24 @@
-#include "app/globals.h"
+#include "core/globals.h"
 
 namespace tavelor {
 
-std::string AppVersion = "2.02A";
+namespace {
+constexpr const char* kAppVersion = "2.02A";
+constexpr int kStartSpeedRefMode = 1;  // Mach
+}  // namespace
+
+std::string AppVersion = kAppVersion;
 std::string AppFolder;
 bool DebugEnabled = false;
-int SpeedRefMode = 1;
+int SpeedRefMode = kStartSpeedRefMode;
 int PfdRefreshCount = 0;
 int FgpRefreshCount = 0;
 
 void SetStartGlobals(const std::string& appFolder) {
-  AppVersion = "2.02A";
+  AppVersion = kAppVersion;
   AppFolder = appFolder;
   DebugEnabled = false;
-  SpeedRefMode = 1;
+  SpeedRefMode = kStartSpeedRefMode;
   PfdRefreshCount = 0;
   FgpRefreshCount = 0;
 }

@@ -12,6 +12,9 @@ using LogSink = std::function<void(const std::string& line)>;
 void SetLogSink(LogSink sink);
 void LogLine(const std::string& text);
 
+// "- Error: " and the text the error box would show: a request that could not be served.
+void LogError(const std::string& message);
+
 // The time of day as "HH:mm:ss", 24-hour, whatever the machine's regional settings.
 std::string LongTimeText();
 

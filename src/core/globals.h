@@ -1,4 +1,4 @@
-// Process-wide settings made when the main window is created, read by every handler.
+// Process-wide values, read by every handler; set once when the main window is created.
 #pragma once
 
 #include <string>
@@ -9,8 +9,8 @@ extern std::string AppVersion;  // "2.02A": window caption and first log line
 extern std::string AppFolder;   // the executable's folder, ending with the path separator
 extern bool DebugEnabled;       // adds a line per request and a block per reply to the log
 extern int SpeedRefMode;        // 1: the periodic speed re-send uses Mach, else airspeed
-extern int PfdRefreshCount;
-extern int FgpRefreshCount;
+extern int PfdRefreshCount;     // PFD replies since its last speed re-send
+extern int FgpRefreshCount;     // FGP replies since its last speed re-send
 
 struct VersionText {
   const char* code;
@@ -21,7 +21,7 @@ inline constexpr VersionText kVersionTexts[] = {
     {"V100", "2.01b"}, {"V172", "2.02a"}, {"V177", "2.02a"}, {"VMAP", "2.01a"}, {"VPFD", "2.01a"},
 };
 
-// The start values of every global; appFolder must end with the path separator.
+// Puts every global back to its start value; appFolder must end with the path separator.
 void SetStartGlobals(const std::string& appFolder);
 
 }  // namespace tavelor

@@ -1,7 +1,9 @@
-#include "app/log.h"
+#include "core/log.h"
 
 #include <cstdio>
 #include <ctime>
+
+#include "text/request_error.h"
 
 namespace tavelor {
 
@@ -17,6 +19,8 @@ void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
 void LogLine(const std::string& text) {
   if (Sink()) Sink()(text);
 }
+
+void LogError(const std::string& message) { LogLine("- Error: " + ErrorDisplayText(message)); }
 
 std::string LongTimeText() {
   std::time_t now = std::time(nullptr);
