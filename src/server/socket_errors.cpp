@@ -2,13 +2,10 @@
 
 namespace tavelor {
 
-std::string SocketErrorText(const std::string& systemText, int number, const std::string& api) {
-  return "Windows socket error: " + systemText + " (" + std::to_string(number) + "), on API '" +
-         api + "'";
-}
-
-std::string AsyncSocketErrorText(int number) {
-  return "Asynchronous socket error " + std::to_string(number);
+std::string SocketFailureText(const SocketFailure& failure) {
+  if (!failure.api) return "Asynchronous socket error " + std::to_string(failure.number);
+  return "Windows socket error: " + failure.systemText + " (" + std::to_string(failure.number) +
+         "), on API '" + failure.api + "'";
 }
 
 }  // namespace tavelor

@@ -3,11 +3,12 @@
 
 #include <string>
 
+#include "server/event_loop.h"
+
 namespace tavelor {
 
-// "Windows socket error: <system text> (<number>), on API '<api>'"
-std::string SocketErrorText(const std::string& systemText, int number, const std::string& api);
-// "Asynchronous socket error <number>"
-std::string AsyncSocketErrorText(int number);
+// "Windows socket error: <system text> (<number>), on API '<api>'", or for an error that came
+// with a network event, "Asynchronous socket error <number>".
+std::string SocketFailureText(const SocketFailure& failure);
 
 }  // namespace tavelor

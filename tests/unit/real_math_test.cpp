@@ -48,6 +48,21 @@ TEST(RoundRealTest, InvalidOutsideTheRange) {
   }
 }
 
+TEST(RoundExtendedTest, TiesToEvenAndHugeValuesAreInvalidNotOverflow) {
+  EXPECT_EQ(RoundExtended(12.5L), 12);
+  EXPECT_EQ(RoundExtended(37.5L), 38);
+  EXPECT_EQ(RoundExtended(-0.5L), 0);
+  EXPECT_EQ(RoundExtended(-2.5L), -2);
+  // A 64-bit real scaled in extended precision stays finite, so the fault is the rounding's.
+  const long double scaled = static_cast<long double>(1e308) * 100;
+  EXPECT_EQ(FaultOf([scaled] { RoundExtended(scaled); }), kFpInvalid);
+  for (long double x : {static_cast<long double>(kNaN), static_cast<long double>(kInf),
+                        static_cast<long double>(kTwoPow63)}) {
+    EXPECT_EQ(FaultOf([x] { RoundExtended(x); }), kFpInvalid);
+  }
+  EXPECT_EQ(RoundExtended(9223372036854775807.0L), std::numeric_limits<int64_t>::max());
+}
+
 TEST(RealDivTest, Faults) {
   struct Case { double a; double b; const char* want; };
   const std::vector<Case> cases = {

@@ -10,10 +10,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/tf_main.h"
 #include "core/globals.h"
 #include "core/log.h"
-#include "app/main_window.h"
-#include "server/posix/poll_shell.h"
+#include "server/posix/poll_loop.h"
 #include "sim/posix/sim_server.h"
 #include "simlink/ipc_client.h"
 #include "simlink/posix/posix_transport.h"
@@ -63,9 +63,24 @@ std::string ExecutableFolder() {
 }
 
 void OnSignal(int signal) {
-  if (signal == SIGUSR1) tavelor::PollShell::RequestDebugToggle();
-  else tavelor::PollShell::RequestQuit();
+  if (signal == SIGUSR1) tavelor::PollLoop::RequestDebugToggle();
+  else tavelor::PollLoop::RequestQuit();
 }
+
+// The console stands in for the window: the log goes to standard output, one line per event;
+// there is no caption, position or button to show, so the switch's new caption is logged.
+class ConsoleView : public tavelor::MainView {
+ public:
+  void SetCaption(const std::string&) override {}
+  void SetDebugCaption(const std::string& caption) override { tavelor::LogLine("- " + caption); }
+  void MoveToTopLeft() override {}
+  void ShowError(const std::string&) override {}  // the log has said it already
+  void AppendLog(const std::string& line) override {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+};
 
 }  // namespace
 
@@ -100,12 +115,6 @@ int main(int argc, char** argv) {
     }
   }
 
-  tavelor::SetLogSink([](const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  });
-
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {
     tavelor::sim::SimServerOptions simOptions;
@@ -119,7 +128,7 @@ int main(int argc, char** argv) {
     sim->Start();
   }
 
-  if (!tavelor::PollShell::InstallSignalPipe()) {
+  if (!tavelor::PollLoop::InstallSignalPipe()) {
     std::perror("tavelor-server: pipe");
     return 1;
   }
@@ -133,13 +142,17 @@ int main(int argc, char** argv) {
 
   tavelor::PosixTransport transport;
   tavelor::IpcSetTransport(&transport);
-  tavelor::PollShell shell(options.bind);
-  tavelor::TfMain main(&shell);
-  shell.Attach(&main);
-  main.SetPort(static_cast<uint16_t>(options.port));
-  main.FormCreate(ExecutableFolder());
-  if (options.debug) tavelor::DebugEnabled = true;
-  shell.Run();
+  ConsoleView view;
+  tavelor::PollLoop loop(options.bind);
+  {
+    tavelor::TfMain main(&view, &loop);
+    loop.SetDebugToggle([&main] { main.BitBtn1Click(); });
+    main.SetPort(static_cast<uint16_t>(options.port));
+    main.FormCreate(ExecutableFolder());
+    if (options.debug) tavelor::DebugEnabled = true;
+    loop.Run();
+    main.FormClose();
+  }
   tavelor::IpcSetTransport(nullptr);
   if (sim) sim->Stop();
   return 0;

@@ -1,8 +1,10 @@
-// TavelorServer.exe: the server as a Windows program. One thread: the window's message loop
-// delivers the connect timer, the listener's socket events, the debug button and the close.
+// TavelorServer.exe: the server as a Windows program. One thread: the message loop delivers the
+// event loop's timer and socket messages, the debug button and the window's close.
 // The link's headers come before <windows.h>, whose macros would rename two of the
 // transport's operations (AddAtom, SendMessageTimeout) in this file only.
+#include "app/tf_main.h"
 #include "app/win32/main_form.h"
+#include "server/win32/async_select_loop.h"
 #include "simlink/ipc_client.h"
 #include "simlink/win32/win32_transport.h"
 #include "text/code_page.h"
@@ -61,8 +63,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
   int exitCode = 1;
   {
+    tavelor::AsyncSelectLoop loop(instance);
+    // The form is TfMain's view and TfMain handles the form's events: the form is made first
+    // and told about TfMain before its window exists.
     tavelor::Win32MainForm form(instance);
-    if (form.Create(ExecutableFolder(), showCommand)) {
+    tavelor::TfMain main(&form, &loop);
+    form.Attach(&main);
+    if (loop.Open() && form.Create(ExecutableFolder(), showCommand)) {
       exitCode = form.Run();
     } else {
       MessageBoxA(NULL, "The main window cannot be created.",

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "core/log.h"
 #include "app/win32/memo_log.h"
 
 namespace tavelor {
@@ -14,8 +13,6 @@ namespace {
 
 constexpr int kMemoId = 101;
 constexpr int kButtonId = 102;
-constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT kFlushLogMessage = WM_APP + 2;
 // Fixed single border: a caption, the system menu and minimize, but no sizing frame.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -34,10 +31,7 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-Win32MainForm::Win32MainForm(void* instance) : instance_(instance), main_(this) {}
-
 Win32MainForm::~Win32MainForm() {
-  SetLogSink(nullptr);
   if (window_ && IsWindow(W(window_))) DestroyWindow(W(window_));
   if (font_) DeleteObject(static_cast<HFONT>(font_));
 }
@@ -61,11 +55,9 @@ bool Win32MainForm::Create(const std::string& appFolder, int showCommand) {
                                 frame.bottom - frame.top, NULL, NULL, instance, this);
   if (!window) return false;
   window_ = window;
-  listener_.Attach(&main_, window_, kSocketMessage);
   CreateControls();
 
-  SetLogSink([this](const std::string& line) { AppendLog(line); });
-  main_.FormCreate(appFolder);
+  main_->FormCreate(appFolder);
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return true;
@@ -127,18 +119,12 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
                                       intptr_t lParam) {
   HWND window = W(handle);
   switch (message) {
-    case kSocketMessage:
-      listener_.OnSocketMessage(wParam, lParam);
-      return 0;
     case kFlushLogMessage:
       FlushLog();
       return 0;
-    case WM_TIMER:
-      if (wParam == kTimerId) main_.Timer1Timer();
-      return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
-        main_.BitBtn1Click();
+        main_->BitBtn1Click();
         return 0;
       }
       break;
@@ -154,12 +140,10 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
       if (focused_) SetFocus(W(focused_));
       return 0;
     case WM_CLOSE:
-      KillTimer(window, kTimerId);
-      main_.FormClose();
+      main_->FormClose();
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:
-      SetLogSink(nullptr);
       memo_ = nullptr;
       button_ = nullptr;
       PostQuitMessage(0);
@@ -219,25 +203,7 @@ void Win32MainForm::MoveToTopLeft() {
   SetWindowPos(W(window_), NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32MainForm::StartConnectTimer() { SetTimer(W(window_), kTimerId, kConnectIntervalMs, NULL); }
-
-void Win32MainForm::StopConnectTimer() { KillTimer(W(window_), kTimerId); }
-
-bool Win32MainForm::ActivateListener(uint16_t port, std::string* error) {
-  return listener_.Activate(port, error);
-}
-
-void Win32MainForm::DeactivateListener() { listener_.Deactivate(); }
-
-std::string Win32MainForm::LocalAddress() { return AsyncListener::LocalAddress(); }
-
-SendResult Win32MainForm::Send(ClientId client, const char* data, size_t size) {
-  return listener_.Send(client, data, size);
-}
-
-void Win32MainForm::CloseClient(ClientId client) { listener_.Close(client); }
-
-void Win32MainForm::ShowStartError(const std::string& text) {
+void Win32MainForm::ShowError(const std::string& text) {
   MessageBoxA(W(window_), text.c_str(), kApplicationTitle, MB_ICONERROR | MB_OK);
 }
 

@@ -1,4 +1,4 @@
-#include "server/win32/async_listener.h"
+#include "server/win32/async_select_loop.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "core/log.h"
-#include "server/socket_errors.h"
-
 namespace tavelor {
 
 namespace {
+
 constexpr int kBacklog = 5;
-constexpr long kClientEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
+constexpr long kSocketEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
+constexpr UINT kSocketMessage = WM_APP + 1;
+constexpr UINT_PTR kTimerId = 1;
+constexpr const char* kWindowClass = "TavelorSocketEvents";
+
+HWND W(void* window) { return static_cast<HWND>(window); }
 
 // For a system without texts for the socket errors (Wine has none), the usual words for the
 // ones a listener meets, so the log still says what happened.
@@ -43,14 +46,8 @@ const char* WinsockErrorName(int code) {
   }
 }
 
-}  // namespace
-
-AsyncListener::~AsyncListener() {
-  for (uintptr_t socket : clients_) closesocket(static_cast<SOCKET>(socket));
-  if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
-}
-
-std::string AsyncListener::SystemErrorText(int code) {
+// The system's text for an error number, without its line end or final full stop.
+std::string SystemErrorText(int code) {
   char* buffer = nullptr;
   DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -64,7 +61,59 @@ std::string AsyncListener::SystemErrorText(int code) {
   return text.empty() ? WinsockErrorName(code) : text;
 }
 
-std::string AsyncListener::LocalAddress() {
+SocketFailure Failure(int code, const char* api) { return {code, SystemErrorText(code), api}; }
+
+LRESULT CALLBACK LoopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* loop = reinterpret_cast<AsyncSelectLoop*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (loop && loop->HandleMessage(message, wParam, lParam)) return 0;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+AsyncSelectLoop::~AsyncSelectLoop() {
+  for (uintptr_t socket : connections_) closesocket(static_cast<SOCKET>(socket));
+  if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
+  if (window_ && IsWindow(W(window_))) {
+    SetWindowLongPtrA(W(window_), GWLP_USERDATA, 0);
+    DestroyWindow(W(window_));
+  }
+}
+
+bool AsyncSelectLoop::Open() {
+  HINSTANCE instance = static_cast<HINSTANCE>(instance_);
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = LoopProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = kWindowClass;
+  if (!RegisterClassExA(&windowClass)) return false;
+  // A message-only window: never shown, never found by a search for top-level windows.
+  window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, this);
+  return window_ != nullptr;
+}
+
+bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+  if (message == kSocketMessage) {
+    OnSocketMessage(wParam, lParam);
+    return true;
+  }
+  if (message == WM_TIMER && wParam == kTimerId) {
+    if (events_) events_->OnTimer();
+    return true;
+  }
+  return false;
+}
+
+void AsyncSelectLoop::StartTimer(unsigned intervalMs) { SetTimer(W(window_), kTimerId, intervalMs, NULL); }
+
+void AsyncSelectLoop::StopTimer() { KillTimer(W(window_), kTimerId); }
+
+std::string AsyncSelectLoop::LocalAddress() {
   WSADATA data;
   if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};
   std::string address;
@@ -82,10 +131,9 @@ std::string AsyncListener::LocalAddress() {
   return address;
 }
 
-bool AsyncListener::Activate(uint16_t port, std::string* error) {
+bool AsyncSelectLoop::Listen(uint16_t port, SocketFailure* failure) {
   const auto fail = [&](SOCKET socket, const char* api) {
-    const int code = WSAGetLastError();
-    *error = SocketErrorText(SystemErrorText(code), code, api);
+    *failure = Failure(WSAGetLastError(), api);
     if (socket != INVALID_SOCKET) closesocket(socket);
     return false;
   };
@@ -98,27 +146,27 @@ bool AsyncListener::Activate(uint16_t port, std::string* error) {
   address.sin_port = htons(port);
   if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR)
     return fail(socket, "bind");
-  if (WSAAsyncSelect(socket, static_cast<HWND>(window_), message_, kClientEvents) == SOCKET_ERROR)
+  if (WSAAsyncSelect(socket, W(window_), kSocketMessage, kSocketEvents) == SOCKET_ERROR)
     return fail(socket, "WSAAsyncSelect");
   // Between bind and listen, as the listener component reports it.
-  main_->ServerSocket1Listen();
+  if (events_) events_->OnListenerBound();
   if (listen(socket, kBacklog) == SOCKET_ERROR) return fail(socket, "listen");
   listener_ = socket;
   return true;
 }
 
-void AsyncListener::Deactivate() {
-  const std::vector<uintptr_t> open(clients_.begin(), clients_.end());
+void AsyncSelectLoop::StopListening() {
+  const std::vector<uintptr_t> open(connections_.begin(), connections_.end());
   for (uintptr_t socket : open) Close(socket);
   if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
   listener_ = kNoSocket;
 }
 
-SendResult AsyncListener::Send(ClientId client, const char* data, size_t size) {
+SendResult AsyncSelectLoop::Send(ConnectionId connection, const char* data, size_t size) {
   SendResult result;
   // send() takes an int length; a longer text goes out over several write events.
   const int chunk = size > 0x10000000 ? 0x10000000 : static_cast<int>(size);
-  const int sent = send(static_cast<SOCKET>(client), data, chunk, 0);
+  const int sent = send(static_cast<SOCKET>(connection), data, chunk, 0);
   if (sent != SOCKET_ERROR) {
     // Part taken is not "full": FD_WRITE comes only after a send has failed with
     // WSAEWOULDBLOCK, so the caller must send again until one does.
@@ -129,29 +177,29 @@ SendResult AsyncListener::Send(ClientId client, const char* data, size_t size) {
   if (code == WSAEWOULDBLOCK) {
     result.wouldBlock = true;  // FD_WRITE follows when the socket has room again
   } else {
-    result.error = code;
-    result.errorText = SystemErrorText(code);
+    result.failed = true;
+    result.failure = Failure(code, "send");
   }
   return result;
 }
 
-void AsyncListener::Close(ClientId client) {
-  auto it = clients_.find(static_cast<uintptr_t>(client));
-  if (it == clients_.end()) return;
+void AsyncSelectLoop::Close(ConnectionId connection) {
+  auto it = connections_.find(static_cast<uintptr_t>(connection));
+  if (it == connections_.end()) return;
   closesocket(static_cast<SOCKET>(*it));
-  clients_.erase(it);
-  main_->ServerSocket1ClientDisconnect(client);
+  connections_.erase(it);
+  if (events_) events_->OnClosed(connection);
 }
 
-void AsyncListener::Accept() {
+void AsyncSelectLoop::Accept() {
   SOCKET socket = accept(static_cast<SOCKET>(listener_), NULL, NULL);
   if (socket == INVALID_SOCKET) return;  // the client left before we got to it
   // The accepted socket inherits the listener's WSAAsyncSelect events and message.
-  clients_.insert(socket);
-  main_->ServerSocket1ClientConnect(socket);
+  connections_.insert(socket);
+  if (events_) events_->OnAccepted(socket);
 }
 
-void AsyncListener::Receive(uintptr_t socket) {
+void AsyncSelectLoop::Receive(uintptr_t socket) {
   // Every byte waiting now is one request: the protocol has no framing of its own.
   u_long waiting = 0;
   if (ioctlsocket(static_cast<SOCKET>(socket), FIONREAD, &waiting) == SOCKET_ERROR || waiting < 1)
@@ -161,49 +209,47 @@ void AsyncListener::Receive(uintptr_t socket) {
   const int n = recv(static_cast<SOCKET>(socket), &received[0], static_cast<int>(waiting), 0);
   if (n > 0) {
     received.resize(static_cast<size_t>(n));
-    main_->ServerSocket1ClientRead(socket, received);
+    if (events_) events_->OnReceived(socket, received);
   } else if (n == SOCKET_ERROR) {
     const int code = WSAGetLastError();
-    if (code != WSAEWOULDBLOCK)
-      main_->ServerSocket1ClientError(socket, SocketErrorText(SystemErrorText(code), code, "recv"));
+    if (code != WSAEWOULDBLOCK && events_) events_->OnFailed(socket, Failure(code, "recv"));
   }
   // n == 0: the peer closed; its FD_CLOSE follows.
 }
 
-void AsyncListener::PeerClosed(uintptr_t socket) {
+void AsyncSelectLoop::PeerClosed(uintptr_t socket) {
   // A request that arrived just before the close is still served (its answer may be lost).
   char peek;
   const int n = recv(static_cast<SOCKET>(socket), &peek, 1, MSG_PEEK);
   if (n > 0) {
     Receive(socket);
-    if (!clients_.count(socket)) return;
+    if (!connections_.count(socket)) return;
   } else if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
     return;  // still open: a stale event for a socket handle that has been reused
   }
   Close(socket);
 }
 
-void AsyncListener::OnSocketMessage(uintptr_t wParam, intptr_t lParam) {
-  const uintptr_t socket = wParam;
+void AsyncSelectLoop::OnSocketMessage(uintptr_t socket, intptr_t lParam) {
   const int event = WSAGETSELECTEVENT(lParam);
   const int error = WSAGETSELECTERROR(lParam);
   if (socket == listener_ && listener_ != kNoSocket) {
     if (error) {
-      LogError(AsyncSocketErrorText(error));
+      if (events_) events_->OnListenerFailed(SocketFailure{error, "", nullptr});
       return;
     }
     if (event == FD_ACCEPT) Accept();
     return;
   }
   // Events still queued for a socket we have closed since are dropped.
-  if (!clients_.count(socket)) return;
+  if (!connections_.count(socket)) return;
   if (error) {
-    main_->ServerSocket1ClientError(socket, AsyncSocketErrorText(error));
+    if (events_) events_->OnFailed(socket, SocketFailure{error, "", nullptr});
     return;
   }
   switch (event) {
     case FD_READ: Receive(socket); break;
-    case FD_WRITE: main_->ServerSocket1ClientWrite(socket); break;
+    case FD_WRITE: if (events_) events_->OnWritable(socket); break;
     case FD_CLOSE: PeerClosed(socket); break;
     default: break;
   }

@@ -1,0 +1,207 @@
+#include "server/posix/poll_loop.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace tavelor {
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+SocketFailure Failure(int error, const char* api) { return {error, std::strerror(error), api}; }
+
+void WakeWith(char what) {
+  if (gSignalPipe[1] >= 0) {
+    ssize_t ignored = write(gSignalPipe[1], &what, 1);
+    (void)ignored;
+  }
+}
+
+}  // namespace
+
+bool PollLoop::InstallSignalPipe() {
+  if (gSignalPipe[0] >= 0) return true;
+  return pipe2(gSignalPipe, O_NONBLOCK | O_CLOEXEC) == 0;
+}
+
+void PollLoop::RequestQuit() { WakeWith('q'); }
+void PollLoop::RequestDebugToggle() { WakeWith('d'); }
+
+PollLoop::~PollLoop() {
+  for (auto& [fd, watch] : connections_) close(fd);
+  if (listener_ >= 0) close(listener_);
+}
+
+void PollLoop::StartTimer(unsigned intervalMs) {
+  timerRunning_ = true;
+  interval_ = std::chrono::milliseconds(intervalMs);
+  nextTick_ = Clock::now() + interval_;
+}
+
+bool PollLoop::Listen(uint16_t port, SocketFailure* failure) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    *failure = Failure(errno, "socket");
+    return false;
+  }
+  int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  if (bindAddress_.empty()) {
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else if (inet_pton(AF_INET, bindAddress_.c_str(), &address.sin_addr) != 1) {
+    *failure = Failure(EINVAL, "bind");
+    close(fd);
+    return false;
+  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    *failure = Failure(errno, "bind");
+    close(fd);
+    return false;
+  }
+  // Between bind and listen, as the listener component reports it.
+  if (events_) events_->OnListenerBound();
+  if (listen(fd, 5) != 0) {
+    *failure = Failure(errno, "listen");
+    close(fd);
+    return false;
+  }
+  listener_ = fd;
+  return true;
+}
+
+void PollLoop::StopListening() {
+  std::vector<int> open;
+  for (auto& [fd, watch] : connections_) open.push_back(fd);
+  for (int fd : open) Close(fd);
+  if (listener_ >= 0) close(listener_);
+  listener_ = -1;
+}
+
+std::string PollLoop::LocalAddress() {
+  char host[65] = {};
+  if (gethostname(host, 64) != 0) return {};
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return {};
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
+  freeaddrinfo(found);
+  return text;
+}
+
+SendResult PollLoop::Send(ConnectionId connection, const char* data, size_t size) {
+  SendResult result;
+  ssize_t n = send(static_cast<int>(connection), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+  if (n >= 0) {
+    result.accepted = static_cast<size_t>(n);
+    result.wouldBlock = result.accepted < size;
+  } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+    result.wouldBlock = true;
+  } else {
+    result.failed = true;
+    result.failure = Failure(errno, "send");
+  }
+  return result;
+}
+
+void PollLoop::WatchWritable(ConnectionId connection, bool watch) {
+  auto it = connections_.find(static_cast<int>(connection));
+  if (it != connections_.end()) it->second = watch;
+}
+
+void PollLoop::Close(ConnectionId connection) {
+  auto it = connections_.find(static_cast<int>(connection));
+  if (it == connections_.end()) return;
+  close(it->first);
+  connections_.erase(it);
+  if (events_) events_->OnClosed(connection);
+}
+
+void PollLoop::Accept() {
+  while (true) {
+    int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) return;  // nothing more waiting, or the client left before we got to it
+    connections_[fd] = false;
+    if (events_) events_->OnAccepted(fd);
+  }
+}
+
+void PollLoop::Receive(int fd) {
+  // Every byte waiting now is one request: the protocol has no framing of its own.
+  int waiting = 0;
+  if (ioctl(fd, FIONREAD, &waiting) != 0 || waiting < 1) waiting = 1;
+  std::string received(static_cast<size_t>(waiting), '\0');
+  ssize_t n = recv(fd, received.data(), received.size(), MSG_DONTWAIT);
+  if (n > 0) {
+    received.resize(static_cast<size_t>(n));
+    if (events_) events_->OnReceived(fd, received);
+  } else if (n == 0) {
+    Close(fd);
+  } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+    if (events_) events_->OnFailed(fd, Failure(errno, "recv"));
+  }
+}
+
+void PollLoop::Run() {
+  while (PollOnce(-1)) {
+  }
+}
+
+bool PollLoop::PollOnce(int maxWaitMs) {
+  std::vector<pollfd> fds;
+  fds.push_back({gSignalPipe[0], POLLIN, 0});
+  if (listener_ >= 0) fds.push_back({listener_, POLLIN, 0});
+  for (auto& [fd, watch] : connections_)
+    fds.push_back({fd, static_cast<short>(POLLIN | (watch ? POLLOUT : 0)), 0});
+
+  int timeout = maxWaitMs;
+  if (timerRunning_) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick_ - Clock::now());
+    const int due = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    if (timeout < 0 || due < timeout) timeout = due;
+  }
+  int ready = poll(fds.data(), fds.size(), timeout);
+  if (ready < 0 && errno != EINTR) return false;
+
+  if (timerRunning_ && Clock::now() >= nextTick_) {
+    nextTick_ = Clock::now() + interval_;
+    if (events_) events_->OnTimer();
+  }
+  if (ready <= 0) return true;
+
+  bool quit = false;
+  for (const pollfd& p : fds) {
+    if (!p.revents) continue;
+    if (p.fd == gSignalPipe[0]) {
+      char what;
+      while (read(p.fd, &what, 1) == 1) {
+        if (what == 'q') quit = true;
+        if (what == 'd' && debugToggle_) debugToggle_();
+      }
+    } else if (p.fd == listener_) {
+      Accept();
+    } else if (connections_.count(p.fd)) {
+      // A handler may have closed this connection, or another, since poll() answered.
+      if (p.revents & (POLLIN | POLLHUP | POLLERR)) Receive(p.fd);
+      if (connections_.count(p.fd) && (p.revents & POLLOUT) && events_) events_->OnWritable(p.fd);
+    }
+  }
+  return !quit;
+}
+
+}  // namespace tavelor

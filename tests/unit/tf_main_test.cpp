@@ -1,0 +1,199 @@
+// The program's lifecycle and its connections, over a scripted event loop and a fake link.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/tf_main.h"
+#include "core/globals.h"
+#include "simlink/ipc_client.h"
+#include "support/fake_transport.h"
+#include "support/scripted_loop.h"
+#include "support/sim_link.h"
+
+namespace tavelor {
+namespace {
+
+using testing::FakeTransport;
+using testing::RecordingView;
+using testing::ScopedDebug;
+using testing::ScriptedLoop;
+
+using Lines = std::vector<std::string>;
+
+class TfMainTest : public ::testing::Test {
+ protected:
+  TfMainTest() { IpcSetTransport(&transport); }
+  ~TfMainTest() override { IpcSetTransport(nullptr); }
+
+  // Started, connected to the simulator and listening; the log emptied.
+  void Serve() {
+    main.FormCreate("/opt/tavelor/");
+    main.Timer1Timer();
+    view.log.clear();
+  }
+
+  ScopedDebug debug{false};
+  FakeTransport transport;
+  ScriptedLoop loop;
+  RecordingView view;
+  TfMain main{&view, &loop};
+};
+
+TEST_F(TfMainTest, StartWaitsSilentlyForTheSimulatorThenListensOnce) {
+  transport.windows["UIPCMAIN"] = false;
+  main.FormCreate("/opt/tavelor/");
+  EXPECT_EQ(view.caption, "Tavelor Server v2.02A");
+  EXPECT_TRUE(view.movedToTopLeft);
+  EXPECT_TRUE(loop.timerRunning);
+  EXPECT_EQ(AppFolder, "/opt/tavelor/");
+  EXPECT_EQ(SpeedRefMode, 1);
+  for (int tick = 0; tick < 3; ++tick) main.Timer1Timer();
+  EXPECT_EQ(view.log, (Lines{"- Tavelor Server v2.02A", "- Note: Run in administrator mode",
+                             "- Connecting to Fsuipc . . ."}));
+  transport.windows["UIPCMAIN"] = true;
+  main.Timer1Timer();
+  EXPECT_FALSE(loop.timerRunning);
+  EXPECT_EQ(loop.listens, 1);
+  EXPECT_TRUE(main.Listening());
+  EXPECT_EQ(Lines(view.log.begin() + 3, view.log.end()),
+            (Lines{"- Fsuipc Connected OK", "- Listening Port 9696 ...", "- IP: 192.0.2.7"}));
+}
+
+TEST_F(TfMainTest, ListenerErrorsAreLoggedAndShownAndNotRetried) {
+  const struct {
+    const char* at;
+    const char* text;
+    bool listed;  // the listening lines come between bind and listen
+  } cases[] = {
+      {"bind", "Windows socket error: Address already in use (98), on API 'bind'", false},
+      {"listen", "Windows socket error: Invalid argument (22), on API 'listen'", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.at);
+    FakeTransport transport;
+    IpcSetTransport(&transport);
+    ScriptedLoop loop;
+    loop.failListenAt = c.at;
+    RecordingView view;
+    {
+      TfMain main(&view, &loop);
+      main.FormCreate("/");
+      main.Timer1Timer();
+      EXPECT_FALSE(main.Listening());
+      EXPECT_EQ(view.log.back(), std::string("- Error: ") + c.text);
+      EXPECT_EQ(view.errorShown, c.text);
+      const bool listed = std::count(view.log.begin(), view.log.end(), "- Listening Port 9696 ...");
+      EXPECT_EQ(listed, c.listed);
+    }
+    IpcSetTransport(nullptr);  // before this transport goes out of scope
+  }
+}
+
+TEST_F(TfMainTest, RequestErrorIsLoggedNothingIsSentAndTheClientStays) {
+  Serve();
+  loop.Accept(5);
+  loop.Receive(5, "..COM1");
+  loop.Receive(5, "..V177");
+  EXPECT_EQ(view.log, (Lines{"- New Client Connected", "- Error: '$' is not a valid integer value."}));
+  EXPECT_EQ(loop.sockets[5].wire, "2.02a\r\n");
+  EXPECT_TRUE(loop.closed.empty());
+}
+
+TEST_F(TfMainTest, UnsentRepliesWaitInOrderUntilTheClientReads) {
+  Serve();
+  loop.Accept(5);
+  loop.sockets[5].room = 3;
+  loop.Receive(5, "..V100");
+  loop.Receive(5, "..VMAP");
+  EXPECT_EQ(loop.sockets[5].wire, "2.0");
+  EXPECT_EQ(main.Clients().Unsent(5), 11u);
+  EXPECT_TRUE(loop.sockets[5].watching);
+  EXPECT_EQ(loop.Drain(5, 4), "2.0");  // room for four more bytes, then full again
+  EXPECT_EQ(loop.sockets[5].wire, "1b\r\n");
+  EXPECT_TRUE(loop.sockets[5].watching);
+  loop.Drain(5);
+  EXPECT_EQ(loop.sockets[5].wire, "2.01a\r\n");
+  EXPECT_EQ(main.Clients().Unsent(5), 0u);
+  EXPECT_FALSE(loop.sockets[5].watching);
+}
+
+TEST_F(TfMainTest, AClientThatNeverReadsIsCutOffPastOneMebibyteWhileAnotherIsServed) {
+  Serve();
+  loop.Accept(7);
+  loop.Accept(9);
+  loop.sockets[9].room = 0;
+  int requests = 0;
+  while (loop.closed.empty() && requests < 200000) {
+    loop.Receive(9, "..V100");
+    ASSERT_LE(main.Clients().Unsent(9), kMaxUnsentPerClient);
+    loop.Receive(7, "..V172");
+    ++requests;
+  }
+  EXPECT_EQ(requests, static_cast<int>(kMaxUnsentPerClient / 7) + 1);
+  EXPECT_EQ(loop.closed, std::vector<ConnectionId>{9});
+  EXPECT_EQ(view.log.back(), "- Client Disconnected");
+  EXPECT_EQ(main.Clients().Unsent(9), 0u);
+  EXPECT_EQ(loop.Drain(7).size(), 7u * requests);  // the other client got every answer
+}
+
+TEST_F(TfMainTest, SocketErrorsCloseOnlyTheirConnection) {
+  Serve();
+  loop.Accept(5);
+  loop.Accept(6);
+  loop.Accept(8);
+  loop.sockets[5].failSend = true;
+  loop.Receive(5, "..V100");
+  loop.events->OnFailed(6, SocketFailure{104, "Connection reset by peer", "recv"});
+  loop.events->OnFailed(8, SocketFailure{10053, "", nullptr});
+  EXPECT_EQ(view.log,
+            (Lines{"- New Client Connected", "- New Client Connected", "- New Client Connected",
+                   "- Error: Windows socket error: Connection reset by peer (104), on API 'send'",
+                   "- Client Disconnected",
+                   "- Error: Windows socket error: Connection reset by peer (104), on API 'recv'",
+                   "- Client Disconnected", "- Error: Asynchronous socket error 10053.",
+                   "- Client Disconnected"}));
+  EXPECT_EQ(loop.closed, (std::vector<ConnectionId>{5, 6, 8}));
+}
+
+TEST_F(TfMainTest, LostSimulatorIsLoggedAndReconnectedWithoutANewListener) {
+  Serve();
+  loop.Accept(5);
+  view.log.clear();
+  transport.failSends = -1;
+  transport.windowStillExists = false;
+  loop.Receive(5, "..RADI");
+  EXPECT_EQ(view.log, (Lines{"- Fsuipc Disconnected"}));
+  EXPECT_EQ(loop.sockets[5].wire.size(), 89u);  // built from zeros, still sent
+  EXPECT_TRUE(loop.timerRunning);
+  const int sendsBefore = transport.sends;
+  loop.Receive(5, "..RADI");
+  EXPECT_EQ(transport.sends, sendsBefore);  // closed link: no more waiting on the simulator
+
+  transport.failSends = 0;
+  transport.windowStillExists = true;
+  main.Timer1Timer();
+  EXPECT_EQ(view.log.back(), "- Fsuipc Connected OK");
+  EXPECT_FALSE(loop.timerRunning);
+  EXPECT_EQ(loop.listens, 1);
+}
+
+TEST_F(TfMainTest, DebugButtonTogglesAndCloseDropsClientsAndReleasesTheLink) {
+  Serve();
+  main.BitBtn1Click();
+  EXPECT_TRUE(DebugEnabled);
+  EXPECT_EQ(view.debugCaption, "Debug On");
+  main.BitBtn1Click();
+  EXPECT_FALSE(DebugEnabled);
+  EXPECT_EQ(view.debugCaption, "Debug Off");
+  loop.Accept(5);
+  main.FormClose();
+  EXPECT_EQ(loop.closed, std::vector<ConnectionId>{5});
+  EXPECT_EQ(view.log.back(), "- Client Disconnected");
+  EXPECT_FALSE(IpcLink().IsOpen());
+  EXPECT_EQ(transport.openBlocks, 0);
+}
+
+}  // namespace
+}  // namespace tavelor
