@@ -1,6 +1,6 @@
 # Windows shells: the server's window and listener, the link's Win32 transport, the stand-in
 # simulator's window, and the small inspector the Wine tests drive the window with.
-# Builds with MinGW-w64 (the "mingw" preset) and with MSVC (see docs/windows.md).
+# Builds with MinGW-w64 (the "mingw" preset) and with MSVC (see the README's Windows section).
 
 set(TAVELOR_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 if(MSVC)

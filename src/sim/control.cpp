@@ -152,6 +152,13 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     failNext_ = *n;
     return "OK";
   }
+  if (command == "hang") {
+    if (w.size() != 2) return "ERR usage: hang N";
+    const auto n = ParseDecimal(w[1]);
+    if (!n) return "ERR bad count";
+    hangNext_ = *n;
+    return "OK";
+  }
   if (command == "quit") {
     if (w.size() != 1) return "ERR usage: quit";
     if (quit) *quit = true;

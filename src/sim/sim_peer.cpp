@@ -95,6 +95,13 @@ void SimPeer::ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data) {
 
 uint32_t SimPeer::HandleMissingBlock() { return HandleBlock(nullptr, 0); }
 
+bool SimPeer::TakeHang() {
+  if (hangNext_ == 0) return false;
+  --hangNext_;
+  ++exchanges_;
+  return true;
+}
+
 void SimPeer::AddJournal(JournalEntry entry) {
   if (journal_.size() >= kJournalLimit) {
     // Drop the oldest quarter at once so the cost of the shift is spread over many entries.

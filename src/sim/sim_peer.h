@@ -54,6 +54,11 @@ class SimPeer {
   // half an exchange.
   uint32_t HandleBlock(uint8_t* block, size_t size);
 
+  // Whether the exchange that just arrived must go unanswered: true for each of the N after a
+  // `hang N`, each counted as an exchange. The simulator then looks busy to the link, whose
+  // attempts time out.
+  bool TakeHang();
+
   // A message whose block could not be reached (no such shared memory, bad name): it still
   // counts as an exchange and uses up a pending `fail`. Answers 0.
   uint32_t HandleMissingBlock();
@@ -77,6 +82,7 @@ class SimPeer {
   std::vector<JournalEntry> journal_;
   uint64_t exchanges_ = 0;
   uint64_t failNext_ = 0;
+  uint64_t hangNext_ = 0;
   uint16_t libraryVersion_ = 0;
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);

@@ -11,6 +11,13 @@ namespace tavelor::testing {
 
 using std::chrono::milliseconds;
 
+// Time bounds in tests are for catching hangs, not for measuring speed; under the sanitizers
+// everything runs several times slower, so the bounds stretch by this factor.
+#ifndef TAVELOR_TEST_SLOWDOWN
+#define TAVELOR_TEST_SLOWDOWN 1
+#endif
+inline constexpr int kSlowdown = TAVELOR_TEST_SLOWDOWN;
+
 // A port that was free a moment ago on 127.0.0.1.
 int FreePort();
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/win32/memo_log.h"
+#include "app/memo_log.h"
 
 namespace tavelor {
 

@@ -1,7 +1,7 @@
-// The stand-in simulator's sockets. Everything runs on one poll() loop: the window socket (one
-// message per connection), the control listener and its clients, and a self-pipe that Stop()
-// writes to. No connection can hold the loop: window connections that do not deliver a whole
-// frame in time are dropped, and all sockets are non-blocking.
+// The stand-in simulator's sockets on Linux. Everything runs on one poll() loop: the window
+// socket (one message per connection), the control listener and its clients, and a self-pipe
+// that Stop() writes to. No connection can hold the loop: window connections that do not
+// deliver a whole frame in time are dropped, and all sockets are non-blocking.
 #include "sim/posix/sim_server.h"
 
 #include <arpa/inet.h>
@@ -20,7 +20,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sim/control_session.h"
+#include "sim/sim_service.h"
 #include "simlink/ipc_records.h"
 #include "simlink/posix/ipc_wire.h"
 
@@ -30,14 +30,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kBlockSize = ipc::kBlockSize;
-constexpr size_t kFrameHeader = 8;  // u32 message, u16 atom, u16 name length
 constexpr auto kFrameTimeout = std::chrono::seconds(2);
-constexpr auto kFlushTimeout = std::chrono::seconds(2);
-constexpr size_t kOutputHighWater = 8 << 20;  // stop reading a client that does not read answers
 constexpr size_t kMaxWindowConnections = 64;
-constexpr size_t kMaxControlClients = 64;
-using ipc::kMessageName;
 
 std::string ErrnoText(const std::string& what, int err) {
   return what + ": " + std::strerror(err);
@@ -46,17 +40,6 @@ std::string ErrnoText(const std::string& what, int err) {
 void CloseFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
-}
-
-uint32_t LoadU32(const char* p) {
-  const auto* u = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<uint32_t>(u[0]) | static_cast<uint32_t>(u[1]) << 8 |
-         static_cast<uint32_t>(u[2]) << 16 | static_cast<uint32_t>(u[3]) << 24;
-}
-
-uint16_t LoadU16(const char* p) {
-  const auto* u = reinterpret_cast<const unsigned char*>(p);
-  return static_cast<uint16_t>(u[0] | u[1] << 8);
 }
 
 // mkdir -p, new levels with mode 0700.
@@ -104,17 +87,10 @@ struct SimServer::Impl {
   struct WindowConnection {
     int fd;
     std::string in;
-    Clock::time_point deadline;
-  };
-  struct ControlClient {
-    int fd;
-    ControlSession session;
-    bool closing = false;   // peer finished sending; close once the answers are out
-    Clock::time_point closeBy{};
+    Clock::time_point deadline;  // max() once its exchange hangs: kept until the client leaves
   };
 
-  explicit Impl(const SimServerOptions& o) : options(o), peer(o.peer) {
-    if (options.parkedAircraft) LoadParkedAircraft(peer.Memory());
+  explicit Impl(const SimServerOptions& o) : options(o), service(o) {
     int fds[2];
     if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
       wakeRead = fds[0];
@@ -128,8 +104,8 @@ struct SimServer::Impl {
   }
 
   SimServerOptions options;
-  SimPeer peer;
-  const uint32_t message = posixipc::MessageNumber(kMessageName);
+  SimService service;
+  const uint32_t message = posixipc::MessageNumber(ipc::kMessageName);
   std::string socketPath;
   dev_t socketDev = 0;
   ino_t socketIno = 0;
@@ -138,7 +114,7 @@ struct SimServer::Impl {
   int wakeRead = -1;
   int wakeWrite = -1;
   std::vector<WindowConnection> windows;
-  std::vector<ControlClient> clients;
+  std::vector<int> controls;  // control clients' sockets, also their ids in the service
 
   bool OpenWindow(std::string* error);
   bool OpenControl(int port, int* actualPort, std::string* error);
@@ -150,8 +126,9 @@ struct SimServer::Impl {
   void AcceptControl();
   bool ReadWindow(WindowConnection& w);  // false when the connection is done
   uint32_t Exchange(const std::string& name);
-  bool ReadControl(ControlClient& c, bool* quit);
-  static bool Flush(ControlClient& c);
+  bool ReadControl(int fd, bool* quit);  // false when the connection is done
+  bool Flush(int fd);                    // false when the connection failed
+  void CloseControl(int fd);
   void FlushForQuit();
 };
 
@@ -240,8 +217,11 @@ void SimServer::Impl::CloseAll() {
   CloseFd(controlFd);
   for (auto& w : windows) CloseFd(w.fd);
   windows.clear();
-  for (auto& c : clients) CloseFd(c.fd);
-  clients.clear();
+  for (int fd : controls) {
+    service.CloseControl(fd);
+    ::close(fd);
+  }
+  controls.clear();
 }
 
 void SimServer::Impl::AcceptWindows() {
@@ -260,34 +240,32 @@ void SimServer::Impl::AcceptControl() {
   for (;;) {
     const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
-    if (clients.size() >= kMaxControlClients) {
+    if (!service.AcceptControl(fd)) {
       ::close(fd);
       continue;
     }
-    ControlClient c;
-    c.fd = fd;
-    clients.push_back(std::move(c));
+    controls.push_back(fd);
   }
 }
 
 uint32_t SimServer::Impl::Exchange(const std::string& name) {
   if (name.empty() || name.find('\0') != std::string::npos ||
       name.find('/') != std::string::npos) {
-    return peer.HandleMissingBlock();
+    return service.Exchange(nullptr, 0);
   }
   const int fd = ::shm_open(posixipc::SharedMemoryName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
-  if (fd < 0) return peer.HandleMissingBlock();
+  if (fd < 0) return service.Exchange(nullptr, 0);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || st.st_size <= 0) {
     ::close(fd);
-    return peer.HandleMissingBlock();
+    return service.Exchange(nullptr, 0);
   }
   // Never map past the object's end: touching such pages would raise SIGBUS.
-  const size_t size = std::min(kBlockSize, static_cast<size_t>(st.st_size));
+  const size_t size = std::min<size_t>(ipc::kBlockSize, static_cast<size_t>(st.st_size));
   void* map = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   ::close(fd);
-  if (map == MAP_FAILED) return peer.HandleMissingBlock();
-  const uint32_t answer = peer.HandleBlock(static_cast<uint8_t*>(map), size);
+  if (map == MAP_FAILED) return service.Exchange(nullptr, 0);
+  const uint32_t answer = service.Exchange(static_cast<uint8_t*>(map), size);
   ::munmap(map, size);
   return answer;
 }
@@ -296,20 +274,21 @@ bool SimServer::Impl::ReadWindow(WindowConnection& w) {
   char buf[512];
   const ssize_t n = ::recv(w.fd, buf, sizeof buf, 0);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-  if (n == 0) return false;  // closed before a whole frame: a probe, dropped silently
+  if (n == 0) return false;  // closed before a whole frame (a probe), or gave up waiting
+  if (w.deadline == Clock::time_point::max()) return true;  // hung: nothing more is read
   w.in.append(buf, static_cast<size_t>(n));
-  if (w.in.size() < kFrameHeader) return true;
 
+  posixipc::Frame frame;
+  const posixipc::FrameState state = posixipc::ParseFrame(w.in, &frame);
+  if (state == posixipc::FrameState::kIncomplete) return true;
   uint32_t answer = 0;
-  if (LoadU32(w.in.data()) == message) {
-    const size_t nameLength = LoadU16(w.in.data() + 6);
-    if (nameLength > posixipc::kMaxNameLength) {
-      answer = peer.HandleMissingBlock();
-    } else if (w.in.size() < kFrameHeader + nameLength) {
+  if (frame.message == message) {
+    if (service.TakeHang()) {
+      w.deadline = Clock::time_point::max();
       return true;
-    } else {
-      answer = Exchange(w.in.substr(kFrameHeader, nameLength));
     }
+    answer = state == posixipc::FrameState::kComplete ? Exchange(frame.name)
+                                                      : service.Exchange(nullptr, 0);
   }
   // Anything else is not our message; like a window ignoring it, answer 0.
   const char out[4] = {static_cast<char>(answer), static_cast<char>(answer >> 8),
@@ -318,37 +297,38 @@ bool SimServer::Impl::ReadWindow(WindowConnection& w) {
   return false;
 }
 
-bool SimServer::Impl::Flush(ControlClient& c) {
-  while (!c.session.Output().empty()) {
-    const ssize_t n = ::send(c.fd, c.session.Output().data(), c.session.Output().size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+bool SimServer::Impl::Flush(int fd) {
+  std::string& out = service.ControlOutput(fd);
+  while (!out.empty()) {
+    const ssize_t n = ::send(fd, out.data(), out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-    c.session.Output().erase(0, static_cast<size_t>(n));
+    out.erase(0, static_cast<size_t>(n));
   }
   return true;
 }
 
-bool SimServer::Impl::ReadControl(ControlClient& c, bool* quit) {
+bool SimServer::Impl::ReadControl(int fd, bool* quit) {
   char buf[65536];
-  const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+  const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-  const bool eof = n == 0;
-  *quit = c.session.Receive(peer, buf, static_cast<size_t>(n), eof);
-  if (eof) {
-    c.closing = true;
-    c.closeBy = Clock::now() + kFlushTimeout;
-  }
+  *quit = service.ReceiveControl(fd, buf, static_cast<size_t>(n), n == 0);
   return true;
+}
+
+void SimServer::Impl::CloseControl(int fd) {
+  service.CloseControl(fd);
+  ::close(fd);
 }
 
 // The answer to `quit` (and any other answers still pending) go out before the sockets close,
 // bounded in time so a client that stopped reading cannot hold the simulator.
 void SimServer::Impl::FlushForQuit() {
-  const auto until = Clock::now() + kFlushTimeout;
-  for (auto& c : clients) {
-    while (!c.session.Output().empty() && Flush(c) && !c.session.Output().empty()) {
+  const auto until = Clock::now() + SimService::kFlushTimeout;
+  for (int fd : controls) {
+    while (Flush(fd) && !service.ControlOutput(fd).empty()) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
       if (left.count() <= 0) break;
-      pollfd p{c.fd, POLLOUT, 0};
+      pollfd p{fd, POLLOUT, 0};
       if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
     }
   }
@@ -360,18 +340,17 @@ bool SimServer::Impl::Serve() {
   fds.push_back({windowFd, POLLIN, 0});
   fds.push_back({controlFd, POLLIN, 0});
   const size_t firstWindow = fds.size();
-  auto nearest = Clock::time_point::max();
+  auto nearest = service.NextControlDeadline();
   for (const auto& w : windows) {
     fds.push_back({w.fd, POLLIN, 0});
     nearest = std::min(nearest, w.deadline);
   }
-  const size_t firstClient = fds.size();
-  for (const auto& c : clients) {
+  const size_t firstControl = fds.size();
+  for (int fd : controls) {
     short events = 0;
-    if (!c.closing && c.session.Output().size() < kOutputHighWater) events |= POLLIN;
-    if (!c.session.Output().empty()) events |= POLLOUT;
-    fds.push_back({c.fd, events, 0});
-    if (c.closing) nearest = std::min(nearest, c.closeBy);
+    if (service.WantsInput(fd)) events |= POLLIN;
+    if (!service.ControlOutput(fd).empty()) events |= POLLOUT;
+    fds.push_back({fd, events, 0});
   }
   int timeout = -1;
   if (nearest != Clock::time_point::max()) {
@@ -389,7 +368,7 @@ bool SimServer::Impl::Serve() {
   }
   const auto now = Clock::now();
 
-  // Existing connections first: the vectors may grow when the listeners accept below.
+  // Existing connections first: the lists may grow when the listeners accept below.
   std::vector<WindowConnection> keptWindows;
   for (size_t i = 0; i < windows.size(); ++i) {
     WindowConnection& w = windows[i];
@@ -405,23 +384,23 @@ bool SimServer::Impl::Serve() {
   windows = std::move(keptWindows);
 
   bool quit = false;
-  std::vector<ControlClient> keptClients;
-  for (size_t i = 0; i < clients.size(); ++i) {
-    ControlClient& c = clients[i];
-    const short revents = fds[firstClient + i].revents;
+  std::vector<int> keptControls;
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const int fd = controls[i];
+    const short revents = fds[firstControl + i].revents;
     bool keep = true;
-    if (!quit && (revents & (POLLIN | POLLHUP | POLLERR)) && !c.closing) {
-      keep = ReadControl(c, &quit);
+    if (!quit && (revents & (POLLIN | POLLHUP | POLLERR)) && service.WantsInput(fd)) {
+      keep = ReadControl(fd, &quit);
     }
-    if (keep && (revents & (POLLOUT | POLLERR | POLLHUP))) keep = Flush(c);
-    if (keep && !quit && c.closing && (c.session.Output().empty() || now >= c.closeBy)) keep = false;
+    if (keep && (revents & (POLLOUT | POLLERR | POLLHUP))) keep = Flush(fd);
+    if (keep && !quit && service.ControlDone(fd, now)) keep = false;
     if (keep) {
-      keptClients.push_back(std::move(c));
+      keptControls.push_back(fd);
     } else {
-      CloseFd(c.fd);
+      CloseControl(fd);
     }
   }
-  clients = std::move(keptClients);
+  controls = std::move(keptControls);
 
   if (quit) {
     // The window goes first, so a client that has read "OK" already finds the simulator gone.

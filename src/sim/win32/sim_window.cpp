@@ -14,10 +14,9 @@ namespace tavelor::sim {
 namespace {
 
 constexpr UINT kControlMessage = WM_APP + 1;
-constexpr size_t kBlockSize = ipc::kBlockSize;
-constexpr size_t kMaxControlClients = 64;
 constexpr DWORD kQuitFlushMs = 2000;
-using ipc::kMessageName;
+// A hung exchange keeps the window busy past the link's 2-second time-out.
+constexpr DWORD kHangMs = 2500;
 constexpr SOCKET kNoSocket = INVALID_SOCKET;
 
 HWND W(void* window) { return static_cast<HWND>(window); }
@@ -39,24 +38,22 @@ std::string SocketError(const std::string& what) {
 }  // namespace
 
 SimWindow::SimWindow(void* instance, const SimWindowOptions& options)
-    : instance_(instance), options_(options), peer_(options.peer), controlListener_(kNoSocket) {
-  if (options_.parkedAircraft) LoadParkedAircraft(peer_.Memory());
-}
+    : instance_(instance), service_(options), controlListener_(kNoSocket) {}
 
 SimWindow::~SimWindow() {
-  for (auto& [socket, client] : clients_) closesocket(static_cast<SOCKET>(socket));
+  for (uintptr_t socket : controls_) closesocket(static_cast<SOCKET>(socket));
   if (controlListener_ != kNoSocket) closesocket(static_cast<SOCKET>(controlListener_));
   if (window_ && IsWindow(W(window_))) DestroyWindow(W(window_));
 }
 
 bool SimWindow::Open(std::string* error) {
-  if (FindWindowExA(NULL, NULL, options_.windowClass.c_str(), NULL)) {
-    *error = "another simulator window of class " + options_.windowClass + " is already open";
+  if (FindWindowExA(NULL, NULL, service_.Options().windowClass.c_str(), NULL)) {
+    *error = "another simulator window of class " + service_.Options().windowClass + " is already open";
     return false;
   }
-  ipcMessage_ = RegisterWindowMessageA(kMessageName);
+  ipcMessage_ = RegisterWindowMessageA(ipc::kMessageName);
   if (!ipcMessage_) {
-    *error = "cannot register the message " + std::string(kMessageName);
+    *error = "cannot register the message " + std::string(ipc::kMessageName);
     return false;
   }
   HINSTANCE instance = static_cast<HINSTANCE>(instance_);
@@ -67,9 +64,9 @@ bool SimWindow::Open(std::string* error) {
   windowClass.hIcon = LoadIcon(NULL, IDI_APPLICATION);
   windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-  windowClass.lpszClassName = options_.windowClass.c_str();
+  windowClass.lpszClassName = service_.Options().windowClass.c_str();
   if (!RegisterClassExA(&windowClass)) {
-    *error = "cannot register the window class " + options_.windowClass;
+    *error = "cannot register the window class " + service_.Options().windowClass;
     return false;
   }
 
@@ -81,19 +78,19 @@ bool SimWindow::Open(std::string* error) {
   sockaddr_in address = {};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<u_short>(options_.controlPort));
+  address.sin_port = htons(static_cast<u_short>(service_.Options().controlPort));
   int length = sizeof address;
   if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
       listen(listener, 8) == SOCKET_ERROR ||
       getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == SOCKET_ERROR) {
-    *error = SocketError("cannot listen on 127.0.0.1:" + std::to_string(options_.controlPort));
+    *error = SocketError("cannot listen on 127.0.0.1:" + std::to_string(service_.Options().controlPort));
     closesocket(listener);
     return false;
   }
   controlListener_ = listener;
   controlPort_ = ntohs(address.sin_port);
 
-  HWND window = CreateWindowExA(0, options_.windowClass.c_str(), "Stand-in simulator",
+  HWND window = CreateWindowExA(0, service_.Options().windowClass.c_str(), "Stand-in simulator",
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, NULL, NULL, instance, this);
   if (!window) {
@@ -120,21 +117,23 @@ int SimWindow::Run() {
 }
 
 uint32_t SimWindow::Exchange(uintptr_t atom) {
+  if (service_.TakeHang()) {
+    Sleep(kHangMs);
+    return 0;
+  }
   // The block's name travels in the global atom the message carries.
   char name[256] = {};
   if (atom > 0xFFFF || GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name) == 0)
-    return peer_.HandleMissingBlock();
+    return service_.Exchange(nullptr, 0);
   HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
-  if (!mapping) return peer_.HandleMissingBlock();
+  if (!mapping) return service_.Exchange(nullptr, 0);
   void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
-  uint32_t answer;
   MEMORY_BASIC_INFORMATION region = {};
+  uint32_t answer;
   if (!view || VirtualQuery(view, &region, sizeof region) == 0) {
-    answer = peer_.HandleMissingBlock();
+    answer = service_.Exchange(nullptr, 0);
   } else {
-    // A smaller object than the protocol's block is worked within its own size.
-    const size_t size = std::min(kBlockSize, static_cast<size_t>(region.RegionSize));
-    answer = peer_.HandleBlock(static_cast<uint8_t*>(view), size);
+    answer = service_.Exchange(static_cast<uint8_t*>(view), static_cast<size_t>(region.RegionSize));
   }
   if (view) UnmapViewOfFile(view);
   CloseHandle(mapping);
@@ -145,16 +144,16 @@ uint32_t SimWindow::Exchange(uintptr_t atom) {
 void SimWindow::AcceptControl() {
   SOCKET socket = accept(static_cast<SOCKET>(controlListener_), NULL, NULL);
   if (socket == INVALID_SOCKET) return;
-  if (clients_.size() >= kMaxControlClients) {
+  if (!service_.AcceptControl(socket)) {
     closesocket(socket);
     return;
   }
   // The accepted socket inherits FD_ACCEPT only; a control client needs the rest.
   WSAAsyncSelect(socket, W(window_), kControlMessage, FD_READ | FD_WRITE | FD_CLOSE);
-  clients_[socket] = ControlClient{};
+  controls_.insert(socket);
 }
 
-bool SimWindow::ReadControl(uintptr_t socket, ControlClient& client, bool atEnd) {
+bool SimWindow::ReadControl(uintptr_t socket, bool atEnd) {
   std::string received;
   for (;;) {
     char buffer[65536];
@@ -163,22 +162,24 @@ bool SimWindow::ReadControl(uintptr_t socket, ControlClient& client, bool atEnd)
     received.append(buffer, static_cast<size_t>(n));
     if (!atEnd) break;  // one recv per FD_READ; the next one comes with the next event
   }
-  return !client.Receive(peer_, received.data(), received.size(), atEnd);
+  return !service_.ReceiveControl(socket, received.data(), received.size(), atEnd);
 }
 
-bool SimWindow::Flush(uintptr_t socket, ControlClient& client) {
-  while (!client.Output().empty()) {
-    const int chunk = static_cast<int>(std::min<size_t>(client.Output().size(), 1 << 20));
-    const int n = send(static_cast<SOCKET>(socket), client.Output().data(), chunk, 0);
+bool SimWindow::Flush(uintptr_t socket) {
+  std::string& out = service_.ControlOutput(socket);
+  while (!out.empty()) {
+    const int chunk = static_cast<int>(std::min<size_t>(out.size(), 1 << 20));
+    const int n = send(static_cast<SOCKET>(socket), out.data(), chunk, 0);
     if (n == SOCKET_ERROR) return WSAGetLastError() == WSAEWOULDBLOCK;  // FD_WRITE resumes
-    client.Output().erase(0, static_cast<size_t>(n));
+    out.erase(0, static_cast<size_t>(n));
   }
   return true;
 }
 
 void SimWindow::CloseControl(uintptr_t socket) {
   closesocket(static_cast<SOCKET>(socket));
-  clients_.erase(socket);
+  controls_.erase(socket);
+  service_.CloseControl(socket);
 }
 
 void SimWindow::OnControlEvent(uintptr_t socket, int event, int error) {
@@ -186,26 +187,23 @@ void SimWindow::OnControlEvent(uintptr_t socket, int event, int error) {
     if (event == FD_ACCEPT && !error) AcceptControl();
     return;
   }
-  auto it = clients_.find(socket);
-  if (it == clients_.end()) return;  // an event still queued for a closed socket
-  ControlClient& client = it->second;
+  if (!controls_.count(socket)) return;  // an event still queued for a closed socket
   if (error && event != FD_CLOSE) {
     CloseControl(socket);
     return;
   }
   switch (event) {
     case FD_READ:
-      if (!ReadControl(socket, client, false)) return Quit();
-      if (!Flush(socket, client)) CloseControl(socket);
+      if (!ReadControl(socket, false)) return Quit();
+      if (!Flush(socket)) CloseControl(socket);
       break;
     case FD_WRITE:
-      if (!Flush(socket, client)) CloseControl(socket);
+      if (!Flush(socket)) CloseControl(socket);
       break;
     case FD_CLOSE: {
       // The peer is done sending: answer what it sent last, then close.
-      const bool go = ReadControl(socket, client, true);
-      if (!go) return Quit();
-      Flush(socket, client);
+      if (!ReadControl(socket, true)) return Quit();
+      Flush(socket);
       CloseControl(socket);
       break;
     }
@@ -218,7 +216,7 @@ void SimWindow::Quit() {
   // The window goes first, so a client that has read "OK" already finds the simulator gone.
   if (window_) DestroyWindow(W(window_));
   const DWORD until = GetTickCount() + kQuitFlushMs;
-  for (auto& [socket, client] : clients_) {
+  for (uintptr_t socket : controls_) {
     const SOCKET s = static_cast<SOCKET>(socket);
     WSAAsyncSelect(s, NULL, 0, 0);
     u_long blocking = 0;
@@ -226,10 +224,11 @@ void SimWindow::Quit() {
     const DWORD now = GetTickCount();
     const int left = until > now ? static_cast<int>(until - now) : 1;
     setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&left), sizeof left);
-    Flush(socket, client);
+    Flush(socket);
     closesocket(s);
+    service_.CloseControl(socket);
   }
-  clients_.clear();
+  controls_.clear();
 }
 
 void SimWindow::Paint() {
@@ -238,9 +237,9 @@ void SimWindow::Paint() {
   SetBkMode(dc, TRANSPARENT);
   SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   const std::string lines[] = {
-      "Window class " + options_.windowClass,
+      "Window class " + service_.Options().windowClass,
       "Control channel 127.0.0.1:" + std::to_string(controlPort_),
-      "Exchanges " + std::to_string(peer_.Exchanges()),
+      "Exchanges " + std::to_string(service_.Peer().Exchanges()),
   };
   int y = 8;
   for (const std::string& line : lines) {

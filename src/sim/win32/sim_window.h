@@ -4,12 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <set>
 #include <string>
 
-#include "sim/control_session.h"
 #include "sim/sim_options.h"
-#include "sim/sim_peer.h"
+#include "sim/sim_service.h"
 
 namespace tavelor::sim {
 
@@ -33,26 +32,24 @@ class SimWindow {
   intptr_t HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
-  using ControlClient = ControlSession;
   uint32_t Exchange(uintptr_t atom);
   void OnControlEvent(uintptr_t socket, int event, int error);
   void AcceptControl();
   // Reads what is waiting and answers every complete line; false after `quit`.
-  bool ReadControl(uintptr_t socket, ControlClient& client, bool atEnd);
+  bool ReadControl(uintptr_t socket, bool atEnd);
   // False when the client has gone.
-  bool Flush(uintptr_t socket, ControlClient& client);
+  bool Flush(uintptr_t socket);
   void CloseControl(uintptr_t socket);
   void Quit();
   void Paint();
 
   void* instance_;
-  SimWindowOptions options_;
-  SimPeer peer_;
+  SimService service_;
   void* window_ = nullptr;
   unsigned ipcMessage_ = 0;
   uintptr_t controlListener_;
   int controlPort_ = 0;
-  std::map<uintptr_t, ControlClient> clients_;
+  std::set<uintptr_t> controls_;
 };
 
 }  // namespace tavelor::sim

@@ -1,5 +1,6 @@
 #include "simlink/posix/posix_transport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -155,21 +156,14 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
     lastError_ = EINVAL;
     return false;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::min(timeoutMs, waitLimitMs_));
   int fd = ConnectTo(windows_[window - 1], deadline);
   if (fd < 0) {
     lastError_ = errno == ETIMEDOUT ? 0 : errno;
     return false;
   }
 
-  const std::string& name = atomName->second;
-  std::string frame(8, '\0');
-  for (int i = 0; i < 4; ++i) frame[i] = static_cast<char>(message >> (8 * i));
-  frame[4] = static_cast<char>(atom);
-  frame[5] = static_cast<char>(atom >> 8);
-  frame[6] = static_cast<char>(name.size());
-  frame[7] = static_cast<char>(name.size() >> 8);
-  frame += name;
+  const std::string frame = posixipc::EncodeFrame({message, atom, atomName->second});
 
   size_t sent = 0;
   uint8_t answer[4];
@@ -209,6 +203,8 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
   return ok;
 }
 
-void PosixTransport::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PosixTransport::Sleep(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, waitLimitMs_)));
+}
 
 }  // namespace tavelor

@@ -2,6 +2,7 @@
 // POSIX shared memory, the atom table is this process's own (see ipc_wire.h).
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ class PosixTransport : public IpcTransport {
   uint32_t LastError() override { return lastError_; }
   void Sleep(uint32_t ms) override;
 
+  // Tests cut every wait (send time-outs and sleeps) to at most this many milliseconds, so the
+  // link's ten attempts against a hung simulator take a moment instead of 21 seconds.
+  void LimitWaits(uint32_t maxMs) { waitLimitMs_ = maxMs; }
+
  private:
   struct Block {
     int fd;
@@ -42,6 +47,7 @@ class PosixTransport : public IpcTransport {
   BlockRef nextBlock_ = 1;
   std::map<uint8_t*, uint32_t> views_;       // mapped view -> its length
   uint32_t lastError_ = 0;
+  uint32_t waitLimitMs_ = UINT32_MAX;
 };
 
 }  // namespace tavelor

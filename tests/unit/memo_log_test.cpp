@@ -1,12 +1,12 @@
 // The window log's bound, without a window: which leading lines go when new text would pass it.
 #include <gtest/gtest.h>
 
-#include "app/win32/memo_log.h"
+#include "app/memo_log.h"
 
 namespace tavelor {
 namespace {
 
-TEST(WineMemoLog, CutsWholeLinesDownToWhatIsKept) {
+TEST(MemoLog, CutsWholeLinesDownToWhatIsKept) {
   struct Case {
     const char* text;
     size_t incoming, limit, keep;
@@ -29,7 +29,7 @@ TEST(WineMemoLog, CutsWholeLinesDownToWhatIsKept) {
   }
 }
 
-TEST(WineMemoLog, AfterACutTheLogIsBackUnderWhatIsKept) {
+TEST(MemoLog, AfterACutTheLogIsBackUnderWhatIsKept) {
   std::string log;  // the log's one empty line
   size_t cuts = 0;
   for (int i = 0; i < 100000; ++i) {

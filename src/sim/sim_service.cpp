@@ -1,0 +1,64 @@
+#include "sim/sim_service.h"
+
+#include <algorithm>
+
+#include "simlink/ipc_records.h"
+
+namespace tavelor::sim {
+
+SimService::SimService(const SimOptions& options) : options_(options), peer_(options.peer) {
+  if (options_.parkedAircraft) LoadParkedAircraft(peer_.Memory());
+}
+
+uint32_t SimService::Exchange(uint8_t* view, size_t mappedSize) {
+  if (!view || mappedSize == 0) return peer_.HandleMissingBlock();
+  // A smaller object than the link's block is worked within its own size.
+  return peer_.HandleBlock(view, std::min<size_t>(ipc::kBlockSize, mappedSize));
+}
+
+bool SimService::AcceptControl(ControlId id) {
+  if (clients_.size() >= kMaxControlClients) return false;
+  clients_[id] = Client{};
+  return true;
+}
+
+bool SimService::ReceiveControl(ControlId id, const char* data, size_t size, bool atEnd) {
+  Client& client = clients_[id];
+  if (client.ended) return false;
+  const bool quit = client.session.Receive(peer_, data, size, atEnd);
+  if (atEnd) {
+    client.ended = true;
+    client.closeBy = Clock::now() + kFlushTimeout;
+  }
+  return quit;
+}
+
+std::string& SimService::ControlOutput(ControlId id) { return clients_[id].session.Output(); }
+
+bool SimService::WantsInput(ControlId id) const {
+  auto it = clients_.find(id);
+  return it != clients_.end() && !it->second.ended &&
+         it->second.session.Output().size() < kOutputHighWater;
+}
+
+bool SimService::ControlDone(ControlId id, Clock::time_point now) const {
+  auto it = clients_.find(id);
+  if (it == clients_.end()) return true;
+  const Client& client = it->second;
+  return client.ended && (client.session.Output().empty() || now >= client.closeBy);
+}
+
+SimService::Clock::time_point SimService::NextControlDeadline() const {
+  auto nearest = Clock::time_point::max();
+  for (const auto& [id, client] : clients_)
+    if (client.ended) nearest = std::min(nearest, client.closeBy);
+  return nearest;
+}
+
+std::vector<ControlId> SimService::Controls() const {
+  std::vector<ControlId> ids;
+  for (const auto& [id, client] : clients_) ids.push_back(id);
+  return ids;
+}
+
+}  // namespace tavelor::sim

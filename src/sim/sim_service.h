@@ -1,0 +1,70 @@
+// The stand-in simulator as both its shells run it: the peer with its preset aircraft, the
+// exchange on a block a shell has mapped, and the control clients with their sessions. A shell
+// (a Unix socket and poll() on Linux, a window on Windows) keeps only its sockets and its way of
+// reaching the shared block.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/control_session.h"
+#include "sim/sim_options.h"
+#include "sim/sim_peer.h"
+
+namespace tavelor::sim {
+
+using ControlId = uint64_t;
+
+class SimService {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr size_t kMaxControlClients = 64;
+  // A client that does not read its answers is not read from either, beyond this much.
+  static constexpr size_t kOutputHighWater = 8 << 20;
+  // How long the answers of a client that finished sending, or of a `quit`, may take to go out.
+  static constexpr auto kFlushTimeout = std::chrono::seconds(2);
+
+  explicit SimService(const SimOptions& options);
+
+  SimPeer& Peer() { return peer_; }
+  const SimOptions& Options() const { return options_; }
+
+  // One exchange on the block as the shell could map it (`mappedSize` bytes, of which only the
+  // link's block size is worked), or on a block it could not reach (nullptr).
+  uint32_t Exchange(uint8_t* view, size_t mappedSize);
+  // Whether the exchange that just arrived must go unanswered (`hang N`).
+  bool TakeHang() { return peer_.TakeHang(); }
+
+  // Control clients, by whatever number the shell knows its socket by. Accept is false when
+  // there are too many; the shell then closes that socket.
+  bool AcceptControl(ControlId id);
+  // Bytes received (atEnd: the client has sent its last). True once a command was `quit`.
+  bool ReceiveControl(ControlId id, const char* data, size_t size, bool atEnd);
+  // Answers not sent yet; the shell erases what its socket took.
+  std::string& ControlOutput(ControlId id);
+  // Whether to read more from the client now.
+  bool WantsInput(ControlId id) const;
+  // A client that has sent its last is done once its answers are out or its time is up.
+  bool ControlDone(ControlId id, Clock::time_point now) const;
+  // The nearest time at which ControlDone may change, or Clock::time_point::max().
+  Clock::time_point NextControlDeadline() const;
+  void CloseControl(ControlId id) { clients_.erase(id); }
+  std::vector<ControlId> Controls() const;
+
+ private:
+  struct Client {
+    ControlSession session;
+    bool ended = false;
+    Clock::time_point closeBy{};
+  };
+
+  SimOptions options_;
+  SimPeer peer_;
+  std::map<ControlId, Client> clients_;
+};
+
+}  // namespace tavelor::sim
