@@ -75,4 +75,47 @@ void LoadSharedInRange(sim::OffsetMemory& m, std::mt19937& r) {
   Poke(m, offsets::kBank, Between<int32_t>(r, kInt32Min, kInt32Max));
 }
 
+void LoadCruisingAircraft(sim::OffsetMemory& m) {
+  Poke(m, offsets::kBattery, 1);
+  Poke(m, offsets::kAlternator, 1);
+  Poke(m, offsets::kLights, 0x25);
+  Poke(m, offsets::kMagnetos, 3);
+  Poke(m, offsets::kAvionics, 1);
+  Poke(m, offsets::kFlapLever, 4096);
+  Poke(m, offsets::kOutsideAirTemp, 3840);
+  Poke(m, offsets::kBusVoltage, 28.0);
+  Poke(m, offsets::kLocalHour, 14);
+  Poke(m, offsets::kLocalMinute, 5);
+  Poke(m, offsets::kUtcHour, 12);
+  Poke(m, offsets::kUtcMinute, 5);
+  Poke(m, offsets::kLeftTankLevel, 6291456);
+  Poke(m, offsets::kRightTankLevel, 4194304);
+  Poke(m, offsets::kExhaustGasTemp, 13336);
+  Poke(m, offsets::kFuelFlow, 1280);
+  Poke(m, offsets::kOilTemperature, 9362);
+  Poke(m, offsets::kOilPressure, 17873);
+  Poke(m, offsets::kSuction, 5.0);
+  Poke(m, offsets::kAmmeter, -2.0);
+  Poke(m, offsets::kIndicatedAirspeed, 110 * 128);
+  Poke(m, offsets::kAltitudeFeet, 4500);
+  Poke(m, offsets::kAltimeterSetting, 16208);
+  Poke(m, offsets::kVerticalSpeed, 896);
+  Poke(m, offsets::kEngineRpm, 2350.0);
+  Poke(m, offsets::kHeading, 271.6);
+  Poke(m, offsets::kApHeading, 49152);
+  Poke(m, offsets::kNav1Course, 90);
+  Poke(m, offsets::kNav1ToFrom, 1);
+  Poke(m, offsets::kNav1Needle, 127);
+  Poke(m, offsets::kNav2Obs, 180);
+  Poke(m, offsets::kNav2ToFrom, 2);
+  Poke(m, offsets::kAdfBearing, 8192);
+  Poke(m, offsets::kPitch, -35791394);  // -3 degrees
+  Poke(m, offsets::kBank, 119304647);   // 10 degrees
+  Poke(m, offsets::kElevatorTrim, 1200);
+  Poke(m, offsets::kManifoldPressure, 25088);  // 24.5 inches
+  Poke(m, offsets::kLocalSecond, 30);
+  Poke(m, offsets::kFuelPressure, 720);
+  Poke(m, offsets::kCylinderHeadTemp, 350.0);
+}
+
 }  // namespace tavelor::testing

@@ -34,6 +34,11 @@ void LoadPlausibleReals(sim::OffsetMemory& memory, std::mt19937& random);
 // Every value both panels read, random within the range in which its field keeps its width.
 void LoadSharedInRange(sim::OffsetMemory& memory, std::mt19937& random);
 
+// An aircraft in cruise with every value of both panels set, each field differing from its
+// neighbours: C172 shows it as
+// "11:01001010:3:1:04096:015:280:1405:1205:075:050:700:010:080:060:50:-02:110:04500:1013:..."
+void LoadCruisingAircraft(sim::OffsetMemory& memory);
+
 // A random integer in lo..hi, both included.
 template <typename T>
 T Between(std::mt19937& random, T lo, T hi) {

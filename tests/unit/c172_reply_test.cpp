@@ -41,52 +41,13 @@ const char kAllZero[] =
     "00:00000000:0:0:00000:000:000:0000:0000:000:000:000:000:000:000:00:000:000:00000:0000:"
     "00000:0000:000:000:000:000:0:0:000:000:000:0:000:000:000:000:00000:0000:0000:\r\n";
 
-// A cruising aircraft whose every field differs from its neighbours'.
-void LoadCruise(sim::OffsetMemory& m) {
-  Poke(m, o::kBattery, 1);
-  Poke(m, o::kAlternator, 1);
-  Poke(m, o::kLights, 0x25);
-  Poke(m, o::kMagnetos, 3);
-  Poke(m, o::kAvionics, 1);
-  Poke(m, o::kFlapLever, 4096);
-  Poke(m, o::kOutsideAirTemp, 3840);
-  Poke(m, o::kBusVoltage, 28.0);
-  Poke(m, o::kLocalHour, 14);
-  Poke(m, o::kLocalMinute, 5);
-  Poke(m, o::kUtcHour, 12);
-  Poke(m, o::kUtcMinute, 5);
-  Poke(m, o::kLeftTankLevel, 6291456);
-  Poke(m, o::kRightTankLevel, 4194304);
-  Poke(m, o::kExhaustGasTemp, 13336);
-  Poke(m, o::kFuelFlow, 1280);
-  Poke(m, o::kOilTemperature, 9362);
-  Poke(m, o::kOilPressure, 17873);
-  Poke(m, o::kSuction, 5.0);
-  Poke(m, o::kAmmeter, -2.0);
-  Poke(m, o::kIndicatedAirspeed, 110 * 128);
-  Poke(m, o::kAltitudeFeet, 4500);
-  Poke(m, o::kAltimeterSetting, 16208);
-  Poke(m, o::kVerticalSpeed, 896);
-  Poke(m, o::kEngineRpm, 2350.0);
-  Poke(m, o::kHeading, 271.6);
-  Poke(m, o::kApHeading, 49152);
-  Poke(m, o::kNav1Course, 90);
-  Poke(m, o::kNav1ToFrom, 1);
-  Poke(m, o::kNav1Needle, 127);
-  Poke(m, o::kNav2Obs, 180);
-  Poke(m, o::kNav2ToFrom, 2);
-  Poke(m, o::kAdfBearing, 8192);
-  Poke(m, o::kPitch, -35791394);  // -3 degrees
-  Poke(m, o::kBank, 119304647);   // 10 degrees
-}
-
 const char kCruiseLine[] =
     "11:01001010:3:1:04096:015:280:1405:1205:075:050:700:010:080:060:50:-02:110:04500:1013:"
     "00689:2350:000:272:270:090:1:0:127:000:180:2:000:045:000:000:00000:-003:0010:\r\n";
 
 TEST(C172Reply, CruiseValuesEachInTheirPlace) {
   SimLink link;
-  LoadCruise(link.peer.Memory());
+  testing::LoadCruisingAircraft(link.peer.Memory());
   EXPECT_EQ(C172Reply(), kCruiseLine);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
   const std::vector<sim::JournalEntry> journal = link.TakeJournal();
@@ -96,7 +57,7 @@ TEST(C172Reply, CruiseValuesEachInTheirPlace) {
 
 TEST(C172Reply, FailedOrClosedLinkGivesTheAllZeroLine) {
   SimLink link;
-  LoadCruise(link.peer.Memory());
+  testing::LoadCruisingAircraft(link.peer.Memory());
   ASSERT_EQ(C172Reply(), kCruiseLine);
 
   bool quit = false;
@@ -241,7 +202,7 @@ TEST(C172Reply, ARealThatCannotBeRoundedSendsNothing) {
 
 TEST(C172Reply, DebugBlockShowsTheLinesTexts) {
   SimLink link;
-  LoadCruise(link.peer.Memory());
+  testing::LoadCruisingAircraft(link.peer.Memory());
   {
     LogCapture log;
     ScopedDebug off(false);
