@@ -7,6 +7,8 @@
 #include "commands/flight_plan_commands.h"
 #include "commands/radio_commands.h"
 #include "commands/systems_commands.h"
+#include "replies/c172_reply.h"
+#include "replies/c177_reply.h"
 #include "replies/electric_reply.h"
 #include "replies/radio_reply.h"
 
@@ -48,6 +50,8 @@ std::vector<DispatchEntry> BuildTable() {
       // panel replies
       Reply("DTPA", ElectricReply),
       Reply("RADI", RadioReply),
+      Reply("C172", C172Reply),
+      Reply("C177", C177Reply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});
   return table;
