@@ -16,7 +16,7 @@ namespace tavelor {
 inline constexpr uint16_t kServerPort = 9696;
 inline constexpr unsigned kConnectIntervalMs = 1000;
 
-class TfMain : public LoopEvents {
+class TfMain : public LoopEvents, public ViewEvents {
  public:
   TfMain(MainView* view, EventLoop* loop);
   ~TfMain() override;
@@ -37,7 +37,7 @@ class TfMain : public LoopEvents {
   bool Listening() const { return listening_; }
   const Connections& Clients() const { return connections_; }
 
-  // LoopEvents: the loop's events, each handed to the handler above or to the connections.
+  // LoopEvents: the loop's events, each handed to a handler above or to the connections.
   void OnTimer() override { Timer1Timer(); }
   void OnListenerBound() override { ServerSocket1Listen(); }
   void OnListenerFailed(const SocketFailure& failure) override;
@@ -50,6 +50,10 @@ class TfMain : public LoopEvents {
     connections_.Failed(client, failure);
   }
   void OnClosed(ConnectionId client) override { ServerSocket1ClientDisconnect(client); }
+
+  // ViewEvents
+  void OnDebugButton() override { BitBtn1Click(); }
+  void OnClose() override { FormClose(); }
 
  private:
   void NoticeLinkLost();

@@ -161,6 +161,18 @@ TEST(SimPeer, FailAnswersZeroWithoutTouchingTheBlockThenRecovers) {
   EXPECT_EQ(peer.Journal().back().exchange, 5u);
 }
 
+TEST(SimPeer, HangTakesTheNextExchangesUnansweredAndCountsThem) {
+  SimPeer peer;
+  bool quit = false;
+  EXPECT_FALSE(peer.TakeHang());
+  EXPECT_EQ(peer.Control("hang 2", &quit), "OK");
+  EXPECT_TRUE(peer.TakeHang());
+  EXPECT_TRUE(peer.TakeHang());
+  EXPECT_FALSE(peer.TakeHang());
+  EXPECT_EQ(peer.Exchanges(), 2u);
+  EXPECT_TRUE(peer.Journal().empty());
+}
+
 TEST(SimPeer, JournalListsRecordsInArrivalOrderAndEmpties) {
   SimPeer peer;
   Bytes failed = BlockBuilder().Raw({9, 0, 0, 0}).End();
@@ -201,6 +213,9 @@ TEST(SimPeerControl, Table) {
       {"peek FFFF 2", "OK 0100"},
       {"peek FFFFFFFF 1", "OK 00"},
       {"fail 0", "OK"},
+      {"hang 0", "OK"},
+      {"hang", "ERR *"},
+      {"hang -2", "ERR *"},
       {"", "ERR *"},
       {"\r", "ERR *"},
       {"peek", "ERR *"},

@@ -69,7 +69,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop);
     form.Attach(&main);
-    if (loop.Open() && form.Create(ExecutableFolder(), showCommand)) {
+    if (loop.Open() && form.Create()) {
+      main.FormCreate(ExecutableFolder());  // while the window is made, before it shows
+      form.Show(showCommand);
       exitCode = form.Run();
     } else {
       MessageBoxA(NULL, "The main window cannot be created.",

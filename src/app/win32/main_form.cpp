@@ -36,7 +36,7 @@ Win32MainForm::~Win32MainForm() {
   if (font_) DeleteObject(static_cast<HFONT>(font_));
 }
 
-bool Win32MainForm::Create(const std::string& appFolder, int showCommand) {
+bool Win32MainForm::Create() {
   HINSTANCE instance = static_cast<HINSTANCE>(instance_);
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
@@ -56,11 +56,12 @@ bool Win32MainForm::Create(const std::string& appFolder, int showCommand) {
   if (!window) return false;
   window_ = window;
   CreateControls();
-
-  main_->FormCreate(appFolder);
-  ShowWindow(window, showCommand);
-  UpdateWindow(window);
   return true;
+}
+
+void Win32MainForm::Show(int showCommand) {
+  ShowWindow(W(window_), showCommand);
+  UpdateWindow(W(window_));
 }
 
 void Win32MainForm::CreateControls() {
@@ -124,7 +125,7 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
-        main_->BitBtn1Click();
+        if (events_) events_->OnDebugButton();
         return 0;
       }
       break;
@@ -140,7 +141,7 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
       if (focused_) SetFocus(W(focused_));
       return 0;
     case WM_CLOSE:
-      main_->FormClose();
+      if (events_) events_->OnClose();
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:

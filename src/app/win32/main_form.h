@@ -1,14 +1,13 @@
 // The main window on Windows: the form with the log (Memo1) and the debug switch (BitBtn1). It
-// is TfMain's view, hands it the button's clicks and the window's close, and runs the program's
-// message loop (which also carries the event loop's socket and timer messages). Window handles
-// are kept as opaque pointers so this header does not bring in <windows.h>.
+// is TfMain's view, tells it of the button's clicks and the window's close, and runs the
+// program's message loop (which also carries the event loop's socket and timer messages).
+// Window handles are kept as opaque pointers so this header does not bring in <windows.h>.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "app/main_view.h"
-#include "app/tf_main.h"
 
 namespace tavelor {
 
@@ -21,15 +20,15 @@ class Win32MainForm : public MainView {
   static constexpr const char* kApplicationTitle = "TavelorServer";
 
   explicit Win32MainForm(void* instance) : instance_(instance) {}
-  // The handler of the button and of the close; set before Create.
-  void Attach(TfMain* main) { main_ = main; }
+  // Who hears of the button and of the close; set before Create.
+  void Attach(ViewEvents* events) { events_ = events; }
   ~Win32MainForm() override;
   Win32MainForm(const Win32MainForm&) = delete;
   Win32MainForm& operator=(const Win32MainForm&) = delete;
 
-  // Creates the window and its controls, runs TfMain's FormCreate and shows the window. False
-  // when the window cannot be created.
-  bool Create(const std::string& appFolder, int showCommand);
+  // Creates the window and its controls, not shown yet. False when it cannot be created.
+  bool Create();
+  void Show(int showCommand);
   // The message loop, until the window is closed. Returns the process exit code.
   int Run();
 
@@ -56,7 +55,7 @@ class Win32MainForm : public MainView {
   void* focused_ = nullptr;  // the control that gets the focus back when the window is activated
   std::string pendingLog_;   // lines logged since the last flush into Memo1, each CR LF + line
   bool flushPosted_ = false;
-  TfMain* main_ = nullptr;
+  ViewEvents* events_ = nullptr;
 };
 
 }  // namespace tavelor
