@@ -8,6 +8,9 @@
 #include "commands/radio_commands.h"
 #include "commands/systems_commands.h"
 #include "replies/electric_reply.h"
+#include "replies/hsi_reply.h"
+#include "replies/pfd_reply.h"
+#include "replies/pfdp_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -48,6 +51,9 @@ std::vector<DispatchEntry> BuildTable() {
       // panel replies
       Reply("DTPA", ElectricReply),
       Reply("RADI", RadioReply),
+      Reply("HSI", HsiReply),
+      Reply("PFD", PfdReply),
+      Reply("PFDP", PfdpReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});
   return table;

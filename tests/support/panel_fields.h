@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/globals.h"
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
 #include "support/sim_link.h"
@@ -59,6 +60,25 @@ class RandomPanel {
   uint64_t Next64() { return (static_cast<uint64_t>(rng_()) << 32) | rng_(); }
   sim::OffsetMemory& memory_;
   std::mt19937 rng_;
+};
+
+// Keeps the speed re-send's program-wide values for one scope and puts them back afterwards,
+// also when the test fails half-way.
+class ScopedSpeedGlobals {
+ public:
+  ScopedSpeedGlobals() = default;
+  ~ScopedSpeedGlobals() {
+    SpeedRefMode = mode_;
+    PfdRefreshCount = pfd_;
+    FgpRefreshCount = fgp_;
+  }
+  ScopedSpeedGlobals(const ScopedSpeedGlobals&) = delete;
+  ScopedSpeedGlobals& operator=(const ScopedSpeedGlobals&) = delete;
+
+ private:
+  int mode_ = SpeedRefMode;
+  int pfd_ = PfdRefreshCount;
+  int fgp_ = FgpRefreshCount;
 };
 
 // The expected length of each field: a fixed width, or kVaries for a field whose length
