@@ -1,8 +1,10 @@
-// Helpers for the panel reply tests: cutting a reply line into its fields, and filling the
-// stand-in's offsets with random but plausible values from a fixed seed.
+// Helpers for the panel reply tests: cutting a reply line into its fields, filling the
+// stand-in's offsets with a random but plausible flying aircraft from a fixed seed, and keeping
+// the speed re-send's globals.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,57 +12,35 @@
 #include "core/globals.h"
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
-#include "support/sim_link.h"
 
 namespace tavelor::testing {
 
 // The fields of a reply line without the ":" after each and the CR LF at the end. The line
 // must not hold a ":" inside a field (the random identifiers below never do).
-inline std::vector<std::string> FieldsOf(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string body = line;
-  if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.resize(body.size() - 2);
-  size_t start = 0;
-  for (size_t colon; (colon = body.find(':', start)) != std::string::npos; start = colon + 1) {
-    fields.push_back(body.substr(start, colon - start));
-  }
-  if (start < body.size()) fields.push_back(body.substr(start));  // a field with no ":" after it
-  return fields;
+std::vector<std::string> FieldsOf(const std::string& line);
+
+// Six identifier bytes from a literal: IdentOf("ABC\0\0\0").
+inline offsets::Ident IdentOf(const char (&six)[7]) {
+  offsets::Ident bytes;
+  for (int i = 0; i < 6; ++i) bytes[i] = six[i];
+  return bytes;
 }
 
-// Random values poked at named offsets; the same seed gives the same panel every run.
-class RandomPanel {
- public:
-  RandomPanel(sim::OffsetMemory& memory, uint32_t seed) : memory_(memory), rng_(seed) {}
+// Every value the HSI and PFD panels read, random within what an aircraft in flight shows:
+// reals finite (headings 0..360, GPS distances to 4000 km, cross-track within 20 km, the
+// flight director and Ace within +-99), switches and marker lights 0 or 1, courses 0..359,
+// autopilot altitude to 99999 ft and vertical speed to +-8000 ft/min, DME distances to 350 nm,
+// speeds and times not negative, identifiers of letters and digits. Everything else any value.
+void PokeFlyingPanel(sim::OffsetMemory& memory, std::mt19937& rng);
 
-  // Any value of the offset's integer type.
-  template <typename T>
-  void Any(Offset<T> offset) {
-    Poke(memory_, offset, static_cast<T>(Next64()));
-  }
-  // An integer from lo to hi.
-  template <typename T>
-  void Between(Offset<T> offset, int64_t lo, int64_t hi) {
-    Poke(memory_, offset, static_cast<T>(std::uniform_int_distribution<int64_t>(lo, hi)(rng_)));
-  }
-  // A real from lo to hi.
-  void Real(Offset<double> offset, double lo, double hi) {
-    Poke(memory_, offset, std::uniform_real_distribution<double>(lo, hi)(rng_));
-  }
-  // An identifier of letters and digits, 0 to 6 of them, zero bytes after.
-  void Ident(Offset<offsets::Ident> offset) {
-    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    offsets::Ident bytes{};
-    const int length = std::uniform_int_distribution<int>(0, 6)(rng_);
-    for (int i = 0; i < length; ++i) bytes[i] = kChars[std::uniform_int_distribution<int>(0, 35)(rng_)];
-    Poke(memory_, offset, bytes);
-  }
+// The expected length of each field: a fixed width, or kVaries for a plain decimal whose
+// length follows its value (at least one character).
+inline constexpr int kVaries = -1;
+// Checks the field count, the ":" CR LF ending and every field's width.
+void ExpectWidths(const std::string& line, const std::vector<int>& widths);
 
- private:
-  uint64_t Next64() { return (static_cast<uint64_t>(rng_()) << 32) | rng_(); }
-  sim::OffsetMemory& memory_;
-  std::mt19937 rng_;
-};
+// The message of the RequestError that `request` ends with; "" when it ends normally.
+std::string RequestErrorOf(const std::function<void()>& request);
 
 // Keeps the speed re-send's program-wide values for one scope and puts them back afterwards,
 // also when the test fails half-way.
@@ -80,9 +60,5 @@ class ScopedSpeedGlobals {
   int pfd_ = PfdRefreshCount;
   int fgp_ = FgpRefreshCount;
 };
-
-// The expected length of each field: a fixed width, or kVaries for a field whose length
-// follows its value (plain decimals).
-inline constexpr int kVaries = -1;
 
 }  // namespace tavelor::testing

