@@ -10,6 +10,9 @@
 #include "replies/c172_reply.h"
 #include "replies/c177_reply.h"
 #include "replies/electric_reply.h"
+#include "replies/hsi_reply.h"
+#include "replies/pfd_reply.h"
+#include "replies/pfdp_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -50,8 +53,11 @@ std::vector<DispatchEntry> BuildTable() {
       // panel replies
       Reply("DTPA", ElectricReply),
       Reply("RADI", RadioReply),
+      Reply("HSI", HsiReply),
+      Reply("PFD", PfdReply),
       Reply("C172", C172Reply),
       Reply("C177", C177Reply),
+      Reply("PFDP", PfdpReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});
   return table;

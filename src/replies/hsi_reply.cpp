@@ -1,0 +1,78 @@
+#include "replies/hsi_reply.h"
+
+#include "replies/hsi_rules.h"
+#include "replies/panel_reply.h"
+#include "simlink/offsets.h"
+#include "text/conversions.h"
+
+namespace tavelor {
+
+std::string HsiReply() {
+  PanelReads in;
+  const auto& heading = in.Read(offsets::kHeading);
+  const auto& adf = in.Read(offsets::kAdfBearing);
+  const auto& vor2 = in.Read(offsets::kVor2);
+  const auto& dme1 = in.Read(offsets::kDme1Distance);
+  const auto& dme2 = in.Read(offsets::kDme2Distance);
+  const auto& apHeading = in.Read(offsets::kApHeading);
+  const auto& course = in.Read(offsets::kNav1Course);
+  const auto& needle = in.Read(offsets::kNav1Needle);
+  const auto& glideslope = in.Read(offsets::kNav1Glideslope);
+  const auto& toFrom = in.Read(offsets::kNav1ToFrom);
+  const auto& ils = in.Read(offsets::kNav1Ils);
+  const auto& apMaster = in.Read(offsets::kApMaster);
+  const auto& apHeadingHold = in.Read(offsets::kApHeadingHold);
+  const auto& apNavHold = in.Read(offsets::kApNavHold);
+  const auto& apAltitudeHold = in.Read(offsets::kApAltitudeHold);
+  const auto& apLocaliserHold = in.Read(offsets::kApLocaliserHold);
+  const auto& apGlideslopeHold = in.Read(offsets::kApGlideslopeHold);
+  const auto& navGps = in.Read(offsets::kNavGpsSelector);
+  const auto& apAltitude = in.Read(offsets::kApAltitude);
+  const auto& apVerticalSpeed = in.Read(offsets::kApVerticalSpeed);
+  const auto& marker1 = in.Read(offsets::kMarker1);
+  const auto& marker2 = in.Read(offsets::kMarker2);
+  const auto& marker3 = in.Read(offsets::kMarker3);
+  const auto& windDirection = in.Read(offsets::kWindDirection);
+  const auto& windSpeed = in.Read(offsets::kWindSpeed);
+  const auto& nav1Ident = in.Read(offsets::kNav1Ident);
+  const auto& nav2Ident = in.Read(offsets::kNav2Ident);
+  const auto& gpsIdent = in.Read(offsets::kGpsNextId);
+  const auto& gpsDistance = in.Read(offsets::kGpsDistance);
+  const auto& gpsCourse = in.Read(offsets::kGpsCourse);
+  const auto& gpsCrossTrack = in.Read(offsets::kGpsCrossTrack);
+  in.Process();  // a failed exchange leaves every value at zero, and the reply says so
+
+  // The wind goes on the line as two fields and into the debug block as one line.
+  const std::string windDirectionText = WholeDegreesText(windDirection);
+  const std::string windSpeedText = WindSpeedText(windSpeed);
+
+  PanelReply reply("- Hsi Panel:----------------------");
+  reply.Field("Derr", DegreesHundredthsText(heading))
+      .Field("Adf", AngleHundredthsText(adf))
+      .Field("Vor2", ThreeDigitText(vor2))
+      .Field("Dme1", DmeHundredthsText(dme1))
+      .Field("Dme2", DmeHundredthsText(dme2))
+      .Field("Hdg", WholeDegreesText(apHeading))
+      .Field("Crs", ThreeDigitText(course))
+      .Field("sGsv", ThreeDigitText(needle))
+      .Field("sGsh", ThreeDigitText(glideslope))
+      .Field("Tof", DecText(toFrom))
+      .Field("Ils", DecText(ils))
+      .Field("Ap", ApSwitchesText({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
+                                   apLocaliserHold, apGlideslopeHold, navGps}))
+      .Field("ApAlt", ApAltitudeText(apAltitude))
+      .Field("ApVsp", ApVerticalSpeedText(apVerticalSpeed))
+      .Field("Marker", MarkerText(marker1, marker2, marker3))
+      .Field(windDirectionText)
+      .Field(windSpeedText)
+      .Log("Vientos", windDirectionText + "/" + windSpeedText)
+      .Field("Nav1 Id", IdentText(nav1Ident, DashSide::kAfter))
+      .Field("Nav2 Id", IdentText(nav2Ident, DashSide::kBefore))
+      .Field("Gps Id", IdentText(gpsIdent, DashSide::kAfter))
+      .Field("Gps Dme", GpsDistanceHundredthsText(gpsDistance))
+      .Field("Gps Crs", GpsCourseText(gpsCourse))
+      .Field("Gps Gsv", GpsCrossTrackText(gpsCrossTrack));
+  return reply.Finish();
+}
+
+}  // namespace tavelor

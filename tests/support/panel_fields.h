@@ -1,0 +1,64 @@
+// Helpers for the panel reply tests: cutting a reply line into its fields, filling the
+// stand-in's offsets with a random but plausible flying aircraft from a fixed seed, and keeping
+// the speed re-send's globals.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/globals.h"
+#include "sim/sim_peer.h"
+#include "simlink/offsets.h"
+
+namespace tavelor::testing {
+
+// The fields of a reply line without the ":" after each and the CR LF at the end. The line
+// must not hold a ":" inside a field (the random identifiers below never do).
+std::vector<std::string> FieldsOf(const std::string& line);
+
+// Six identifier bytes from a literal: IdentOf("ABC\0\0\0").
+inline offsets::Ident IdentOf(const char (&six)[7]) {
+  offsets::Ident bytes;
+  for (int i = 0; i < 6; ++i) bytes[i] = six[i];
+  return bytes;
+}
+
+// Every value the HSI and PFD panels read, random within what an aircraft in flight shows:
+// reals finite (headings 0..360, GPS distances to 4000 km, cross-track within 20 km, the
+// flight director and Ace within +-99), switches and marker lights 0 or 1, courses 0..359,
+// autopilot altitude to 99999 ft and vertical speed to +-8000 ft/min, DME distances to 350 nm,
+// speeds and times not negative, identifiers of letters and digits. Everything else any value.
+void PokeFlyingPanel(sim::OffsetMemory& memory, std::mt19937& rng);
+
+// The expected length of each field: a fixed width, or kVaries for a plain decimal whose
+// length follows its value (at least one character).
+inline constexpr int kVaries = -1;
+// Checks the field count, the ":" CR LF ending and every field's width.
+void ExpectWidths(const std::string& line, const std::vector<int>& widths);
+
+// The message of the RequestError that `request` ends with; "" when it ends normally.
+std::string RequestErrorOf(const std::function<void()>& request);
+
+// Keeps the speed re-send's program-wide values for one scope and puts them back afterwards,
+// also when the test fails half-way.
+class ScopedSpeedGlobals {
+ public:
+  ScopedSpeedGlobals() = default;
+  ~ScopedSpeedGlobals() {
+    SpeedRefMode = mode_;
+    PfdRefreshCount = pfd_;
+    FgpRefreshCount = fgp_;
+  }
+  ScopedSpeedGlobals(const ScopedSpeedGlobals&) = delete;
+  ScopedSpeedGlobals& operator=(const ScopedSpeedGlobals&) = delete;
+
+ private:
+  int mode_ = SpeedRefMode;
+  int pfd_ = PfdRefreshCount;
+  int fgp_ = FgpRefreshCount;
+};
+
+}  // namespace tavelor::testing
