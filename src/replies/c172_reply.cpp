@@ -1,6 +1,7 @@
 #include "replies/c172_reply.h"
 
 #include "replies/panel_reply.h"
+#include "replies/pfd_rules.h"
 #include "replies/single_engine_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
@@ -102,7 +103,7 @@ std::string C172Reply() {
       .Field("Ias", AirspeedText(airspeed))
       .Field("Alt", ZeroPadded(altitude, 5))
       .Field("Qnh", QnhText(qnh))
-      .Field("Vsp", VerticalSpeedText(verticalSpeed))
+      .Field("Vsp", VsiText(verticalSpeed))
       .Field("Rpm", RpmText(rpm))
       .Field("Gdr", CircleDegreesText(gyroDrift))
       .Field("Der", WholeDegreesText(heading))
@@ -119,8 +120,8 @@ std::string C172Reply() {
       .Field("AHdg", ZeroPadded(adfCard, 3))
       .Field("Bola", ZeroPadded(ball, 3))
       .Field("Bast", ZeroPadded(turnRate, 5))
-      .Field("Pich", PitchText(pitch))
-      .Field("Bank", BankText(bank));
+      .Field("Pich", AttitudePitchText(pitch))
+      .Field("Bank", AttitudeBankText(bank));
   return reply.Finish();
 }
 

@@ -1,6 +1,7 @@
 #include "replies/c177_reply.h"
 
 #include "replies/panel_reply.h"
+#include "replies/pfd_rules.h"
 #include "replies/single_engine_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
@@ -75,12 +76,12 @@ std::string C177Reply() {
       .Field("AHdg", ZeroPadded(adfCard, 3))
       .Field("Alt", ZeroPadded(altitude, 5))
       .Field("Qnh", QnhText(qnh))
-      .Field("Vsp", VerticalSpeedText(verticalSpeed))
+      .Field("Vsp", VsiText(verticalSpeed))
       .Field("Gdr", CircleDegreesText(gyroDrift))
       .Field("Der", WholeDegreesText(heading))
       .Field("Hdg", CircleDegreesText(headingBug))
-      .Field("Pich", PitchText(pitch))
-      .Field("Bank", BankText(bank))
+      .Field("Pich", AttitudePitchText(pitch))
+      .Field("Bank", AttitudeBankText(bank))
       .Field("Bola", ZeroPadded(ball, 3))
       .Field("Bast", ZeroPadded(turnRate, 5))
       .Field("Ias", AirspeedText(airspeed))

@@ -77,9 +77,7 @@ std::string AirspeedText(int32_t knots128) {
   return ZeroPadded(knots, 3);
 }
 
-std::string QnhText(uint16_t millibars16) { return ZeroPadded(NearestWhole(millibars16 / 16.0L), 4); }
-
-std::string VerticalSpeedText(int32_t metresPerSecond256) {
+std::string VsiText(int32_t metresPerSecond256) {
   int64_t feetPerMinute = NearestWhole(metresPerSecond256 * kVerticalSpeedToFeetPerMinute);
   const bool negative = feetPerMinute < 0;
   if (negative) feetPerMinute = -feetPerMinute;
@@ -100,13 +98,13 @@ std::string CircleDegreesText(uint16_t units) {
 
 std::string WholeDegreesText(double degrees) { return ZeroPadded(NearestWhole(degrees), 3); }
 
-std::string PitchText(int32_t units) {
+std::string AttitudePitchText(int32_t units) {
   Attitude pitch = AttitudeDegrees(units);
   if (pitch.degrees > kPitchScaleEnd) pitch.degrees = kPitchScaleEnd;
   return SignedText(pitch.negative, pitch.degrees, 3);
 }
 
-std::string BankText(int32_t units) {
+std::string AttitudeBankText(int32_t units) {
   const Attitude bank = AttitudeDegrees(units);
   return SignedText(bank.negative, bank.degrees, 3);
 }

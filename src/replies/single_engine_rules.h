@@ -55,12 +55,9 @@ std::string AmmeterText(double amps);
 // Indicated airspeed from knots x 128, held at 500 knots (the dial's end), three digits.
 std::string AirspeedText(int32_t knots128);
 
-// Altimeter setting from millibars x 16, four digits: 16212 gives "1013".
-std::string QnhText(uint16_t millibars16);
-
 // Vertical speed from metres per second x 256 in feet per minute, held to 2100 either way (the
 // needle's stops), signed with four digits: "00689", "-1500", "02100".
-std::string VerticalSpeedText(int32_t metresPerSecond256);
+std::string VsiText(int32_t metresPerSecond256);
 
 // Engine RPM held to 0..3500 (the tachometer's scale), four digits.
 std::string RpmText(double rpm);
@@ -75,7 +72,7 @@ std::string WholeDegreesText(double degrees);
 
 // Attitude from 2^32 units per full circle in whole degrees, signed with three digits. The
 // pitch scale ends at 35 degrees either way; bank is shown all round ("-045", "0180").
-std::string PitchText(int32_t units);
-std::string BankText(int32_t units);
+std::string AttitudePitchText(int32_t units);
+std::string AttitudeBankText(int32_t units);
 
 }  // namespace tavelor

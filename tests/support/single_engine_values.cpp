@@ -7,16 +7,6 @@
 
 namespace tavelor::testing {
 
-std::vector<std::string> FieldsOf(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t colon = line.find(':'); colon != std::string::npos; colon = line.find(':', start)) {
-    fields.push_back(line.substr(start, colon - start));
-    start = colon + 1;
-  }
-  return fields;
-}
-
 void FillRandom(sim::OffsetMemory& memory, std::mt19937& random) {
   std::vector<uint8_t> bytes(sim::OffsetMemory::kSize);
   for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());

@@ -2,6 +2,8 @@
 // reply line, and random offset memory with the panels' values in range.
 #pragma once
 
+#include "support/panel_fields.h"  // FieldsOf
+
 #include <functional>
 #include <random>
 #include <string>
@@ -22,8 +24,6 @@ MemoryChange Set(Offset<T> offset, std::type_identity_t<T> value) {
   return [offset, value](sim::OffsetMemory& memory) { Poke(memory, offset, value); };
 }
 
-// The fields of a reply line without the line end: "a:b:\r\n" gives {"a", "b"}.
-std::vector<std::string> FieldsOf(const std::string& line);
 
 // Random bytes in the whole offset memory.
 void FillRandom(sim::OffsetMemory& memory, std::mt19937& random);
