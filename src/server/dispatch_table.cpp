@@ -8,6 +8,7 @@
 #include "commands/radio_commands.h"
 #include "commands/systems_commands.h"
 #include "replies/electric_reply.h"
+#include "replies/map_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -47,6 +48,7 @@ std::vector<DispatchEntry> BuildTable() {
       Command("OBS2", Obs2Command), Command("AOBS", AobsCommand),
       // panel replies
       Reply("DTPA", ElectricReply),
+      Reply("MAPS", MapReply),
       Reply("RADI", RadioReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});
