@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -14,6 +13,8 @@
 #include "server/request.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
+#include "support/map_memory.h"
+#include "support/reply_fields.h"
 #include "support/sim_link.h"
 #include "text/real_math.h"
 #include "text/request_error.h"
@@ -21,43 +22,14 @@
 namespace tavelor {
 namespace {
 
+using testing::CallSign;
+using testing::Fields;
+using testing::Ident;
 using testing::LogCapture;
 using testing::Poke;
+using testing::Repeat;
 using testing::ScopedDebug;
 using testing::SimLink;
-
-// Fixed-size character fields from a text that may hold zero bytes; the rest is zero-filled.
-template <size_t N>
-std::array<char, N> Chars(std::string_view text) {
-  std::array<char, N> bytes{};
-  std::memcpy(bytes.data(), text.data(), std::min(N, text.size()));
-  return bytes;
-}
-offsets::Ident Ident(std::string_view text) { return Chars<6>(text); }
-offsets::CallSign CallSign(std::string_view text) { return Chars<15>(text); }
-
-// The reply's fields, 1-based as the panel numbers them; the line must end ":" CR LF.
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields{""};  // fields[0] unused
-  EXPECT_GE(line.size(), 3u);
-  EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
-  std::string field;
-  for (size_t i = 0; i + 2 < line.size(); ++i) {
-    if (line[i] == ':') {
-      fields.push_back(field);
-      field.clear();
-    } else {
-      field += line[i];
-    }
-  }
-  return fields;
-}
-
-std::string Repeat(const std::string& text, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += text;
-  return out;
-}
 
 const std::string kZeroMap = "   0.0000000000:   0.0000000000:00000:000:00:     :  0:0000:00000:" +
                              Repeat("   0.00000000:   0.00000000:00000:0:", 15) +
@@ -155,13 +127,7 @@ class MapReplyTest : public ::testing::Test {
   sim::OffsetMemory& memory = link.peer.Memory();
 
   void UseSlot(int k, float lat, float lon, float alt, uint16_t vs, std::string_view call) {
-    const offsets::TrafficSlot slot = offsets::Traffic(k);
-    Poke(memory, slot.id, 1000 + k);
-    Poke(memory, slot.latitude, lat);
-    Poke(memory, slot.longitude, lon);
-    Poke(memory, slot.altitude, alt);
-    Poke(memory, slot.verticalSpeed, vs);
-    Poke(memory, slot.callSign, CallSign(call));
+    testing::UseTrafficSlot(memory, k, lat, lon, alt, vs, call);
   }
 };
 
@@ -323,31 +289,8 @@ TEST_F(MapReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
 // fixed-width field its width.
 TEST_F(MapReplyTest, RandomMemoryKeepsTheLineShape) {
   std::mt19937_64 random(0x4D415053);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 \0";
   for (int round = 0; round < 200; ++round) {
-    std::vector<uint8_t> bytes(sim::OffsetMemory::kSize);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-    memory.Write(0, static_cast<uint32_t>(bytes.size()), bytes.data());
-    const double lat = -90 + 180 * unit(random);
-    Poke(memory, offsets::kLatitude, static_cast<int64_t>(lat / 90 * 10001750 * 4294967296.0));
-    Poke(memory, offsets::kHeading, 360 * unit(random));
-    Poke(memory, offsets::kGpsDistance, 3e6 * unit(random));
-    Poke(memory, offsets::kGpsTimeToGo, static_cast<int32_t>(random() % 8000));
-    offsets::Ident id;
-    for (char& c : id) c = alphabet[random() % (sizeof alphabet - 1)];
-    Poke(memory, offsets::kGpsNextId, id);
-    for (int k = 1; k <= 15; ++k) {
-      const offsets::TrafficSlot slot = offsets::Traffic(k);
-      if (random() % 4 == 0) Poke(memory, slot.id, 0u);
-      Poke(memory, slot.latitude, static_cast<float>(-90 + 180 * unit(random)));
-      Poke(memory, slot.longitude, static_cast<float>(-180 + 360 * unit(random)));
-      Poke(memory, slot.altitude, static_cast<float>(-999 + 60000 * unit(random)));
-      offsets::CallSign call;
-      for (char& c : call) c = alphabet[random() % (sizeof alphabet - 1)];
-      Poke(memory, slot.callSign, call);
-    }
-
+    testing::FillPlausible(memory, random);
     const std::string line = MapReply();
     SCOPED_TRACE(line);
     const std::vector<std::string> f = Fields(line);
