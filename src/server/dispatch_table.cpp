@@ -8,7 +8,9 @@
 #include "commands/radio_commands.h"
 #include "commands/systems_commands.h"
 #include "replies/electric_reply.h"
+#include "replies/fms_reply.h"
 #include "replies/map_reply.h"
+#include "replies/pmap_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -50,6 +52,8 @@ std::vector<DispatchEntry> BuildTable() {
       Reply("DTPA", ElectricReply),
       Reply("MAPS", MapReply),
       Reply("RADI", RadioReply),
+      Reply("FMS", FmsReply),
+      Reply("PMAP", ExtendedMapReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});
   return table;
