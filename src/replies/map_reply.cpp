@@ -1,6 +1,7 @@
 #include "replies/map_reply.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "replies/map_rules.h"
 #include "replies/panel_reply.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "replies/hsi_rules.h"
 #include "replies/map_rules.h"
@@ -39,7 +40,8 @@ std::string OatText(uint16_t raw) {
 
 // Metres per second x 65536 to knots in 3 digits, held at 999.
 std::string GroundSpeedText(int32_t raw) {
-  const int64_t knots = RoundExtended(static_cast<long double>(raw) / 65536 * kKnotsPerMetrePerSecond);
+  const int64_t knots =
+      RoundExtended(static_cast<long double>(raw) / 65536 * kKnotsPerMetrePerSecond);
   return PadLeft(DecText(std::min(knots, kMaxGroundSpeed)), 3, '0');
 }
 

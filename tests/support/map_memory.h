@@ -14,6 +14,11 @@
 
 namespace tavelor::testing {
 
+inline void ClearMemory(sim::OffsetMemory& memory) {
+  const std::vector<uint8_t> zeros(sim::OffsetMemory::kSize);
+  memory.Write(0, static_cast<uint32_t>(zeros.size()), zeros.data());
+}
+
 inline void UseTrafficSlot(sim::OffsetMemory& memory, int k, float lat, float lon, float alt,
                            uint16_t verticalSpeed, std::string_view callSign) {
   const offsets::TrafficSlot slot = offsets::Traffic(k);
@@ -40,7 +45,8 @@ inline void FillPlausible(sim::OffsetMemory& memory, std::mt19937_64& random) {
   for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
   memory.Write(0, static_cast<uint32_t>(bytes.size()), bytes.data());
 
-  Poke(memory, offsets::kLatitude, static_cast<int64_t>(between(-90, 90) / 90 * 10001750 * 4294967296.0));
+  const double latitude = between(-90, 90);
+  Poke(memory, offsets::kLatitude, static_cast<int64_t>(latitude / 90 * 10001750 * 4294967296.0));
   Poke(memory, offsets::kHeading, between(0, 360));
   Poke(memory, offsets::kGpsDistance, between(0, 3e6));
   Poke(memory, offsets::kGpsTimeToGo, static_cast<int32_t>(between(0, 8000)));

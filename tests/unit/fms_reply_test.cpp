@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "replies/fms_reply.h"
-#include "server/request.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
 #include "support/map_memory.h"
@@ -69,19 +68,6 @@ TEST_F(FmsReplyTest, AFailedExchangeGivesTheAllZeroReply) {
   EXPECT_EQ(kZeroFms.size(), 40u);
   IpcClose();
   EXPECT_EQ(FmsReply(), kZeroFms);
-}
-
-// The three-letter code answers only when nothing follows it.
-TEST_F(FmsReplyTest, OnlyAFiveByteRequestIsAnswered) {
-  Poke(memory, offsets::kGpsNextId, Ident("LEMD"));
-  const std::pair<const char*, const char*> cases[] = {
-      {"xxFMS", "   0.0000000000:   0.0000000000:LEMD :\r\n"},
-      {"xxFMS\r\n", "noversion\r\n"},
-      {"xxFMS ", "noversion\r\n"},
-      {"xxFMSx", "noversion\r\n"},
-      {"FMS", "noversion\r\n"},
-  };
-  for (const auto& [request, answer] : cases) EXPECT_EQ(ServeRequest(request), answer) << request;
 }
 
 TEST_F(FmsReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {

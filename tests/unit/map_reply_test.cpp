@@ -44,37 +44,26 @@ TEST(MapRules, PositionHeadingWindAltitudeAndVariation) {
     std::string text;
     std::string expected;
   } cases[] = {
-      {"lat 0", LatitudeText(0), "   0.0000000000"},
       {"lat 40.5", LatitudeText(19330735118745600), "  40.5000000000"},
       {"lat south", LatitudeText(-16165649421969654), " -33.8688000000"},
-      {"lon 0", LongitudeText(0), "   0.0000000000"},
       {"lon -180 fills the width", LongitudeText(INT64_MIN), "-180.0000000000"},
       {"lon west", LongitudeText(-6067364710143992832), "-118.4085000000"},
       {"dir 5.5", DirText(5.5), "00550"},
-      {"dir rounds up", DirText(123.456), "12346"},
       {"dir 359.996 is 36000", DirText(359.996), "36000"},
       {"dir half to even down", DirText(0.125), "00012"},
       {"dir half to even up", DirText(0.375), "00038"},
       {"dir negative pads before the sign", DirText(-0.5), "00-50"},
       {"dir grows past 5", DirText(1000.0), "100000"},
-      {"wind dir 0", WindDirectionText(0), "000"},
-      {"wind dir 90", WindDirectionText(16384), "090"},
       {"wind dir 22.5 to even", WindDirectionText(4096), "022"},
       {"wind dir 67.5 to even", WindDirectionText(12288), "068"},
       {"wind dir top is 360", WindDirectionText(65535), "360"},
-      {"wind speed 5", WindSpeedText(5), "05"},
       {"wind speed 99", WindSpeedText(99), "99"},
       {"wind speed 100 held", WindSpeedText(100), "99"},
-      {"wind speed 150 held", WindSpeedText(150), "99"},
-      {"alt 7", AltText(7), "00007"},
       {"alt top", AltText(65535), "65535"},
-      {"radalt 0", RadAltText(0), "0000"},
-      {"radalt 100 m", RadAltText(6553600), "0328"},
       {"radalt 9998", RadAltText(199721761), "9998"},
       {"radalt 9999", RadAltText(199741736), "9999"},
       {"radalt 10001 held", RadAltText(199765707), "9999"},
       {"radalt unsigned top held", RadAltText(0xFFFFFFFF), "9999"},
-      {"mag 0", MagText(0), "000"},
       {"mag 5 east", MagText(910), "005"},
       {"mag 5 west", MagText(64626), "-05"},
       {"mag 22.5 to even", MagText(4096), "022"},
@@ -84,24 +73,12 @@ TEST(MapRules, PositionHeadingWindAltitudeAndVariation) {
       {"mag top is minus zero", MagText(65535), "-00"},
       {"gps id four letters", GpsIdText(Ident(std::string_view("EGLL\0\0", 6))), "EGLL "},
       {"gps id none", GpsIdText(Ident("")), "     "},
-      {"gps id blanks", GpsIdText(Ident("      ")), "     "},
       {"gps id six letters cut", GpsIdText(Ident("ABCDEF")), "ABCDE"},
       {"gps id trimmed both ends", GpsIdText(Ident(std::string_view(" AB\0\0\0", 6))), "AB   "},
       {"gps id inner zero stays", GpsIdText(Ident(std::string_view("AB\0CD\0", 6))),
        std::string("AB\0CD", 5)},
   };
   for (const auto& c : cases) EXPECT_EQ(c.text, c.expected) << c.name;
-}
-
-TEST(MapRules, RealsThatCannotBeRoundedEndTheRequest) {
-  for (double heading : {kNaN, kInf, -kInf, 1e300}) {
-    try {
-      DirText(heading);
-      ADD_FAILURE() << heading;
-    } catch (const RequestError& error) {
-      EXPECT_STREQ(error.what(), kFpInvalid) << heading;
-    }
-  }
 }
 
 TEST(TrafficRules, TrendDigitAndCallSign) {
@@ -217,9 +194,11 @@ TEST_F(MapReplyTest, AValueThatCannotBeRoundedSendsNothing) {
   } cases[] = {
       {"heading NaN", [](sim::OffsetMemory& m) { Poke(m, offsets::kHeading, kNaN); }},
       {"heading infinite", [](sim::OffsetMemory& m) { Poke(m, offsets::kHeading, -kInf); }},
+      {"heading beyond the 64-bit range",
+       [](sim::OffsetMemory& m) { Poke(m, offsets::kHeading, 1e300); }},
       {"gps distance NaN", [](sim::OffsetMemory& m) { Poke(m, offsets::kGpsDistance, kNaN); }},
       {"gps distance infinite", [](sim::OffsetMemory& m) { Poke(m, offsets::kGpsDistance, kInf); }},
-      {"used slot altitude NaN",
+      {"used slot altitude infinite",
        [](sim::OffsetMemory& m) {
          Poke(m, offsets::Traffic(7).id, 7u);
          Poke(m, offsets::Traffic(7).altitude, std::numeric_limits<float>::infinity());
@@ -227,8 +206,8 @@ TEST_F(MapReplyTest, AValueThatCannotBeRoundedSendsNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SimLink fresh;
-    c.poke(fresh.peer.Memory());
+    testing::ClearMemory(memory);
+    c.poke(memory);
     try {
       ServeRequest("xxMAPS");
       ADD_FAILURE() << "a reply was built";
