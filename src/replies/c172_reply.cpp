@@ -106,7 +106,7 @@ std::string C172Reply() {
       .Field("Vsp", VsiText(verticalSpeed))
       .Field("Rpm", RpmText(rpm))
       .Field("Gdr", CircleDegreesText(gyroDrift))
-      .Field("Der", WholeDegreesText(heading))
+      .Field("Der", NearestDegreeText(heading))
       .Field("Hdg", CircleDegreesText(headingBug))
       .Field("Obs1", ZeroPadded(obs1, 3))
       .Field("ToFr1", DecText(toFrom1))

@@ -96,7 +96,7 @@ std::string CircleDegreesText(uint16_t units) {
   return ZeroPadded(NearestWhole(units * 360.0L / kUnitsPerCircle16), 3);
 }
 
-std::string WholeDegreesText(double degrees) { return ZeroPadded(NearestWhole(degrees), 3); }
+std::string NearestDegreeText(double degrees) { return ZeroPadded(NearestWhole(degrees), 3); }
 
 std::string AttitudePitchText(int32_t units) {
   Attitude pitch = AttitudeDegrees(units);

@@ -68,7 +68,7 @@ std::string CircleDegreesText(uint16_t units);
 
 // A real in degrees (the gyro compass heading, a cylinder head temperature) to the nearest
 // degree, three digits.
-std::string WholeDegreesText(double degrees);
+std::string NearestDegreeText(double degrees);
 
 // Attitude from 2^32 units per full circle in whole degrees, signed with three digits. The
 // pitch scale ends at 35 degrees either way; bank is shown all round ("-045", "0180").

@@ -10,9 +10,12 @@
 #include "replies/c172_reply.h"
 #include "replies/c177_reply.h"
 #include "replies/electric_reply.h"
+#include "replies/fms_reply.h"
 #include "replies/hsi_reply.h"
+#include "replies/map_reply.h"
 #include "replies/pfd_reply.h"
 #include "replies/pfdp_reply.h"
+#include "replies/pmap_reply.h"
 #include "replies/radio_reply.h"
 
 namespace tavelor {
@@ -52,11 +55,14 @@ std::vector<DispatchEntry> BuildTable() {
       Command("OBS2", Obs2Command), Command("AOBS", AobsCommand),
       // panel replies
       Reply("DTPA", ElectricReply),
+      Reply("MAPS", MapReply),
       Reply("RADI", RadioReply),
       Reply("HSI", HsiReply),
       Reply("PFD", PfdReply),
+      Reply("FMS", FmsReply),
       Reply("C172", C172Reply),
       Reply("C177", C177Reply),
+      Reply("PMAP", ExtendedMapReply),
       Reply("PFDP", PfdpReply),
   };
   for (const VersionText& v : kVersionTexts) table.push_back({v.code, nullptr, nullptr, v.text});

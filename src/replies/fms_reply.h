@@ -1,0 +1,11 @@
+// FMS: the aircraft's position and the next GPS waypoint's identifier for a flight management
+// panel, in the map panel's forms (40 bytes with CR LF for positions in range).
+#pragma once
+
+#include <string>
+
+namespace tavelor {
+
+std::string FmsReply();
+
+}  // namespace tavelor

@@ -1,0 +1,12 @@
+// MAPS: the moving map in one line of 86 fields: position, heading, wind, the next GPS
+// waypoint, altitude, the fifteen traffic slots, radio altitude and magnetic variation
+// (857 bytes with CR LF when every value is zero).
+#pragma once
+
+#include <string>
+
+namespace tavelor {
+
+std::string MapReply();
+
+}  // namespace tavelor
