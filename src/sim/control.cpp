@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/cockpit_values.h"
 #include "sim/sim_peer.h"
 
 namespace tavelor::sim {
@@ -158,6 +159,46 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     if (!n) return "ERR bad count";
     hangNext_ = *n;
     return "OK";
+  }
+  if (command == "fly") {
+    const std::string how = w.size() == 2 ? Lower(w[1]) : "";
+    if (how == "on") {
+      StartFlying();
+      return "OK";
+    }
+    if (how == "off") {
+      StopFlying();
+      return "OK";
+    }
+    return "ERR usage: fly on|off";
+  }
+  if (command == "set") {
+    if (w.size() != 3) return "ERR usage: set NAME VALUE";
+    return SetCockpitValue(memory_, Lower(w[1]), w[2]);
+  }
+  if (command == "get") {
+    if (w.size() != 2) return "ERR usage: get NAME";
+    return GetCockpitValue(memory_, Lower(w[1]));
+  }
+  if (command == "help") {
+    if (w.size() != 1) return "ERR usage: help";
+    std::vector<std::string> lines = {
+        "peek OFFSET SIZE     the bytes at a hexadecimal offset, in hexadecimal",
+        "poke OFFSET HEX      set bytes, two hexadecimal digits each, little-endian values",
+        "journal              what the link read and wrote since the last journal",
+        "fail N               answer the next N exchanges 0, changing nothing",
+        "hang N               leave the next N exchanges unanswered",
+        "fly on|off           fly the circuit, or hold every value where it is",
+        "set NAME VALUE       set a common value in cockpit units",
+        "get NAME             read a common value in cockpit units",
+        "help                 this list",
+        "quit                 the simulator goes away",
+    };
+    for (const CockpitValue& value : CockpitValues())
+      lines.push_back(std::string("  ") + value.name + std::string(19 - std::string(value.name).size(), ' ') + value.unit);
+    std::string out = "OK " + std::to_string(lines.size());
+    for (const std::string& line : lines) out += "\n" + line;
+    return out;
   }
   if (command == "quit") {
     if (w.size() != 1) return "ERR usage: quit";

@@ -10,11 +10,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavelor-sim [--class UIPCMAIN|FS98MAIN] [--fsuipc-version HEX] [--sim-version HEX]\n"
-    "                   [--control PORT]\n"
+    "                   [--control PORT] [--fly]\n"
     "  --class           window class to serve (default UIPCMAIN)\n"
     "  --fsuipc-version  value at offset 0x3304 (default 40200000)\n"
     "  --sim-version     value at offset 0x3308 (default FADE0008)\n"
-    "  --control         control port on 127.0.0.1, 0 for any free port (default 9697)\n";
+    "  --control         control port on 127.0.0.1, 0 for any free port (default 9697)\n"
+    "  --fly             fly a circuit instead of standing parked (the control command\n"
+    "                    'fly on|off' does the same later)\n";
 
 std::optional<uint32_t> ParseHex32(std::string s) {
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = s.substr(2);
@@ -55,6 +57,10 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+    if (arg == "--fly") {
+      options->fly = true;
+      continue;
     }
     std::string value;
     const size_t eq = arg.find('=');

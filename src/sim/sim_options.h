@@ -13,6 +13,7 @@ struct SimOptions {
   PeerOptions peer;
   int controlPort = 9697;                // 0 picks a free port
   bool parkedAircraft = true;            // preset LoadParkedAircraft
+  bool fly = false;                      // fly the circuit from the start
 };
 
 // Reads tavelor-sim's options into *options. Returns -1 to go on; otherwise the program ends

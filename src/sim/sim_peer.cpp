@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "sim/sim_peer.h"
+#include "sim/flight.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -50,7 +51,16 @@ bool WalkRecords(const uint8_t* block, size_t size, Each&& each) {
 
 }  // namespace
 
-SimPeer::SimPeer(const PeerOptions& options) {
+SimPeer::~SimPeer() = default;
+SimPeer::SimPeer(SimPeer&&) noexcept = default;
+SimPeer& SimPeer::operator=(SimPeer&&) noexcept = default;
+
+void SimPeer::StartFlying() { flight_->Start(memory_); }
+void SimPeer::StopFlying() { flight_->Stop(); }
+bool SimPeer::Flying() const { return flight_->Flying(); }
+void SimPeer::Tick(double seconds) { flight_->Advance(memory_, seconds); }
+
+SimPeer::SimPeer(const PeerOptions& options) : flight_(std::make_unique<Flight>()) {
   memory_.WriteU32(ipc::kFsuipcVersionOffset, options.fsuipcVersion);
   memory_.WriteU32(ipc::kSimVersionOffset, options.simVersion);
 }

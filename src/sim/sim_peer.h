@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,8 @@ namespace tavelor::sim {
 
 inline constexpr uint32_t kDefaultFsuipcVersion = 0x40200000;  // any value >= 0x19980005 passes
 inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag plus a simulator number
+
+class Flight;
 
 // 65536 bytes, offsets 0x0000..0xFFFF. Reads beyond it give zeros, writes beyond it are dropped.
 class OffsetMemory {
@@ -44,6 +47,9 @@ struct PeerOptions {
 class SimPeer {
  public:
   explicit SimPeer(const PeerOptions& options = {});
+  ~SimPeer();
+  SimPeer(SimPeer&&) noexcept;
+  SimPeer& operator=(SimPeer&&) noexcept;
 
   // One exchange: walk the records of `block` (its whole size), fill reads, apply writes in
   // block order, and return the answer the link sees: 1 when done, 0 on a malformed block or
@@ -67,6 +73,13 @@ class SimPeer {
   // Sets *quit when the line was `quit`.
   std::string Control(const std::string& line, bool* quit);
 
+  // The aircraft in motion (`fly on`, or --fly at start): the shell calls Tick with the time
+  // that has passed, and the flight moves on by as much.
+  void StartFlying();
+  void StopFlying();
+  bool Flying() const;
+  void Tick(double seconds);
+
   OffsetMemory& Memory() { return memory_; }
   // The journal keeps at most kJournalLimit entries; beyond that the oldest are dropped, so a
   // demo simulator that nobody drains does not grow without end.
@@ -84,6 +97,7 @@ class SimPeer {
   uint64_t failNext_ = 0;
   uint64_t hangNext_ = 0;
   uint16_t libraryVersion_ = 0;
+  std::unique_ptr<Flight> flight_;
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
 

@@ -8,6 +8,14 @@ namespace tavelor::sim {
 
 SimService::SimService(const SimOptions& options) : options_(options), peer_(options.peer) {
   if (options_.parkedAircraft) LoadParkedAircraft(peer_.Memory());
+  if (options_.fly) peer_.StartFlying();
+  lastTick_ = Clock::now();
+}
+
+void SimService::Tick(Clock::time_point now) {
+  const std::chrono::duration<double> passed = now - lastTick_;
+  lastTick_ = now;
+  if (peer_.Flying()) peer_.Tick(passed.count());
 }
 
 uint32_t SimService::Exchange(uint8_t* view, size_t mappedSize) {

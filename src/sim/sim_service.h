@@ -36,6 +36,12 @@ class SimService {
   // One exchange on the block as the shell could map it (`mappedSize` bytes, of which only the
   // link's block size is worked), or on a block it could not reach (nullptr).
   uint32_t Exchange(uint8_t* view, size_t mappedSize);
+  // Moves a flying aircraft on by the time passed since the last call. The shells call it at
+  // least every kTickInterval while Flying().
+  static constexpr auto kTickInterval = std::chrono::milliseconds(100);
+  void Tick(Clock::time_point now);
+  bool Flying() const { return peer_.Flying(); }
+
   // Whether the exchange that just arrived must go unanswered (`hang N`).
   bool TakeHang() { return peer_.TakeHang(); }
 
@@ -64,6 +70,7 @@ class SimService {
 
   SimOptions options_;
   SimPeer peer_;
+  Clock::time_point lastTick_{};
   std::map<ControlId, Client> clients_;
 };
 

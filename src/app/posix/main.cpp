@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "\n"
     "  --sim               run the stand-in simulator inside this process\n"
     "  --sim-control PORT  control port of that stand-in simulator (default 9697)\n"
+    "  --fly               with --sim: the stand-in aircraft flies a circuit\n"
     "  --port N            listen on port N instead of 9696\n"
     "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
     "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
@@ -35,6 +36,7 @@ constexpr const char* kUsage =
 
 struct Options {
   bool sim = false;
+  bool fly = false;
   int simControl = 9697;
   int port = tavelor::kServerPort;
   std::string bind;
@@ -99,6 +101,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--sim") {
       options.sim = true;
+    } else if (arg == "--fly") {
+      options.fly = true;
     } else if (arg == "--debug") {
       options.debug = true;
     } else if (arg == "--port") {
@@ -115,10 +119,13 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (options.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
+
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {
     tavelor::sim::SimServerOptions simOptions;
     simOptions.controlPort = options.simControl;
+    simOptions.fly = options.fly;
     sim = std::make_unique<tavelor::sim::SimServer>(simOptions);
     std::string error;
     if (!sim->Open(&error)) {

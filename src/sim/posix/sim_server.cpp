@@ -341,6 +341,7 @@ bool SimServer::Impl::Serve() {
   fds.push_back({controlFd, POLLIN, 0});
   const size_t firstWindow = fds.size();
   auto nearest = service.NextControlDeadline();
+  if (service.Flying()) nearest = std::min(nearest, Clock::now() + SimService::kTickInterval);
   for (const auto& w : windows) {
     fds.push_back({w.fd, POLLIN, 0});
     nearest = std::min(nearest, w.deadline);
@@ -367,6 +368,7 @@ bool SimServer::Impl::Serve() {
     return false;
   }
   const auto now = Clock::now();
+  service.Tick(now);
 
   // Existing connections first: the lists may grow when the listeners accept below.
   std::vector<WindowConnection> keptWindows;

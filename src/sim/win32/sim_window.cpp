@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ constexpr UINT kControlMessage = WM_APP + 1;
 constexpr DWORD kQuitFlushMs = 2000;
 // A hung exchange keeps the window busy past the link's 2-second time-out.
 constexpr DWORD kHangMs = 2500;
+// The flight moves on at every tick; the timer runs always, the flight only when switched on.
+constexpr UINT_PTR kFlightTimer = 1;
 constexpr SOCKET kNoSocket = INVALID_SOCKET;
 
 HWND W(void* window) { return static_cast<HWND>(window); }
@@ -102,6 +105,8 @@ bool SimWindow::Open(std::string* error) {
     *error = SocketError("cannot watch the control socket");
     return false;
   }
+  SetTimer(window, kFlightTimer,
+           static_cast<UINT>(std::chrono::milliseconds(SimService::kTickInterval).count()), NULL);
   // Shown without taking the focus from whatever the person is working in.
   ShowWindow(window, SW_SHOWNOACTIVATE);
   return true;
@@ -256,6 +261,9 @@ intptr_t SimWindow::HandleMessage(void* handle, unsigned message, uintptr_t wPar
   switch (message) {
     case kControlMessage:
       OnControlEvent(wParam, WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kFlightTimer) service_.Tick(SimService::Clock::now());
       return 0;
     case WM_PAINT:
       Paint();

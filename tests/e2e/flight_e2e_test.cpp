@@ -1,0 +1,34 @@
+// The stand-in aircraft flying, as a panel sees it through the server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "harness.h"
+
+namespace tavelor::e2e {
+namespace {
+
+TEST(FlightEndToEnd, AFlyingStandInMovesTheMapAndAnswersInCockpitUnits) {
+  Stack stack;
+  stack.StartSim({"--fly"});
+  stack.StartServer();
+  ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
+  ASSERT_TRUE(stack.control.Connect(stack.controlPort));
+  Client client = stack.Connect();
+
+  const std::string before = client.Ask("xxFMS");
+  std::this_thread::sleep_for(milliseconds(1500));
+  const std::string after = client.Ask("xxFMS");
+  EXPECT_EQ(before.size(), after.size());
+  EXPECT_NE(before, after) << "the aircraft taxis: its position moves";
+
+  EXPECT_EQ(stack.control.Command("fly off"), "OK");
+  EXPECT_EQ(stack.control.Command("set com1 119.30"), "OK");
+  EXPECT_EQ(stack.control.Command("get com1"), "OK 119.30");
+  EXPECT_EQ(client.Ask("xxRADI").substr(17, 7), "119.30:");
+}
+
+}  // namespace
+}  // namespace tavelor::e2e
