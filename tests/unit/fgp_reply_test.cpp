@@ -11,7 +11,6 @@
 #include "replies/fgp_reply.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
-#include "support/map_memory.h"
 #include "support/panel_fields.h"
 #include "support/sim_link.h"
 #include "text/real_math.h"
@@ -101,7 +100,6 @@ TEST(FgpReply, FieldsFromPokedValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SimLink link;
-    testing::ClearMemory(link.peer.Memory());
     FgpRefreshCount = 0;
     c.poke(link.peer.Memory());
     const std::vector<std::string> fields = FieldsOf(FgpReply());
