@@ -14,13 +14,12 @@ constexpr long double kFeetPerMetre = 3.28084L;
 constexpr uint16_t kMaxWindSpeed = 99;
 constexpr int64_t kMaxRadioAltitude = 9999;
 
-// 65536 units per turn to whole degrees, 0 to 360: the product is formed in integers.
-int64_t WholeDegrees(uint16_t raw) {
+}  // namespace
+
+int64_t AngleWholeDegrees(uint16_t raw) {
   const int32_t units = static_cast<int32_t>(raw) * 360;
   return RoundExtended(static_cast<long double>(units) / 65536);
 }
-
-}  // namespace
 
 // Position steps are each stored as a 64-bit real, so the last decimals are the ones the
 // panels have always shown.
@@ -46,7 +45,7 @@ std::string RadAltText(uint32_t raw) {
 }
 
 std::string MagText(uint16_t raw) {
-  int64_t degrees = WholeDegrees(raw);
+  int64_t degrees = AngleWholeDegrees(raw);
   std::string sign = "0";
   if (degrees > 180) {  // west of north
     degrees = 360 - degrees;

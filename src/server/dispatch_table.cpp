@@ -1,5 +1,5 @@
-// Codes whose handlers are not built yet are simply absent: a client asking for one gets
-// "noversion" like for any unknown code, never a half-made answer.
+// The 65 request codes in the order they are compared: commands, panel replies, version codes.
+// No two codes are equal, so at most one action runs for a request.
 #include "server/dispatch_table.h"
 
 #include "core/globals.h"
@@ -10,6 +10,7 @@
 #include "replies/c172_reply.h"
 #include "replies/c177_reply.h"
 #include "replies/electric_reply.h"
+#include "replies/fgp_reply.h"
 #include "replies/fms_reply.h"
 #include "replies/hsi_reply.h"
 #include "replies/map_reply.h"
@@ -17,6 +18,7 @@
 #include "replies/pfdp_reply.h"
 #include "replies/pmap_reply.h"
 #include "replies/radio_reply.h"
+#include "replies/xrad_reply.h"
 
 namespace tavelor {
 
@@ -59,9 +61,11 @@ std::vector<DispatchEntry> BuildTable() {
       Reply("RADI", RadioReply),
       Reply("HSI", HsiReply),
       Reply("PFD", PfdReply),
+      Reply("FGP", FgpReply),
       Reply("FMS", FmsReply),
       Reply("C172", C172Reply),
       Reply("C177", C177Reply),
+      Reply("XRAD", XradReply),
       Reply("PMAP", ExtendedMapReply),
       Reply("PFDP", PfdpReply),
   };

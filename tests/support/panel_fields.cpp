@@ -79,6 +79,14 @@ void ExpectWidths(const std::string& line, const std::vector<int>& widths) {
   }
 }
 
+std::vector<sim::JournalEntry> WritesOf(SimLink& link) {
+  std::vector<sim::JournalEntry> writes;
+  for (sim::JournalEntry& e : link.TakeJournal()) {
+    if (e.write) writes.push_back(std::move(e));
+  }
+  return writes;
+}
+
 std::string RequestErrorOf(const std::function<void()>& request) {
   try {
     request();

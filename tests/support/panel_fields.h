@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
+#include "support/sim_link.h"
 
 namespace tavelor::testing {
 
@@ -41,6 +42,9 @@ void ExpectWidths(const std::string& line, const std::vector<int>& widths);
 
 // The message of the RequestError that `request` ends with; "" when it ends normally.
 std::string RequestErrorOf(const std::function<void()>& request);
+
+// The records the stand-in received as writes since its journal was last taken.
+std::vector<sim::JournalEntry> WritesOf(SimLink& link);
 
 // Keeps the speed re-send's program-wide values for one scope and puts them back afterwards,
 // also when the test fails half-way.

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/globals.h"
 #include "server/dispatch_table.h"
@@ -15,6 +17,39 @@
 
 namespace tavelor {
 namespace {
+
+// The codes clients send, in the order they are compared, with the kind of action each has:
+// C a command (nothing answered), R a panel reply, V a version text.
+TEST(DispatchTable, HoldsEveryCodeInItsOrder) {
+  const struct {
+    const char* code;
+    char kind;
+  } expected[] = {
+      {"COM1", 'C'}, {"CO11", 'C'}, {"COM2", 'C'}, {"CO22", 'C'}, {"NAV1", 'C'}, {"NAV2", 'C'},
+      {"ADF0", 'C'}, {"TRA0", 'C'}, {"AUD0", 'C'},
+      {"APGP", 'C'}, {"APAL", 'C'}, {"APVS", 'C'}, {"APHD", 'C'},
+      {"EBAT", 'C'}, {"EALT", 'C'}, {"EAVI", 'C'}, {"EFUE", 'C'}, {"EICE", 'C'}, {"EPIT", 'C'},
+      {"ECOW", 'C'}, {"LIGH", 'C'}, {"LAND", 'C'}, {"FLAP", 'C'},
+      {"APCR", 'C'}, {"APAP", 'C'}, {"APFD", 'C'}, {"APNA", 'C'}, {"APPR", 'C'}, {"APGS", 'C'},
+      {"APHH", 'C'}, {"APAA", 'C'}, {"APSP", 'C'}, {"APMM", 'C'}, {"APYD", 'C'}, {"APLV", 'C'},
+      {"APIA", 'C'}, {"APMA", 'C'},
+      {"BARO", 'C'},
+      {"PLA9", 'C'}, {"PL99", 'C'}, {"PLAX", 'C'}, {"PLAN", 'C'}, {"EXEC", 'C'},
+      {"MAGN", 'C'}, {"FLPS", 'C'}, {"GDRF", 'C'}, {"OBS2", 'C'}, {"AOBS", 'C'},
+      {"DTPA", 'R'}, {"MAPS", 'R'}, {"RADI", 'R'}, {"HSI", 'R'}, {"PFD", 'R'}, {"FGP", 'R'},
+      {"FMS", 'R'}, {"C172", 'R'}, {"C177", 'R'}, {"XRAD", 'R'}, {"PMAP", 'R'}, {"PFDP", 'R'},
+      {"V100", 'V'}, {"V172", 'V'}, {"V177", 'V'}, {"VMAP", 'V'}, {"VPFD", 'V'},
+  };
+  const std::vector<DispatchEntry>& table = DispatchTable();
+  ASSERT_EQ(std::size(expected), 65u);
+  ASSERT_EQ(table.size(), std::size(expected));
+  for (size_t i = 0; i < table.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_STREQ(table[i].code, expected[i].code);
+    const char kind = table[i].command ? 'C' : table[i].reply ? 'R' : table[i].versionText ? 'V' : '?';
+    EXPECT_EQ(kind, expected[i].kind) << table[i].code;
+  }
+}
 
 TEST(DispatchTable, EveryCodeIsUniqueAndHasOneAction) {
   std::set<std::string> seen;

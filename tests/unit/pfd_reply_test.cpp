@@ -19,7 +19,6 @@
 namespace tavelor {
 namespace {
 
-using testing::Bytes;
 using testing::ExpectWidths;
 using testing::FieldsOf;
 using testing::IdentOf;
@@ -31,6 +30,7 @@ using testing::RequestErrorOf;
 using testing::ScopedDebug;
 using testing::ScopedSpeedGlobals;
 using testing::SimLink;
+using testing::WritesOf;
 using Memory = sim::OffsetMemory;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -40,14 +40,6 @@ const char kAllZero[] =
     "00000:+00:+0000:00000:-0000:+00000:00000:0000000:00000:000:000:0000:00000:00000:000:000:000:"
     "0:000:000:0:000:00:-----:0000:000:0000:-----:0000:000:0000:+0000:-----:000:+00:0:000:0:+0000:"
     "+0000:000:000:0:1:-----:0000:000:000:0000:\r\n";
-
-std::vector<sim::JournalEntry> WritesOf(SimLink& link) {
-  std::vector<sim::JournalEntry> writes;
-  for (sim::JournalEntry& e : link.TakeJournal()) {
-    if (e.write) writes.push_back(std::move(e));
-  }
-  return writes;
-}
 
 TEST(PfdReply, FieldsFromPokedValues) {
   ScopedSpeedGlobals keep;
@@ -244,104 +236,6 @@ TEST(PfdReply, DebugBlockCarriesTheReplyTexts) {
       "- Gps Ete:0600",
   };
   EXPECT_EQ(log.lines, expected);
-}
-
-// Every 101st PFD reply writes the autopilot speed target it has just read back, as a Mach
-// number in Mach mode and as an airspeed otherwise, in an exchange of its own.
-TEST(PfdSpeedResend, EveryHundredAndFirstRequestWritesTheTargetBack) {
-  ScopedSpeedGlobals keep;
-  const struct {
-    int mode;
-    uint32_t offset;
-    uint32_t size;
-    uint64_t value;
-  } cases[] = {
-      {1, 0x07E8, 4, 52429},  // APMA:080
-      {0, 0x07E2, 2, 250},    // APIA:250
-      {2, 0x07E2, 2, 250},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.mode);
-    SimLink link;
-    Poke(link.peer.Memory(), offsets::kApMach, 52429);
-    Poke(link.peer.Memory(), offsets::kApAirspeed, 250);
-    SpeedRefMode = c.mode;
-    PfdRefreshCount = 0;
-    for (int request = 1; request <= 202; ++request) {
-      PfdReply();
-      const std::vector<sim::JournalEntry> writes = WritesOf(link);
-      if (request != 101 && request != 202) {
-        ASSERT_TRUE(writes.empty()) << "request " << request;
-        continue;
-      }
-      ASSERT_EQ(writes.size(), 1u) << "request " << request;
-      EXPECT_EQ(writes[0].offset, c.offset);
-      EXPECT_EQ(writes[0].data, Bytes(c.value, c.size));
-      EXPECT_EQ(PfdRefreshCount, 0);
-    }
-    EXPECT_EQ(link.ExchangesSinceOpen(), 204u);  // 202 reads, 2 re-sends
-  }
-}
-
-TEST(PfdSpeedResend, AFailedReadPostponesTheResendToTheNextGoodOne) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kApMach, 52429);
-  PfdRefreshCount = 100;
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 2", &quit), "OK");
-  for (int failed = 0; failed < 2; ++failed) {
-    EXPECT_EQ(PfdReply(), kAllZero);
-    EXPECT_TRUE(WritesOf(link).empty());  // a target of 0 would throw the pilot's away
-  }
-  EXPECT_EQ(PfdRefreshCount, 102);
-
-  PfdReply();
-  const std::vector<sim::JournalEntry> writes = WritesOf(link);
-  ASSERT_EQ(writes.size(), 1u);
-  EXPECT_EQ(writes[0].data, Bytes(52429, 4));
-  EXPECT_EQ(PfdRefreshCount, 0);
-}
-
-// A Mach target of -0.01 to -0.09 reads "0-1" to "0-9", which the Mach command cannot parse:
-// that request ends unanswered and the next one tries again.
-TEST(PfdSpeedResend, AnUnparsableMachDropsTheReplyAndIsRetried) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
-  const struct {
-    int32_t mach65536;
-    const char* error;  // nullptr: the re-send goes through
-    uint64_t written;
-  } cases[] = {
-      {-655, "'0-1' is not a valid integer value", 0},
-      {-5898, "'0-9' is not a valid integer value", 0},
-      {-32768, nullptr, 0xFFFF8000},  // "-50" parses
-      {-6554, nullptr, 0xFFFFE666},   // "-10" parses: -0.10 x 65536 rounds to -6554
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.mach65536);
-    SimLink link;
-    Poke(link.peer.Memory(), offsets::kApMach, c.mach65536);
-    PfdRefreshCount = 100;
-    if (c.error == nullptr) {
-      EXPECT_NO_THROW(PfdReply());
-      const std::vector<sim::JournalEntry> writes = WritesOf(link);
-      ASSERT_EQ(writes.size(), 1u);
-      EXPECT_EQ(writes[0].data, Bytes(c.written, 4));
-      EXPECT_EQ(PfdRefreshCount, 0);
-      continue;
-    }
-    for (int expectedCount : {101, 102}) {
-      EXPECT_EQ(RequestErrorOf(PfdReply), c.error);
-      EXPECT_TRUE(WritesOf(link).empty());
-      EXPECT_EQ(PfdRefreshCount, expectedCount);
-    }
-    Poke(link.peer.Memory(), offsets::kApMach, 52429);
-    EXPECT_NO_THROW(PfdReply());
-    EXPECT_EQ(WritesOf(link).size(), 1u);
-    EXPECT_EQ(PfdRefreshCount, 0);
-  }
 }
 
 // Whatever a flying aircraft shows, every field keeps the width the panel cuts it at.
