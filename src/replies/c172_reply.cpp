@@ -1,5 +1,6 @@
 #include "replies/c172_reply.h"
 
+#include "replies/hsi_rules.h"
 #include "replies/panel_reply.h"
 #include "replies/pfd_rules.h"
 #include "replies/single_engine_rules.h"
@@ -105,9 +106,9 @@ std::string C172Reply() {
       .Field("Qnh", QnhText(qnh))
       .Field("Vsp", VsiText(verticalSpeed))
       .Field("Rpm", RpmText(rpm))
-      .Field("Gdr", CircleDegreesText(gyroDrift))
+      .Field("Gdr", WholeDegreesText(gyroDrift))
       .Field("Der", NearestDegreeText(heading))
-      .Field("Hdg", CircleDegreesText(headingBug))
+      .Field("Hdg", WholeDegreesText(headingBug))
       .Field("Obs1", ZeroPadded(obs1, 3))
       .Field("ToFr1", DecText(toFrom1))
       .Field("Ils", DecText(ils))
@@ -116,7 +117,7 @@ std::string C172Reply() {
       .Field("Obs2", ZeroPadded(obs2, 3))
       .Field("ToFr2", DecText(toFrom2))
       .Field("Loc2", ZeroPadded(localiser2, 3))
-      .Field("Adf", CircleDegreesText(adfBearing))
+      .Field("Adf", WholeDegreesText(adfBearing))
       .Field("AHdg", ZeroPadded(adfCard, 3))
       .Field("Bola", ZeroPadded(ball, 3))
       .Field("Bast", ZeroPadded(turnRate, 5))

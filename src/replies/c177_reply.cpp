@@ -1,5 +1,6 @@
 #include "replies/c177_reply.h"
 
+#include "replies/hsi_rules.h"
 #include "replies/panel_reply.h"
 #include "replies/pfd_rules.h"
 #include "replies/single_engine_rules.h"
@@ -72,14 +73,14 @@ std::string C177Reply() {
       .Field("Ils", DecText(ils))
       .Field("Loc1", ZeroPadded(localiser1, 3))
       .Field("Gs1", ZeroPadded(glideslope1, 3))
-      .Field("Adf", CircleDegreesText(adfBearing))
+      .Field("Adf", WholeDegreesText(adfBearing))
       .Field("AHdg", ZeroPadded(adfCard, 3))
       .Field("Alt", ZeroPadded(altitude, 5))
       .Field("Qnh", QnhText(qnh))
       .Field("Vsp", VsiText(verticalSpeed))
-      .Field("Gdr", CircleDegreesText(gyroDrift))
+      .Field("Gdr", WholeDegreesText(gyroDrift))
       .Field("Der", NearestDegreeText(heading))
-      .Field("Hdg", CircleDegreesText(headingBug))
+      .Field("Hdg", WholeDegreesText(headingBug))
       .Field("Pich", AttitudePitchText(pitch))
       .Field("Bank", AttitudeBankText(bank))
       .Field("Bola", ZeroPadded(ball, 3))

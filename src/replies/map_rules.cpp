@@ -11,7 +11,6 @@ namespace {
 
 constexpr double kLatitudeUnitsPer90Degrees = 10001750;  // times 2^32
 constexpr long double kFeetPerMetre = 3.28084L;
-constexpr uint16_t kMaxWindSpeed = 99;
 constexpr int64_t kMaxRadioAltitude = 9999;
 
 }  // namespace

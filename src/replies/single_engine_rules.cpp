@@ -9,7 +9,6 @@ namespace {
 
 constexpr long double kFullTank = 8388608;    // tank level of a full tank
 constexpr long double kGaugeFullScale = 16384;  // raw word of a gauge at its full-scale value
-constexpr long double kUnitsPerCircle16 = 65536;
 constexpr long double kUnitsPerCircle32 = 4294967296.0L;
 // Metres per second x 256 to feet per minute: 60 x 3.28084 / 256.
 constexpr long double kVerticalSpeedToFeetPerMinute = 0.768946875L;
@@ -90,10 +89,6 @@ std::string RpmText(double rpm) {
   if (v > kTachometerEnd) v = kTachometerEnd;
   if (v < 0) v = 0;
   return ZeroPadded(v, 4);
-}
-
-std::string CircleDegreesText(uint16_t units) {
-  return ZeroPadded(NearestWhole(units * 360.0L / kUnitsPerCircle16), 3);
 }
 
 std::string NearestDegreeText(double degrees) { return ZeroPadded(NearestWhole(degrees), 3); }

@@ -62,10 +62,6 @@ std::string VsiText(int32_t metresPerSecond256);
 // Engine RPM held to 0..3500 (the tachometer's scale), four digits.
 std::string RpmText(double rpm);
 
-// An angle kept as 65536 units per full circle in whole degrees (0 to 360), three digits: gyro
-// drift, the autopilot heading bug, the ADF relative bearing.
-std::string CircleDegreesText(uint16_t units);
-
 // A real in degrees (the gyro compass heading, a cylinder head temperature) to the nearest
 // degree, three digits.
 std::string NearestDegreeText(double degrees);
