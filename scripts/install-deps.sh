@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, only when something is
-# missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program.
+# missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program;
+# `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets.
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd)
-if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64 wine wine64)
-fi
+for option in "$@"; do
+  case "$option" in
+    --windows) packages+=(g++-mingw-w64-x86-64 wine wine64) ;;
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

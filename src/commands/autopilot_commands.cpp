@@ -8,6 +8,7 @@
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
+#include "text/request_error.h"
 
 namespace tavelor {
 
@@ -158,13 +159,20 @@ void ApgsCommand(const std::string& requestText) {
 }
 
 // Altitude hold keeps the localiser and back-course switches as they were: they are read
-// (before the digit is even parsed), cleared with the glideslope, then written back.
+// (before the digit is even parsed), cleared with the glideslope, then written back. When that
+// read fails nothing is written: writing back zeros never read would switch off holds the
+// pilot had on.
 void ApaaCommand(const std::string& requestText) {
   uint32_t localiser = 0;
   uint32_t backCourse = 0;
   IpcRead(kApLocaliserHold, &localiser);
   IpcRead(kApBackCourseHold, &backCourse);
-  IpcProcess();
+  uint32_t code = kIpcOk;
+  if (!IpcProcess(&code)) {
+    throw RequestError(std::string("Altitude hold not changed: the localiser and back-course "
+                                   "holds could not be read (") +
+                       IpcMessageText[code < 16 ? code : kIpcBadData] + ")");
+  }
 
   const int32_t v = Digit(requestText);
   if (v == 0) {

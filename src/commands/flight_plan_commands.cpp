@@ -50,12 +50,22 @@ class PlanFile {
       if (file_ && std::fseek(file_, 0, SEEK_END) != 0) Fail();
     }
     if (!file_) RaiseFileError(errno);
+    const long size = std::ftell(file_);
+    if (size < 0) Fail();
+    size_ = static_cast<size_t>(size);
   }
   ~PlanFile() {
     if (file_) std::fclose(file_);
   }
   PlanFile(const PlanFile&) = delete;
   PlanFile& operator=(const PlanFile&) = delete;
+
+  // Refuses, before anything is written, bytes that would take the file past kMaxPlanFile.
+  void CheckRoom(size_t bytes) const {
+    if (bytes == 0 || (bytes <= kMaxPlanFile && size_ <= kMaxPlanFile - bytes)) return;
+    throw RequestError("Flight plan chunk refused: the plan file would pass " +
+                       std::to_string(kMaxPlanFile) + " bytes");
+  }
 
   void Write(const std::string& bytes) {
     if (bytes.empty()) return;
@@ -79,6 +89,7 @@ class PlanFile {
     RaiseFileError(error);
   }
   std::FILE* file_ = nullptr;
+  size_t size_ = 0;  // bytes in the file when it was opened
 };
 
 // Positions 6 to the end of the request, at most 995 characters.
@@ -91,6 +102,7 @@ void StoreRaw(const std::string& request, OpenMode mode) {
   const std::string chunk = ChunkOf(request);
   if (DebugEnabled) LogLine(chunk);
   PlanFile file(mode);
+  file.CheckRoom(chunk.size());
   file.Write(chunk);
   file.Close();
 }
@@ -99,11 +111,15 @@ void StoreConverted(const std::string& request, OpenMode mode) {
   std::string chunk = ChunkOf(request);
   if (DebugEnabled) LogLine(chunk);  // as received, before the degree signs go in
   PlanFile file(mode);
-  if (mode == OpenMode::kCreate) file.Write(kByteOrderMark);
   for (char& c : chunk) {
     if (c == '&') c = kDegreeSign;
   }
-  file.Write(HostCodePageToUtf8(chunk));
+  // Up to three bytes for each high byte: the bound is checked on what would be written.
+  const std::string converted = HostCodePageToUtf8(chunk);
+  const std::string mark = mode == OpenMode::kCreate ? kByteOrderMark : "";
+  file.CheckRoom(mark.size() + converted.size());
+  file.Write(mark);
+  file.Write(converted);
   file.Close();
 }
 

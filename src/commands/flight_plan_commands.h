@@ -9,6 +9,9 @@ namespace tavelor {
 
 inline constexpr const char* kPlanFileName = "Quindrel.pln";
 inline constexpr size_t kMaxChunk = 995;       // request positions 6 to 1000
+// A real plan is a few kilobytes; without a bound any client could fill the disk with chunks.
+// A chunk that would take the file past this size is refused and the file left as it was.
+inline constexpr size_t kMaxPlanFile = 1 << 20;
 // The simulator's path field, zero byte included.
 inline constexpr size_t kPlanPathField = 256;
 

@@ -16,8 +16,25 @@ LogSink& Sink() {
 
 void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
 
+std::string LogSafeText(const std::string& text) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string safe;
+  safe.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      safe += c;
+      continue;
+    }
+    safe += "\\x";
+    safe += kDigits[byte >> 4];
+    safe += kDigits[byte & 0xF];
+  }
+  return safe;
+}
+
 void LogLine(const std::string& text) {
-  if (Sink()) Sink()(text);
+  if (Sink()) Sink()(LogSafeText(text));
 }
 
 void LogError(const std::string& message) { LogLine("- Error: " + ErrorDisplayText(message)); }

@@ -10,7 +10,14 @@ namespace tavelor {
 using LogSink = std::function<void(const std::string& line)>;
 
 void SetLogSink(LogSink sink);
+// Every line goes out with its control bytes escaped (see LogSafeText).
 void LogLine(const std::string& text);
+
+// The text with every control byte (below 0x20, and 0x7F) written as \xHH, upper-case hex.
+// Request bytes reach the log (the debug line's code, arguments quoted in error messages, plan
+// chunks with debug on); raw, a client could send terminal escape sequences or, with a CR LF,
+// forge whole log lines.
+std::string LogSafeText(const std::string& text);
 
 // "- Error: " and the text the error box would show: a request that could not be served.
 void LogError(const std::string& message);

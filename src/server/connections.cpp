@@ -7,9 +7,14 @@
 
 namespace tavelor {
 
-void Connections::Opened(ConnectionId connection) { unsent_.erase(connection); }
+void Connections::Opened(ConnectionId connection) { Forget(connection); }
 
-void Connections::Closed(ConnectionId connection) { unsent_.erase(connection); }
+void Connections::Closed(ConnectionId connection) { Forget(connection); }
+
+void Connections::Clear() {
+  unsent_.clear();
+  total_ = 0;
+}
 
 void Connections::Received(ConnectionId connection, const std::string& bytes) {
   try {
@@ -24,7 +29,7 @@ void Connections::Writable(ConnectionId connection) { Flush(connection); }
 
 void Connections::Failed(ConnectionId connection, const SocketFailure& failure) {
   LogError(SocketFailureText(failure));
-  unsent_.erase(connection);
+  Forget(connection);
   loop_->Close(connection);
 }
 
@@ -33,15 +38,39 @@ size_t Connections::Unsent(ConnectionId connection) const {
   return it == unsent_.end() ? 0 : it->second.size();
 }
 
+void Connections::Forget(ConnectionId connection) {
+  auto it = unsent_.find(connection);
+  if (it == unsent_.end()) return;
+  total_ -= it->second.size();
+  unsent_.erase(it);
+}
+
+void Connections::Drop(ConnectionId connection, const std::string& why) {
+  LogError("Client cut off: " + std::to_string(Unsent(connection)) + " bytes of replies unread, " +
+           why);
+  Forget(connection);
+  loop_->Close(connection);
+}
+
 void Connections::Send(ConnectionId connection, const std::string& text) {
   std::string& unsent = unsent_[connection];
   unsent += text;
-  if (unsent.size() > kMaxUnsentPerClient) {
-    unsent_.erase(connection);
-    loop_->Close(connection);
+  total_ += text.size();
+  if (unsent.size() > limits_.perClient) {
+    Drop(connection, "more than " + std::to_string(limits_.perClient) + " for one client");
     return;
   }
-  Flush(connection);
+  bool senderDropped = false;
+  while (total_ > limits_.total) {
+    auto most = unsent_.begin();
+    for (auto it = unsent_.begin(); it != unsent_.end(); ++it) {
+      if (it->second.size() > most->second.size()) most = it;
+    }
+    const ConnectionId heaviest = most->first;
+    senderDropped = senderDropped || heaviest == connection;
+    Drop(heaviest, "the most while all clients held more than " + std::to_string(limits_.total));
+  }
+  if (!senderDropped) Flush(connection);
 }
 
 void Connections::Flush(ConnectionId connection) {
@@ -55,6 +84,7 @@ void Connections::Flush(ConnectionId connection) {
       return;
     }
     unsent.erase(0, sent.accepted);
+    total_ -= sent.accepted;
     if (sent.wouldBlock || sent.accepted == 0) break;
   }
   loop_->WatchWritable(connection, !unsent.empty());

@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -18,14 +20,22 @@ namespace tavelor {
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
+// Lock-free, so safe to change from a signal handler.
+std::atomic<bool> gQuitRequested{false};
+std::atomic<unsigned> gDebugToggles{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<unsigned>::is_always_lock_free);
 
 SocketFailure Failure(int error, const char* api) { return {error, std::strerror(error), api}; }
 
-void WakeWith(char what) {
+// One byte wakes the loop; when the pipe is full the loop is due to wake anyway.
+void Wake() {
+  const int saved = errno;  // a signal handler must leave errno as it found it
   if (gSignalPipe[1] >= 0) {
-    ssize_t ignored = write(gSignalPipe[1], &what, 1);
+    const char byte = 'w';
+    ssize_t ignored = write(gSignalPipe[1], &byte, 1);
     (void)ignored;
   }
+  errno = saved;
 }
 
 }  // namespace
@@ -35,8 +45,25 @@ bool PollLoop::InstallSignalPipe() {
   return pipe2(gSignalPipe, O_NONBLOCK | O_CLOEXEC) == 0;
 }
 
-void PollLoop::RequestQuit() { WakeWith('q'); }
-void PollLoop::RequestDebugToggle() { WakeWith('d'); }
+void PollLoop::RequestQuit() {
+  gQuitRequested.store(true);
+  Wake();
+}
+
+void PollLoop::RequestDebugToggle() {
+  gDebugToggles.fetch_add(1);
+  Wake();
+}
+
+bool PollLoop::TakeSignals() {
+  char drain[256];
+  while (gSignalPipe[0] >= 0 && read(gSignalPipe[0], drain, sizeof drain) > 0) {
+  }
+  // Read after the drain: a request whose byte was drained is seen here, and one that comes
+  // later writes a new byte.
+  if (gDebugToggles.exchange(0) % 2 == 1 && debugToggle_) debugToggle_();
+  return !gQuitRequested.exchange(false);
+}
 
 PollLoop::~PollLoop() {
   for (auto& [fd, watch] : connections_) close(fd);
@@ -74,7 +101,10 @@ bool PollLoop::Listen(uint16_t port, SocketFailure* failure) {
   }
   // Between bind and listen, as the listener component reports it.
   if (events_) events_->OnListenerBound();
-  if (listen(fd, 5) != 0) {
+  // The longest queue the system allows (the kernel cuts the number to net.core.somaxconn): a
+  // cockpit's panels all connect at the same moment when it starts or the server restarts, and
+  // a short queue makes the ones past it wait for the client's retry, a second or more.
+  if (listen(fd, INT_MAX) != 0) {
     *failure = Failure(errno, "listen");
     close(fd);
     return false;
@@ -133,11 +163,24 @@ void PollLoop::Close(ConnectionId connection) {
 }
 
 void PollLoop::Accept() {
-  while (true) {
+  while (listener_ >= 0) {  // a handler may stop listening
     int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;  // nothing more waiting, or the client left before we got to it
-    connections_[fd] = false;
-    if (events_) events_->OnAccepted(fd);
+    if (fd >= 0) {
+      acceptFailureLogged_ = false;
+      connections_[fd] = false;
+      if (events_) events_->OnAccepted(fd);
+      continue;
+    }
+    const int error = errno;
+    if (error == EINTR || error == ECONNABORTED || error == EPROTO) continue;  // that one left
+    if (error == EAGAIN || error == EWOULDBLOCK) return;                      // nothing waiting
+    // Out of descriptors or memory, mostly (EMFILE, ENFILE, ENOBUFS): trying again at once
+    // would fail again and spin. The clients wait in the listen queue meanwhile; connected ones
+    // go on being served.
+    acceptPausedUntil_ = Clock::now() + std::chrono::milliseconds(kAcceptPauseMs);
+    if (!acceptFailureLogged_ && events_) events_->OnListenerFailed(Failure(error, "accept"));
+    acceptFailureLogged_ = true;
+    return;
   }
 }
 
@@ -163,18 +206,28 @@ void PollLoop::Run() {
 }
 
 bool PollLoop::PollOnce(int maxWaitMs) {
+  // A quit asked for before this wait (even before the pipe existed) ends the loop at once.
+  if (gQuitRequested.load() && !TakeSignals()) return false;
+
   std::vector<pollfd> fds;
   fds.push_back({gSignalPipe[0], POLLIN, 0});
-  if (listener_ >= 0) fds.push_back({listener_, POLLIN, 0});
+  int timeout = maxWaitMs;
+  const auto shorten = [&timeout](Clock::time_point until) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    const int due = left.count() > 0 ? static_cast<int>(left.count()) + 1 : 0;
+    if (timeout < 0 || due < timeout) timeout = due;
+  };
+  if (listener_ >= 0) {
+    if (Clock::now() >= acceptPausedUntil_) {
+      fds.push_back({listener_, POLLIN, 0});
+    } else {
+      shorten(acceptPausedUntil_);
+    }
+  }
   for (auto& [fd, watch] : connections_)
     fds.push_back({fd, static_cast<short>(POLLIN | (watch ? POLLOUT : 0)), 0});
+  if (timerRunning_) shorten(nextTick_);
 
-  int timeout = maxWaitMs;
-  if (timerRunning_) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick_ - Clock::now());
-    const int due = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-    if (timeout < 0 || due < timeout) timeout = due;
-  }
   int ready = poll(fds.data(), fds.size(), timeout);
   if (ready < 0 && errno != EINTR) return false;
 
@@ -188,11 +241,7 @@ bool PollLoop::PollOnce(int maxWaitMs) {
   for (const pollfd& p : fds) {
     if (!p.revents) continue;
     if (p.fd == gSignalPipe[0]) {
-      char what;
-      while (read(p.fd, &what, 1) == 1) {
-        if (what == 'q') quit = true;
-        if (what == 'd' && debugToggle_) debugToggle_();
-      }
+      quit = !TakeSignals();
     } else if (p.fd == listener_) {
       Accept();
     } else if (connections_.count(p.fd)) {

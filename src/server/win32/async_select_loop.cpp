@@ -11,10 +11,14 @@ namespace tavelor {
 
 namespace {
 
-constexpr int kBacklog = 5;
+// The longest queue the system allows: a cockpit's panels all connect at the same moment when it
+// starts or the server restarts, and past a short queue Windows refuses them.
+constexpr int kBacklog = SOMAXCONN;
 constexpr long kSocketEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
 constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT_PTR kTimerId = 1;
+constexpr UINT_PTR kAcceptPauseTimerId = 2;
+constexpr UINT kAcceptPauseMs = 250;
 constexpr const char* kWindowClass = "TavelorSocketEvents";
 
 HWND W(void* window) { return static_cast<HWND>(window); }
@@ -106,6 +110,12 @@ bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
     if (events_) events_->OnTimer();
     return true;
   }
+  if (message == WM_TIMER && wParam == kAcceptPauseTimerId) {
+    KillTimer(W(window_), kAcceptPauseTimerId);
+    // Asking again brings an accept event at once if clients are waiting.
+    if (listener_ != kNoSocket) WatchListener(true);
+    return true;
+  }
   return false;
 }
 
@@ -155,11 +165,17 @@ bool AsyncSelectLoop::Listen(uint16_t port, SocketFailure* failure) {
   return true;
 }
 
+void AsyncSelectLoop::WatchListener(bool accepting) {
+  const long events = accepting ? kSocketEvents : kSocketEvents & ~FD_ACCEPT;
+  WSAAsyncSelect(static_cast<SOCKET>(listener_), W(window_), kSocketMessage, events);
+}
+
 void AsyncSelectLoop::StopListening() {
   const std::vector<uintptr_t> open(connections_.begin(), connections_.end());
   for (uintptr_t socket : open) Close(socket);
   if (listener_ != kNoSocket) closesocket(static_cast<SOCKET>(listener_));
   listener_ = kNoSocket;
+  KillTimer(W(window_), kAcceptPauseTimerId);
 }
 
 SendResult AsyncSelectLoop::Send(ConnectionId connection, const char* data, size_t size) {
@@ -193,7 +209,20 @@ void AsyncSelectLoop::Close(ConnectionId connection) {
 
 void AsyncSelectLoop::Accept() {
   SOCKET socket = accept(static_cast<SOCKET>(listener_), NULL, NULL);
-  if (socket == INVALID_SOCKET) return;  // the client left before we got to it
+  if (socket == INVALID_SOCKET) {
+    const int code = WSAGetLastError();
+    // Nothing waiting, or the client left before we got to it.
+    if (code == WSAEWOULDBLOCK || code == WSAECONNRESET || code == WSAEINTR) return;
+    // Out of sockets or buffers, mostly (WSAEMFILE, WSAENOBUFS): a failed accept asks for the
+    // next accept event, which would come at once and fail again. The clients wait in the
+    // listen queue meanwhile; connected ones go on being served.
+    WatchListener(false);
+    SetTimer(W(window_), kAcceptPauseTimerId, kAcceptPauseMs, NULL);
+    if (!acceptFailureLogged_ && events_) events_->OnListenerFailed(Failure(code, "accept"));
+    acceptFailureLogged_ = true;
+    return;
+  }
+  acceptFailureLogged_ = false;
   // The accepted socket inherits the listener's WSAAsyncSelect events and message.
   connections_.insert(socket);
   if (events_) events_->OnAccepted(socket);

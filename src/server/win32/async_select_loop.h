@@ -25,7 +25,8 @@ class AsyncSelectLoop : public EventLoop {
   void SetEvents(LoopEvents* events) override { events_ = events; }
   void StartTimer(unsigned intervalMs) override;
   void StopTimer() override;
-  // Binds to every local address, delivers OnListenerBound, then listens (backlog 5).
+  // Binds to every local address, delivers OnListenerBound, then listens with the longest
+  // queue the system allows.
   bool Listen(uint16_t port, SocketFailure* failure) override;
   void StopListening() override;
   SendResult Send(ConnectionId connection, const char* data, size_t size) override;
@@ -42,12 +43,17 @@ class AsyncSelectLoop : public EventLoop {
   void Accept();
   void Receive(uintptr_t socket);
   void PeerClosed(uintptr_t socket);
+  // Asks for the listener's events, accepts among them or not.
+  void WatchListener(bool accepting);
 
   void* instance_;
   void* window_ = nullptr;
   LoopEvents* events_ = nullptr;
   uintptr_t listener_ = kNoSocket;
   std::set<uintptr_t> connections_;
+  // After an accept failed for want of sockets or buffers, the accept event is off for a short
+  // while rather than coming back at once in a busy loop; logged once per spell.
+  bool acceptFailureLogged_ = false;
 };
 
 }  // namespace tavelor
