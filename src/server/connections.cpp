@@ -1,5 +1,6 @@
 #include "server/connections.h"
 
+#include "core/globals.h"
 #include "core/log.h"
 #include "server/request.h"
 #include "server/socket_errors.h"
@@ -20,8 +21,10 @@ void Connections::Received(ConnectionId connection, const std::string& bytes) {
   try {
     if (std::optional<std::string> answer = ServeRequest(bytes)) Send(connection, *answer);
   } catch (const RequestError& error) {
-    // The request is dropped, unanswered; the connection goes on serving.
+    // The request is dropped, unanswered; the connection goes on serving. With debug on, the
+    // request itself is logged too, so a panel author can see what the server was sent.
     LogError(error.what());
+    if (DebugEnabled) LogLine("- Request: " + bytes);
   }
 }
 

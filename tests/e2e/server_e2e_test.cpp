@@ -1,6 +1,10 @@
 // The Linux server against the stand-in simulator, as a panel client sees it.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+
 #include <signal.h>
 
 #include <thread>
@@ -199,33 +203,68 @@ TEST(ServerEndToEnd, ManyClientsAtOnceAndOneThatLeavesMidRequest) {
 
 TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   IpcFolder ipc;
-  {
-    Process help;
-    help.Start({TAVELOR_SERVER_BIN, "--help"});
-    EXPECT_EQ(help.Wait(), 0);
-    EXPECT_TRUE(help.WaitForLine("Usage: tavelor-server"));
-  }
-  for (std::vector<std::string> bad : {std::vector<std::string>{"--port", "x"}, {"--frobnicate"}, {"--port"}}) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* says;  // on standard output
+  } runs[] = {
+      {{"--help"}, 0, "Usage: tavelor-server"},
+      {{"--version"}, 0, "tavelor-server 2.02A"},
+      {{"--port", "x"}, 2, nullptr},
+      {{"--frobnicate"}, 2, nullptr},
+      {{"--port"}, 2, nullptr},
+      {{"--bind", "nothost"}, 2, nullptr},
+      {{"--bind", "127.0.0.256"}, 2, nullptr},
+      {{"--fly"}, 2, nullptr},  // only the stand-in flies
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> argv = run.args;
+    argv.insert(argv.begin(), TAVELOR_SERVER_BIN);
+    SCOPED_TRACE(argv.back());
     Process p;
-    bad.insert(bad.begin(), TAVELOR_SERVER_BIN);
-    p.Start(bad, {ipc.Env()});
-    EXPECT_EQ(p.Wait(), 2);
+    p.Start(argv, {ipc.Env()});
+    EXPECT_EQ(p.Wait(), run.status);
+    if (run.says) {
+      EXPECT_TRUE(p.WaitForLine(run.says));
+    }
   }
 
   Stack stack;
   stack.StartBoth();
-  // A second server on the same port: its bind fails, it says so and keeps running unlistening.
+  // A second server on the same port: its bind fails, it says so and ends with status 1, as a
+  // console server that cannot listen is of no use.
   Process second;
   second.Start({TAVELOR_SERVER_BIN, "--bind", "127.0.0.1", "--port", std::to_string(stack.serverPort)},
                {stack.ipc.Env()});
   EXPECT_TRUE(second.WaitForLine("- Error: Windows socket error: "));
-  EXPECT_TRUE(second.WaitForLine("on API 'bind'"));
+  EXPECT_EQ(second.Wait(), 1);
+  EXPECT_EQ(second.CountLines("on API 'bind'"), 1);
   EXPECT_EQ(second.CountLines("- Listening Port"), 0);
-  second.Signal(SIGTERM);
-  EXPECT_EQ(second.Wait(), 0);
 
   stack.server.Signal(SIGINT);
   EXPECT_EQ(stack.server.Wait(), 0);
+}
+
+// The address the log gives panels on other machines is not a loopback one when the machine
+// has another.
+TEST(ServerEndToEnd, TheIpLineNamesAnAddressOtherMachinesCanReach) {
+  bool networked = false;
+  ifaddrs* interfaces = nullptr;
+  ASSERT_EQ(getifaddrs(&interfaces), 0);
+  for (const ifaddrs* i = interfaces; i; i = i->ifa_next)
+    if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET && (i->ifa_flags & IFF_UP) &&
+        !(i->ifa_flags & IFF_LOOPBACK))
+      networked = true;
+  freeifaddrs(interfaces);
+
+  Stack stack;
+  stack.StartBoth();
+  std::string line;
+  ASSERT_TRUE(stack.server.WaitForLine("- IP: ", milliseconds(1000), &line));
+  const std::string address = line.substr(std::string("- IP: ").size());
+  in_addr parsed{};
+  EXPECT_EQ(inet_pton(AF_INET, address.c_str(), &parsed), 1) << line;
+  EXPECT_EQ(address.rfind("127.", 0) == 0, !networked) << line;
 }
 
 TEST(ServerEndToEnd, EmbeddedSimulatorServesAParkedAircraft) {

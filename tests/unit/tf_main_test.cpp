@@ -99,6 +99,14 @@ TEST_F(TfMainTest, RequestErrorIsLoggedNothingIsSentAndTheClientStays) {
   EXPECT_EQ(view.log, (Lines{"- New Client Connected", "- Error: '$' is not a valid integer value."}));
   EXPECT_EQ(loop.sockets[5].wire, "2.02a\r\n");
   EXPECT_TRUE(loop.closed.empty());
+
+  // With debug on, the request that failed is logged too, its control bytes escaped.
+  view.log.clear();
+  ScopedDebug on(true);
+  loop.Receive(5, "..COM1 1x8.25\r\n");
+  ASSERT_EQ(view.log.size(), 3u);
+  EXPECT_EQ(view.log[1], "- Error: '$x825' is not a valid integer value.");
+  EXPECT_EQ(view.log[2], "- Request: ..COM1 1x8.25\\x0D\\x0A");
 }
 
 TEST_F(TfMainTest, UnsentRepliesWaitInOrderUntilTheClientReads) {

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <arpa/inet.h>
 #include <unistd.h>
 
 #include "app/tf_main.h"
@@ -30,6 +31,7 @@ constexpr const char* kUsage =
     "  --port N            listen on port N instead of 9696\n"
     "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
     "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
+    "  --version           show the version\n"
     "  --help              show this text\n"
     "\n"
     "SIGINT or SIGTERM closes the server.\n";
@@ -70,13 +72,20 @@ void OnSignal(int signal) {
 }
 
 // The console stands in for the window: the log goes to standard output, one line per event;
-// there is no caption, position or button to show, so the switch's new caption is logged.
+// there is no caption, position or button to show, so the switch's new caption is logged. A
+// start error (the panel port cannot be bound or listened on) ends the program: a console
+// server that never listens helps nobody, while the window at least shows its box.
 class ConsoleView : public tavelor::MainView {
  public:
+  bool failed = false;
   void SetCaption(const std::string&) override {}
   void SetDebugCaption(const std::string& caption) override { tavelor::LogLine("- " + caption); }
   void MoveToTopLeft() override {}
-  void ShowError(const std::string&) override {}  // the log has said it already
+  void ShowError(const std::string& text) override {
+    std::cerr << "tavelor-server: " << text << "\n";
+    failed = true;
+    tavelor::PollLoop::RequestQuit();
+  }
   void AppendLog(const std::string& line) override {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
@@ -99,6 +108,9 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;
+    } else if (arg == "--version") {
+      std::cout << "tavelor-server " << tavelor::AppVersion << "\n";
+      return 0;
     } else if (arg == "--sim") {
       options.sim = true;
     } else if (arg == "--fly") {
@@ -112,7 +124,9 @@ int main(int argc, char** argv) {
       if (!value(&text) || !ParsePort(text, &options.simControl))
         return BadOption("--sim-control needs a port number from 0 to 65535");
     } else if (arg == "--bind") {
-      if (!value(&text) || !*text) return BadOption("--bind needs an IPv4 address");
+      in_addr address{};
+      if (!value(&text) || inet_pton(AF_INET, text, &address) != 1)
+        return BadOption("--bind needs a dotted IPv4 address such as 127.0.0.1");
       options.bind = text;
     } else {
       return BadOption("unknown option '" + arg + "'");
@@ -162,5 +176,5 @@ int main(int argc, char** argv) {
   }
   tavelor::IpcSetTransport(nullptr);
   if (sim) sim->Stop();
-  return 0;
+  return view.failed ? 1 : 0;
 }

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -121,17 +123,25 @@ void PollLoop::StopListening() {
   listener_ = -1;
 }
 
+// The address a panel on another machine would use: the first IPv4 address of an interface that
+// is up and not the loopback. The host name's address is often a loopback one on Linux
+// (127.0.1.1), which helps nobody on the network; loopback only when there is nothing else.
 std::string PollLoop::LocalAddress() {
-  char host[65] = {};
-  if (gethostname(host, 64) != 0) return {};
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return {};
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
-  freeaddrinfo(found);
-  return text;
+  ifaddrs* interfaces = nullptr;
+  if (getifaddrs(&interfaces) != 0) return {};
+  std::string first, loopback;
+  for (const ifaddrs* i = interfaces; i; i = i->ifa_next) {
+    if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !(i->ifa_flags & IFF_UP)) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr, text, sizeof text);
+    if (i->ifa_flags & IFF_LOOPBACK) {
+      if (loopback.empty()) loopback = text;
+    } else if (first.empty()) {
+      first = text;
+    }
+  }
+  freeifaddrs(interfaces);
+  return first.empty() ? loopback : first;
 }
 
 SendResult PollLoop::Send(ConnectionId connection, const char* data, size_t size) {
