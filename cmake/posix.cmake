@@ -21,3 +21,7 @@ target_link_libraries(tavelor-server PRIVATE tavelor_posix)
 
 add_executable(tavelor-sim src/sim/posix/main.cpp)
 target_link_libraries(tavelor-sim PRIVATE tavelor_sim_posix)
+
+# A panel author's command-line client: one request, its answer as labelled fields.
+add_executable(tavelor-probe src/probe/posix/main.cpp)
+target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core)

@@ -1,0 +1,35 @@
+// What the probe knows of the server's request codes: which are commands, panel replies or
+// version queries, and the label of every field of each panel reply, in line order. The labels
+// are those of the server's debug blocks; a field that the block shows inside a combined line
+// ("- Vientos:270/05") gets the block's label and a word for its part ("Vientos dir").
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavelor::probe {
+
+enum class CodeKind { kCommand, kReply, kVersion };
+
+struct CodeInfo {
+  std::string code;                 // three or four letters, as the server compares them
+  CodeKind kind;
+  bool takesRestOfRequest = false;  // flight plan chunks own every byte up to the request's end
+  std::vector<std::string> labels;  // panel replies: one per field of the line
+};
+
+const std::vector<CodeInfo>& KnownCodes();
+
+// The code a request text (without the two leading characters) starts with, matched as the
+// server matches it: four-letter codes ignore what follows them, three-letter codes match only
+// a request of exactly three characters. nullptr when the probe knows no such code.
+const CodeInfo* FindCode(const std::string& requestText);
+
+// The bytes to write for a request typed by a user: two leading characters and the request.
+// A request that already carries them ("xxRADI", as in the README's nc examples) goes as is.
+std::string WireRequest(const std::string& request);
+
+// The request text of wire bytes: what follows the two leading characters.
+std::string RequestTextOfWire(const std::string& wire);
+
+}  // namespace tavelor::probe

@@ -1,0 +1,53 @@
+// tavelor-probe's conversation with the server, portable. The server takes whatever one read
+// of a connection brings as one request, so the probe writes each request in one write and
+// waits for its answer before it writes anything else: a reply or version text ends with
+// CR LF; a command answers nothing, so the probe waits a moment and then sends a version query
+// as a barrier, whose answer shows that the server has handled the command.
+//
+// The platform shells (posix/, win32/) give it a connection and a clock.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavelor::probe {
+
+class ProbeLink {
+ public:
+  virtual ~ProbeLink() = default;
+  // Writes all the bytes in one write; false when the connection failed (Error() says why).
+  virtual bool Send(const std::string& bytes) = 0;
+  enum class Received { kData, kTimeout, kClosed, kFailed };
+  // Waits up to `timeoutMs` for bytes and appends what arrived to *into.
+  virtual Received Receive(int timeoutMs, std::string* into) = 0;
+  virtual std::string Error() const = 0;
+};
+
+class ProbePlatform {
+ public:
+  virtual ~ProbePlatform() = default;
+  struct Connection {
+    std::unique_ptr<ProbeLink> link;  // null when the connection could not be made
+    bool refused = false;             // the address answered: nothing listens on that port
+    std::string error;
+  };
+  virtual Connection Connect(const std::string& host, int port, int timeoutMs) = 0;
+  virtual void Pause(int ms) = 0;
+  virtual int64_t NowMs() = 0;             // a steady clock
+  virtual bool OutputIsTerminal() = 0;     // --watch then redraws its table in place
+};
+
+inline constexpr int kConnectTimeoutMs = 3000;
+// How long a command is given to reach the server on its own before the barrier follows it:
+// bytes written together would be one request, and the barrier would be lost.
+inline constexpr int kCommandQuietMs = 250;
+inline constexpr const char* kBarrier = "xxV100";
+
+// Runs the probe; `args` without the program name. Returns the exit status.
+int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std::ostream& out,
+             std::ostream& err);
+
+}  // namespace tavelor::probe

@@ -1,0 +1,117 @@
+// docs/protocol.md, the panel author's reference, held against the server: a section for every
+// code of the dispatch table, and each section's example request served as the section says
+// (a command accepted and answering nothing, a reply with the field count given, a version
+// query with the answer given).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/globals.h"
+#include "probe/probe_format.h"
+#include "server/dispatch_table.h"
+#include "server/request.h"
+#include "sim/sim_peer.h"
+#include "support/sim_link.h"
+#include "text/request_error.h"
+
+namespace tavelor {
+namespace {
+
+struct Section {
+  std::vector<std::string> examples;  // from "Example: `...`"
+  int fields = -1;                    // from "Fields: N"
+  std::string answer;                 // from "Answer: `...`"
+};
+
+// The text between the first pair of backticks after `prefix`, when the line starts with it.
+std::optional<std::string> Quoted(const std::string& line, const std::string& prefix) {
+  if (line.rfind(prefix, 0) != 0) return std::nullopt;
+  const size_t open = line.find('`', prefix.size());
+  const size_t close = open == std::string::npos ? open : line.find('`', open + 1);
+  if (close == std::string::npos) return std::nullopt;
+  return line.substr(open + 1, close - open - 1);
+}
+
+std::map<std::string, Section> ReadReference() {
+  std::ifstream file(std::string(TAVELOR_SOURCE_DIR) + "/docs/protocol.md");
+  std::map<std::string, Section> sections;
+  Section* current = nullptr;
+  for (std::string line; std::getline(file, line);) {
+    if (const auto code = Quoted(line, "### ")) {
+      current = &sections[*code];
+    } else if (!current) {
+      continue;
+    } else if (const auto example = Quoted(line, "Example: ")) {
+      current->examples.push_back(*example);
+    } else if (const auto answer = Quoted(line, "Answer: ")) {
+      current->answer = *answer;
+    } else if (line.rfind("Fields: ", 0) == 0) {
+      current->fields = std::stoi(line.substr(8));
+    }
+  }
+  return sections;
+}
+
+TEST(ProtocolReference, HasASectionWithOneExampleForEveryCode) {
+  const std::map<std::string, Section> sections = ReadReference();
+  ASSERT_FALSE(sections.empty()) << "docs/protocol.md not found or without sections";
+  for (const DispatchEntry& entry : DispatchTable()) {
+    const auto section = sections.find(entry.code);
+    ASSERT_NE(section, sections.end()) << "docs/protocol.md has no section for " << entry.code;
+    EXPECT_EQ(section->second.examples.size(), 1u) << entry.code;
+  }
+}
+
+TEST(ProtocolReference, ExamplesAreServedAsTheirSectionsSay) {
+  const std::map<std::string, Section> sections = ReadReference();
+  testing::SimLink link;
+  sim::LoadParkedAircraft(link.peer.Memory());
+  const int savedPfd = PfdRefreshCount, savedFgp = FgpRefreshCount, savedMode = SpeedRefMode;
+  // The flight plan examples write their file beside the program: here, a folder of its own.
+  const std::string savedFolder = AppFolder;
+  const auto folder = std::filesystem::temp_directory_path() / "tavelor-reference-test";
+  std::filesystem::create_directories(folder);
+  AppFolder = folder.string() + "/";
+
+  for (const DispatchEntry& entry : DispatchTable()) {
+    const auto section = sections.find(entry.code);
+    if (section == sections.end()) continue;  // reported by the test above
+    for (const std::string& example : section->second.examples) {
+      SCOPED_TRACE(example);
+      link.TakeJournal();
+      std::optional<std::string> answer;
+      try {
+        answer = ServeRequest(example);
+      } catch (const RequestError& error) {
+        ADD_FAILURE() << "refused: " << error.what();
+        continue;
+      }
+      if (entry.command) {
+        EXPECT_FALSE(answer.has_value());
+        const std::string code = entry.code;
+        const bool writesToSimulator = code == "EXEC" || (code != "APMM" && code.rfind("PL", 0) != 0);
+        if (writesToSimulator) {
+          EXPECT_FALSE(link.TakeJournal().empty()) << "nothing reached the simulator";
+        }
+      } else if (entry.reply) {
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(static_cast<int>(probe::SplitReply(*answer).size()), section->second.fields);
+      } else {
+        EXPECT_EQ(answer, section->second.answer + "\r\n");
+      }
+    }
+  }
+  PfdRefreshCount = savedPfd;
+  FgpRefreshCount = savedFgp;
+  SpeedRefMode = savedMode;
+  AppFolder = savedFolder;
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tavelor
