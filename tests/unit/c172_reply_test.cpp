@@ -226,11 +226,9 @@ TEST(C172Reply, DebugBlockShowsTheLinesTexts) {
 
 // Random memory keeps the line's shape; values in range keep every field's width.
 TEST(C172Reply, RandomMemoryKeepsTheLinesShape) {
-  struct Width {
-    size_t chars;
-    bool whateverTheRawValue;  // given plausible reals
-  };
-  const Width widths[kFieldCount] = {
+  // Each field's width; the fields marked true keep it whatever the raw value (given plausible
+  // reals), the others only for values in range.
+  const testing::SingleEngineWidth widths[kFieldCount] = {
       {2, false}, {8, false}, {1, false}, {1, false}, {5, false}, {3, true},  {3, true},
       {4, false}, {4, false}, {3, false}, {3, false}, {3, false}, {3, false}, {3, true},
       {3, true},  {2, true},  {3, true},  {3, false}, {5, true},  {4, true},  {5, true},
@@ -244,27 +242,16 @@ TEST(C172Reply, RandomMemoryKeepsTheLinesShape) {
     SCOPED_TRACE(round);
     testing::FillRandom(m, random);
     testing::LoadPlausibleReals(m, random);
-    std::string line = C172Reply();
-    ASSERT_GE(line.size(), 3u);
-    EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
-    std::vector<std::string> fields = FieldsOf(line);
-    ASSERT_EQ(fields.size(), size_t{kFieldCount}) << line;
-    for (int f = 0; f < kFieldCount; ++f) {
-      if (widths[f].whateverTheRawValue) {
-        EXPECT_EQ(fields[f].size(), widths[f].chars) << f << " " << line;
-      }
-    }
+    testing::ExpectWidths(C172Reply(), testing::WidthsWhateverTheValue(widths));
 
     testing::LoadSharedInRange(m, random);
     Poke(m, o::kUtcHour, Between<uint8_t>(random, 0, 23));
     Poke(m, o::kUtcMinute, Between<uint8_t>(random, 0, 59));
     Poke(m, o::kNav2Obs, Between<uint16_t>(random, 0, 359));
     Poke(m, o::kNav2ToFrom, Between<uint8_t>(random, 0, 2));
-    line = C172Reply();
+    const std::string line = C172Reply();
     EXPECT_EQ(line.size(), 165u) << line;
-    fields = FieldsOf(line);
-    ASSERT_EQ(fields.size(), size_t{kFieldCount}) << line;
-    for (int f = 0; f < kFieldCount; ++f) EXPECT_EQ(fields[f].size(), widths[f].chars) << f << " " << line;
+    testing::ExpectWidths(line, testing::WidthsInRange(widths));
   }
 }
 

@@ -168,11 +168,9 @@ TEST(C177Reply, DebugBlockShowsTheLinesTexts) {
 
 // Random memory keeps the line's shape; values in range keep every field's width.
 TEST(C177Reply, RandomMemoryKeepsTheLinesShape) {
-  struct Width {
-    size_t chars;
-    bool whateverTheRawValue;  // given plausible reals
-  };
-  const Width widths[kFieldCount] = {
+  // Each field's width; the fields marked true keep it whatever the raw value (given plausible
+  // reals), the others only for values in range.
+  const testing::SingleEngineWidth widths[kFieldCount] = {
       {2, false}, {8, false}, {1, false}, {1, false}, {5, true},  {3, false}, {1, false},
       {1, false}, {3, true},  {3, true},  {3, true},  {3, false}, {5, true},  {4, true},
       {5, true},  {3, true},  {3, true},  {3, true},  {4, true},  {4, true},  {3, true},
@@ -186,25 +184,14 @@ TEST(C177Reply, RandomMemoryKeepsTheLinesShape) {
     SCOPED_TRACE(round);
     testing::FillRandom(m, random);
     testing::LoadPlausibleReals(m, random);
-    std::string line = C177Reply();
-    ASSERT_GE(line.size(), 3u);
-    EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
-    std::vector<std::string> fields = FieldsOf(line);
-    ASSERT_EQ(fields.size(), size_t{kFieldCount}) << line;
-    for (int f = 0; f < kFieldCount; ++f) {
-      if (widths[f].whateverTheRawValue) {
-        EXPECT_EQ(fields[f].size(), widths[f].chars) << f << " " << line;
-      }
-    }
+    testing::ExpectWidths(C177Reply(), testing::WidthsWhateverTheValue(widths));
 
     testing::LoadSharedInRange(m, random);
     Poke(m, o::kLocalSecond, Between<uint8_t>(random, 0, 59));
     Poke(m, o::kFuelPressure, Between<int32_t>(random, 0, 9999));
-    line = C177Reply();
+    const std::string line = C177Reply();
     EXPECT_EQ(line.size(), 165u) << line;
-    fields = FieldsOf(line);
-    ASSERT_EQ(fields.size(), size_t{kFieldCount}) << line;
-    for (int f = 0; f < kFieldCount; ++f) EXPECT_EQ(fields[f].size(), widths[f].chars) << f << " " << line;
+    testing::ExpectWidths(line, testing::WidthsInRange(widths));
   }
 }
 
