@@ -134,12 +134,13 @@ WireEnd WindowSocket::Accept(std::chrono::milliseconds within) {
 
 int WindowSocket::AcceptAll(std::vector<WireEnd>* into) {
   int count = 0;
-  for (;;) {
+  while (Readable(fd_, std::chrono::milliseconds(0))) {
     const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return count;
     ++count;
     into->emplace_back(fd);
   }
+  return count;
 }
 
 TestBlock::TestBlock(size_t size, bool sealed) : size_(size) {
