@@ -197,6 +197,32 @@ TEST(PosixTransportWire, APeerThatGoesAwayIsNoticedAtOnce) {
   EXPECT_EQ(link.transport.FindWindowByClass("UIPCMAIN"), 0u);
 }
 
+TEST(PosixTransportWire, TheStandInServesSeveralLinksAtOnceEachOnItsOwnBlock) {
+  IpcFolder folder;
+  sim::SimOptions options;
+  options.controlPort = 0;
+  sim::SimServer sim(options);
+  std::string error;
+  ASSERT_TRUE(sim.Open(&error)) << error;
+  sim.Start();
+  // Two links that number their blocks alike: the simulator tells them apart by connection.
+  PosixTransport firstTransport, secondTransport;
+  IpcClient first(&firstTransport), second(&secondTransport);
+  uint32_t code = 0;
+  ASSERT_TRUE(first.Open(0, &code)) << code;
+  ASSERT_TRUE(second.Open(0, &code)) << code;
+  for (int round = 0; round < 3; ++round) {
+    const uint16_t a = static_cast<uint16_t>(0x1000 + round), b = static_cast<uint16_t>(0x2000 + round);
+    uint16_t readA = 0, readB = 0;
+    ASSERT_TRUE(first.Write(0x0D00, 2, &a) && first.Process());
+    ASSERT_TRUE(second.Write(0x0D02, 2, &b) && second.Process());
+    ASSERT_TRUE(second.Read(0x0D00, 2, &readA) && first.Read(0x0D02, 2, &readB));
+    ASSERT_TRUE(first.Process() && second.Process());
+    EXPECT_EQ(readA, a) << round;
+    EXPECT_EQ(readB, b) << round;
+  }
+}
+
 bool NamedBlocksExist(const std::string& name) {
   std::error_code ignored;
   return fs::exists("/dev/shm/" + name, ignored);
