@@ -1,5 +1,7 @@
 #include "app/tf_main.h"
 
+#include <algorithm>
+
 #include "core/globals.h"
 #include "core/log.h"
 #include "server/socket_errors.h"
@@ -29,8 +31,16 @@ void TfMain::FormCreate(const std::string& appFolder) {
 }
 
 void TfMain::Timer1Timer() {
+  if (ticksToSkip_ > 0) {
+    --ticksToSkip_;
+    return;
+  }
   uint32_t code = kIpcOk;
-  if (!IpcOpen(0, &code)) return;  // no simulator yet: try again next tick, silently
+  if (!IpcOpen(0, &code)) {  // no simulator yet: try again next tick, silently
+    SpaceOutIfUnanswered();
+    return;
+  }
+  reconnectSpacing_ = 0;
   LogLine("- Fsuipc Connected OK");
   loop_->StopTimer();
   // After the simulator came back the listener is still there with its clients; and a
@@ -86,6 +96,20 @@ void TfMain::NoticeLinkLost() {
   if (!IpcLink().TakeLinkLost()) return;
   LogLine("- Fsuipc Disconnected");
   loop_->StartTimer(kConnectIntervalMs);
+  SpaceOutIfUnanswered();
+}
+
+void TfMain::SpaceOutIfUnanswered() {
+  if (!IpcLink().PeerUnanswered()) {
+    // Gone, or refusing at once: looking for it costs nothing, so every tick as before.
+    reconnectSpacing_ = 0;
+    ticksToSkip_ = 0;
+    return;
+  }
+  if (reconnectSpacing_ == 0) LogLine("- Fsuipc Not Responding");
+  reconnectSpacing_ = std::min(reconnectSpacing_ == 0 ? 2 : reconnectSpacing_ * 2,
+                               kMaxReconnectSpacingTicks);
+  ticksToSkip_ = reconnectSpacing_ - 1;
 }
 
 }  // namespace tavelor

@@ -15,6 +15,10 @@ namespace tavelor {
 
 inline constexpr uint16_t kServerPort = 9696;
 inline constexpr unsigned kConnectIntervalMs = 1000;
+// While the simulator is there but does not answer, each attempt to connect holds the program
+// for the exchange's full time-out and retries; attempts are then spaced out, the spacing
+// doubling from two ticks of the connect timer up to this many.
+inline constexpr unsigned kMaxReconnectSpacingTicks = 10;
 
 class TfMain : public LoopEvents, public ViewEvents {
  public:
@@ -57,6 +61,7 @@ class TfMain : public LoopEvents, public ViewEvents {
 
  private:
   void NoticeLinkLost();
+  void SpaceOutIfUnanswered();
 
   MainView* view_;
   EventLoop* loop_;
@@ -64,6 +69,8 @@ class TfMain : public LoopEvents, public ViewEvents {
   uint16_t port_ = kServerPort;
   bool listening_ = false;
   bool listenerTried_ = false;
+  unsigned reconnectSpacing_ = 0;  // ticks between attempts; 0: every tick
+  unsigned ticksToSkip_ = 0;
 };
 
 }  // namespace tavelor

@@ -113,10 +113,7 @@ bool SimPeer::TakeHang() {
 }
 
 void SimPeer::AddJournal(JournalEntry entry) {
-  if (journal_.size() >= kJournalLimit) {
-    // Drop the oldest quarter at once so the cost of the shift is spread over many entries.
-    journal_.erase(journal_.begin(), journal_.begin() + kJournalLimit / 4);
-  }
+  if (journal_.size() >= kJournalLimit) journal_.pop_front();
   journal_.push_back(std::move(entry));
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,11 @@ class SimPeer {
   void Tick(double seconds);
 
   OffsetMemory& Memory() { return memory_; }
-  // The journal keeps at most kJournalLimit entries; beyond that the oldest are dropped, so a
-  // demo simulator that nobody drains does not grow without end.
-  static constexpr size_t kJournalLimit = 200000;
-  const std::vector<JournalEntry>& Journal() const { return journal_; }
+  // The journal keeps at most kJournalLimit entries (a few thousand panel replies); beyond
+  // that the oldest are dropped one by one, so a simulator that nobody drains stays small (it
+  // lives inside `tavelor-server --sim`) and never stalls an exchange to trim it.
+  static constexpr size_t kJournalLimit = 50000;
+  const std::deque<JournalEntry>& Journal() const { return journal_; }
   void ClearJournal() { journal_.clear(); }
   uint64_t Exchanges() const { return exchanges_; }
   // The library version the last client wrote at 0x330A while opening its link.
@@ -92,7 +94,7 @@ class SimPeer {
 
  private:
   OffsetMemory memory_;
-  std::vector<JournalEntry> journal_;
+  std::deque<JournalEntry> journal_;
   uint64_t exchanges_ = 0;
   uint64_t failNext_ = 0;
   uint64_t hangNext_ = 0;

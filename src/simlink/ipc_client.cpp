@@ -43,6 +43,7 @@ bool Report(uint32_t* code, uint32_t value, bool result) {
 bool IpcClient::Open(uint32_t requestedSim, uint32_t* code) {
   if (!transport_) return Report(code, kIpcNoSimulator, false);
   if (IsOpen()) return Report(code, kIpcAlreadyOpen, false);
+  peerUnanswered_ = false;
   fsuipcVersion_ = 0;
   simVersion_ = 0;
 
@@ -189,6 +190,7 @@ bool IpcClient::Exchange(uint32_t* code, bool duringOpen) {
     if (windowGone) break;
     transport_->Sleep(kIpcRetrySleepMs);
   }
+  peerUnanswered_ = !sent && !windowGone;
   if (!sent) {
     if (!duringOpen) {
       Close();

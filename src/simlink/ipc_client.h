@@ -66,6 +66,11 @@ class IpcClient {
   // gone): the link has then been closed. The shell logs it and starts connecting again.
   bool TakeLinkLost();
 
+  // Whether the last exchange failed every attempt while the simulator's window was still
+  // there: the simulator exists but does not answer (hung, or busy for seconds). The shell
+  // waits longer between attempts to connect while that lasts.
+  bool PeerUnanswered() const { return peerUnanswered_; }
+
  private:
   struct Destination {
     void* variable;
@@ -85,6 +90,7 @@ class IpcClient {
   size_t next_ = 0;                 // bytes queued from the block's start
   std::vector<Destination> destinations_;  // a read record's destination field: index + 1
   bool linkLost_ = false;
+  bool peerUnanswered_ = false;
 };
 
 // The program's one link. The shell installs its transport once at start; tests install fakes.

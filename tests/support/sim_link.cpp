@@ -20,7 +20,7 @@ SimLink::SimLink() {
 SimLink::~SimLink() { IpcSetTransport(nullptr); }
 
 std::vector<sim::JournalEntry> SimLink::TakeJournal() {
-  std::vector<sim::JournalEntry> entries = peer.Journal();
+  std::vector<sim::JournalEntry> entries(peer.Journal().begin(), peer.Journal().end());
   peer.ClearJournal();
   return entries;
 }

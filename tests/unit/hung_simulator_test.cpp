@@ -56,10 +56,14 @@ TEST(HungSimulator, TheExchangeGivesUpAfterItsAttemptsAndServingGoesOn) {
     const auto started = std::chrono::steady_clock::now();
     loop.Receive(1, "xxTRA0 1234");  // never reaches the simulator
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10) * testing::kSlowdown);
-    EXPECT_EQ(view.log, (std::vector<std::string>{"- Fsuipc Disconnected"}));
+    EXPECT_EQ(view.log,
+              (std::vector<std::string>{"- Fsuipc Disconnected", "- Fsuipc Not Responding"}));
     loop.Receive(1, "xxV177");
     EXPECT_EQ(loop.Drain(1), "2.02a\r\n");
 
+    // Connecting again waits a tick longer than usual: the simulator was there but silent.
+    main.Timer1Timer();
+    EXPECT_EQ(view.log.back(), "- Fsuipc Not Responding");
     main.Timer1Timer();  // the simulator answers again
     EXPECT_EQ(view.log.back(), "- Fsuipc Connected OK");
     loop.Receive(1, "xxTRA0 4321");

@@ -18,8 +18,9 @@
 #include <vector>
 
 #include "sim/posix/sim_server.h"
-#include "support/process.h"
 #include "simlink/posix/ipc_wire.h"
+#include "support/link_wire.h"
+#include "support/process.h"
 
 namespace tavelor::sim {
 namespace {
@@ -76,30 +77,21 @@ class ControlClient {
   std::string buffer_;
 };
 
-// Sends one frame on the window socket; returns the answer, or -1 when none came.
-int64_t SendFrame(const std::string& path, const std::string& frame) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  SetTimeouts(fd);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-  int64_t result = -1;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size())) {
-    unsigned char answer[4];
-    if (recv(fd, answer, 4, MSG_WAITALL) == 4)
-      result = answer[0] | answer[1] << 8 | answer[2] << 16 | int64_t{answer[3]} << 24;
-  }
-  close(fd);
-  return result;
-}
+using posixipc::Kind;
+using posixipc::Message;
+using std::chrono::milliseconds;
 
-std::string Frame(uint32_t message, const std::string& name) {
-  std::string f;
-  for (int i = 0; i < 4; ++i) f += static_cast<char>(message >> (8 * i));
-  f += '\x01', f += '\xC0';
-  f += static_cast<char>(name.size()), f += static_cast<char>(name.size() >> 8);
-  return f + name;
+constexpr auto kWait = milliseconds(2000) * testing::kSlowdown;
+constexpr auto kSilence = milliseconds(150);
+const uint32_t kMessage = posixipc::MessageNumber("FsasmLib:IPC");
+
+// A read of the FSUIPC version and a write of the library version, then the end marker.
+const uint8_t kHandshakeRecords[] = {1, 0, 0, 0, 0x04, 0x33, 0, 0, 4, 0, 0, 0, 0x78, 0x56, 0x34,
+                                     0x12, 0, 0, 0, 0, 2, 0, 0, 0, 0x0A, 0x33, 0, 0, 2, 0, 0, 0,
+                                     0xD5, 0x07, 0, 0, 0, 0};
+
+Message Exchange(uint32_t block, uint32_t sequence, Kind kind = Kind::kExchange) {
+  return Message{kMessage, 0xC000, kind, block, sequence};
 }
 
 class SimServerTest : public ::testing::Test {
@@ -153,68 +145,169 @@ TEST_F(SimServerTest, OverlongLineIsRefusedAndTheConnectionGoesOn) {
   EXPECT_EQ(c.Line(), "OK 00002040");
 }
 
-TEST_F(SimServerTest, ExchangeThroughSharedMemory) {
-  const std::string name = "TavelorSimTest:" + std::to_string(getpid()) + ":1";
-  const std::string shmName = posixipc::SharedMemoryName(name);
-  const int fd = shm_open(shmName.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, 0x8000), 0);
-  auto* block = static_cast<uint8_t*>(mmap(nullptr, 0x8000, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
-  close(fd);
-  ASSERT_NE(block, MAP_FAILED);
-  const uint8_t records[] = {1, 0, 0, 0, 0x04, 0x33, 0, 0, 4, 0, 0, 0, 0x78, 0x56, 0x34, 0x12,
-                             0, 0, 0, 0, 2,    0,    0, 0, 0x0A, 0x33, 0, 0, 2, 0, 0, 0,
-                             0xD5, 0x07, 0, 0, 0, 0};
-  std::memcpy(block, records, sizeof records);
+TEST_F(SimServerTest, AHandedOverBlockStaysMappedUntilReleased) {
+  testing::TestBlock block(0x8000, true);
+  ASSERT_NE(block.Bytes(), nullptr);
+  std::memcpy(block.Bytes(), kHandshakeRecords, sizeof kHandshakeRecords);
+  testing::WireEnd link = testing::WireEnd::Connect(socketPath_);
+  ASSERT_TRUE(link.Valid());
 
-  const uint32_t message = posixipc::MessageNumber("FsasmLib:IPC");
-  EXPECT_EQ(SendFrame(socketPath_, Frame(message, name)), 1);
-  EXPECT_EQ(std::vector<uint8_t>(block + 12, block + 20),
+  ASSERT_TRUE(link.Send(Exchange(5, 1, Kind::kExchangeWithBlock), block.Fd()));
+  auto answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 1u);
+  EXPECT_EQ(answer->result, 1u);
+  EXPECT_EQ(std::vector<uint8_t>(block.Bytes() + 12, block.Bytes() + 20),
             (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x20, 0x40}));
 
-  // Messages that cannot be served answer 0; only ours count as exchanges.
-  EXPECT_EQ(SendFrame(socketPath_, Frame(message, "NoSuchBlock:1")), 0);
-  EXPECT_EQ(SendFrame(socketPath_, Frame(message + 1, name)), 0);
-  {
-    ControlClient c(server_->ControlPort());
-    EXPECT_EQ(c.Ask("fail 1"), "OK");
+  // Later exchanges name the block only: the simulator still has it mapped.
+  block.Bytes()[16] = 0;
+  ASSERT_TRUE(link.Send(Exchange(5, 2)));
+  answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 2u);
+  EXPECT_EQ(answer->result, 1u);
+  EXPECT_EQ(block.Bytes()[16], 0x00) << "the preset version's first byte, read again";
+  EXPECT_EQ(block.Bytes()[18], 0x20);
+
+  // Released, the number means nothing any more; nor does a number never handed over.
+  ASSERT_TRUE(link.Send(Message{kMessage, 0xC000, Kind::kReleaseBlock, 5, 3}));
+  for (uint32_t number : {5u, 6u}) {
+    ASSERT_TRUE(link.Send(Exchange(number, 4)));
+    answer = link.ReadAnswer(kWait);
+    ASSERT_TRUE(answer) << number;
+    EXPECT_EQ(answer->result, 0u) << number;
   }
-  block[16] = 0;
-  EXPECT_EQ(SendFrame(socketPath_, Frame(message, name)), 0);
-  EXPECT_EQ(block[16], 0) << "a failed exchange leaves the block alone";
 
   ControlClient c(server_->ControlPort());
-  EXPECT_EQ(c.Ask("journal"), "OK 2");
+  EXPECT_EQ(c.Ask("journal"), "OK 4");
   EXPECT_EQ(c.Line(), "1 R 3304 4");
   EXPECT_EQ(c.Line(), "1 W 330A 2 D507");
-  munmap(block, 0x8000);
-  shm_unlink(shmName.c_str());
+  EXPECT_EQ(c.Line(), "2 R 3304 4");
+  EXPECT_EQ(c.Line(), "2 W 330A 2 D507");
 }
 
-TEST_F(SimServerTest, SilentOrSlowWindowConnectionsDoNotHoldTheLoop) {
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, socketPath_.c_str(), sizeof addr.sun_path - 1);
-  // A probe: connect and close without a frame.
-  const int probe = socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_EQ(connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  close(probe);
-  // A connection that stops mid-frame and keeps the socket open.
-  const int stuck = socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_EQ(connect(stuck, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ASSERT_EQ(send(stuck, "\x01\x02", 2, MSG_NOSIGNAL), 2);
+TEST_F(SimServerTest, RefusedAndFailedExchangesAnswerZeroWithTheirNumber) {
+  testing::TestBlock block(0x8000, true);
+  std::memcpy(block.Bytes(), kHandshakeRecords, sizeof kHandshakeRecords);
+  testing::WireEnd link = testing::WireEnd::Connect(socketPath_);
+  ASSERT_TRUE(link.Valid());
+  ControlClient c(server_->ControlPort());
+  ASSERT_EQ(c.Ask("fail 1"), "OK");
 
+  ASSERT_TRUE(link.Send(Exchange(9, 70, Kind::kExchangeWithBlock), block.Fd()));
+  auto answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 70u);
+  EXPECT_EQ(answer->result, 0u);
+  EXPECT_EQ(block.Bytes()[16], 0) << "a failed exchange leaves the block alone";
+
+  Message stray = Exchange(9, 71);
+  stray.message = kMessage + 1;
+  ASSERT_TRUE(link.Send(stray));
+  answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 71u);
+  EXPECT_EQ(answer->result, 0u) << "not our message";
+
+  ASSERT_TRUE(link.Send(Exchange(9, 72)));
+  answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->result, 1u) << "the block refused by `fail` was kept all the same";
+  EXPECT_EQ(c.Ask("journal"), "OK 2") << "only the exchange that went through";
+}
+
+TEST_F(SimServerTest, OnlyBlocksSealedAgainstShrinkingAreMapped) {
+  struct Case {
+    const char* what;
+    size_t size;
+    bool sealed;
+    bool regularFile;
+  };
+  const Case cases[] = {
+      {"unsealed memory file", 0x8000, false, false},
+      {"empty sealed memory file", 0, true, false},
+      {"regular file", 0x8000, false, true},
+  };
+  testing::WireEnd link = testing::WireEnd::Connect(socketPath_);
+  ASSERT_TRUE(link.Valid());
+  uint32_t sequence = 0;
+  for (const Case& k : cases) {
+    int fd;
+    std::unique_ptr<testing::TestBlock> block;
+    if (k.regularFile) {
+      fd = ::open((dir_ + "/file").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      ASSERT_EQ(ftruncate(fd, static_cast<off_t>(k.size)), 0);
+    } else {
+      block = std::make_unique<testing::TestBlock>(k.size, k.sealed);
+      fd = block->Fd();
+    }
+    ++sequence;
+    ASSERT_TRUE(link.Send(Exchange(sequence, sequence, Kind::kExchangeWithBlock), fd));
+    auto answer = link.ReadAnswer(kWait);
+    ASSERT_TRUE(answer) << k.what;
+    EXPECT_EQ(answer->result, 0u) << k.what;
+    if (k.regularFile) {
+      ::close(fd);
+      ::unlink((dir_ + "/file").c_str());
+    }
+  }
+}
+
+TEST_F(SimServerTest, AnUnreadablePacketEndsOnlyItsOwnConnection) {
+  testing::TestBlock block(0x8000, true);
+  uint8_t good[posixipc::kMessageSize];
+  posixipc::EncodeMessage(Exchange(1, 1), good);
+  const std::string exchange(reinterpret_cast<char*>(good), sizeof good);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool attach;
+  };
+  const Case cases[] = {
+      {"short packet", exchange.substr(0, 10), false},
+      {"long packet", exchange + "x", false},
+      {"unknown kind", exchange.substr(0, 6) + std::string("\x09\x00", 2) + exchange.substr(8), false},
+      {"a descriptor the message does not announce", exchange, true},
+  };
+  testing::WireEnd bystander = testing::WireEnd::Connect(socketPath_);
+  ASSERT_TRUE(bystander.Valid());
+  for (const Case& k : cases) {
+    testing::WireEnd link = testing::WireEnd::Connect(socketPath_);
+    ASSERT_TRUE(link.Valid()) << k.what;
+    ASSERT_TRUE(link.SendRaw(k.bytes, k.attach ? block.Fd() : -1)) << k.what;
+    EXPECT_TRUE(link.ClosedWithin(kWait)) << k.what;
+  }
+  ASSERT_TRUE(bystander.Send(Exchange(0, 8)));
+  auto answer = bystander.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 8u);
+}
+
+TEST_F(SimServerTest, AHungExchangeGoesUnansweredAndTheNextOnTheSameConnectionIsServed) {
+  testing::TestBlock block(0x8000, true);
+  std::memcpy(block.Bytes(), kHandshakeRecords, sizeof kHandshakeRecords);
+  testing::WireEnd link = testing::WireEnd::Connect(socketPath_);
+  ControlClient c(server_->ControlPort());
+  ASSERT_EQ(c.Ask("hang 1"), "OK");
+  ASSERT_TRUE(link.Send(Exchange(3, 1, Kind::kExchangeWithBlock), block.Fd()));
+  EXPECT_FALSE(link.ReadAnswer(kSilence)) << "hung";
+  ASSERT_TRUE(link.Send(Exchange(3, 2)));
+  auto answer = link.ReadAnswer(kWait);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->sequence, 2u);
+  EXPECT_EQ(answer->result, 1u) << "the block handed over with the hung message was kept";
+}
+
+TEST_F(SimServerTest, IdleConnectionsDoNotHoldTheLoop) {
+  std::vector<testing::WireEnd> idle;
+  for (int i = 0; i < 8; ++i) idle.push_back(testing::WireEnd::Connect(socketPath_));
   const auto start = std::chrono::steady_clock::now();
   ControlClient c(server_->ControlPort());
   EXPECT_EQ(c.Ask("peek 3304 1"), "OK 00");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1) * testing::kSlowdown);
-  EXPECT_EQ(c.Ask("journal"), "OK 0") << "neither was an exchange";
-  // The stuck connection is dropped after a short grace time, unanswered.
-  SetTimeouts(stuck);
-  char byte;
-  EXPECT_EQ(recv(stuck, &byte, 1, 0), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3) * testing::kSlowdown);
-  close(stuck);
+  EXPECT_EQ(c.Ask("journal"), "OK 0") << "no exchange";
+  for (auto& link : idle) EXPECT_FALSE(link.ClosedWithin(milliseconds(1))) << "links stay open";
 }
 
 TEST_F(SimServerTest, QuitRemovesTheWindowAndStops) {

@@ -17,6 +17,7 @@
 #include "server/posix/poll_loop.h"
 #include "sim/posix/sim_server.h"
 #include "simlink/ipc_client.h"
+#include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/posix_transport.h"
 
 namespace {
@@ -134,6 +135,15 @@ int main(int argc, char** argv) {
   }
 
   if (options.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
+
+  // The link only ever looks for the simulator in a folder of this user's own; one that is not
+  // can never be used, so say why now rather than wait silently for ever.
+  const std::string ipcProblem =
+      tavelor::posixipc::CheckIpcFolder(tavelor::posixipc::IpcDir(), true);
+  if (!ipcProblem.empty()) {
+    std::cerr << "tavelor-server: " << ipcProblem << "\n";
+    return 1;
+  }
 
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {

@@ -1,7 +1,8 @@
 // The stand-in simulator's sockets on Linux. Everything runs on one poll() loop: the window
-// socket (one message per connection), the control listener and its clients, and a self-pipe
-// that Stop() writes to. No connection can hold the loop: window connections that do not
-// deliver a whole frame in time are dropped, and all sockets are non-blocking.
+// socket and the links' connections to it (each kept open across exchanges, with the blocks
+// handed over on it mapped until released), the control listener and its clients, and a
+// self-pipe that Stop() writes to. No connection can hold the loop: every socket is
+// non-blocking and every packet arrives whole.
 #include "sim/posix/sim_server.h"
 
 #include <arpa/inet.h>
@@ -22,6 +23,7 @@
 
 #include "sim/sim_service.h"
 #include "simlink/ipc_records.h"
+#include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/ipc_wire.h"
 
 namespace tavelor::sim {
@@ -30,8 +32,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kFrameTimeout = std::chrono::seconds(2);
 constexpr size_t kMaxWindowConnections = 64;
+// A link uses one block at a time; a few more cover blocks whose release notice was lost.
+constexpr size_t kMaxBlocksPerConnection = 4;
 
 std::string ErrnoText(const std::string& what, int err) {
   return what + ": " + std::strerror(err);
@@ -40,28 +43,6 @@ std::string ErrnoText(const std::string& what, int err) {
 void CloseFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
-}
-
-// mkdir -p, new levels with mode 0700.
-bool MakeDirs(const std::string& dir, std::string* error) {
-  if (dir.empty()) {
-    *error = "empty IPC directory";
-    return false;
-  }
-  for (size_t pos = 1; pos <= dir.size(); ++pos) {
-    if (pos != dir.size() && dir[pos] != '/') continue;
-    const std::string part = dir.substr(0, pos);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      *error = ErrnoText("cannot create " + part, errno);
-      return false;
-    }
-  }
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    *error = dir + " is not a directory";
-    return false;
-  }
-  return true;
 }
 
 bool FillUnixAddress(const std::string& path, sockaddr_un* addr) {
@@ -74,7 +55,7 @@ bool FillUnixAddress(const std::string& path, sockaddr_un* addr) {
 
 // Someone still accepts on the socket file: a live simulator, not a leftover.
 bool SocketIsLive(const sockaddr_un& addr) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   const bool live = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
   ::close(fd);
@@ -84,10 +65,15 @@ bool SocketIsLive(const sockaddr_un& addr) {
 }  // namespace
 
 struct SimServer::Impl {
+  // A block a link handed over: mapped from its arrival until released or the link leaves.
+  struct MappedBlock {
+    uint32_t id;
+    uint8_t* view;
+    size_t size;
+  };
   struct WindowConnection {
     int fd;
-    std::string in;
-    Clock::time_point deadline;  // max() once its exchange hangs: kept until the client leaves
+    std::vector<MappedBlock> blocks;  // oldest first
   };
 
   explicit Impl(const SimServerOptions& o) : options(o), service(o) {
@@ -125,7 +111,9 @@ struct SimServer::Impl {
   void AcceptWindows();
   void AcceptControl();
   bool ReadWindow(WindowConnection& w);  // false when the connection is done
-  uint32_t Exchange(const std::string& name);
+  void TakeBlock(WindowConnection& w, uint32_t id, int fd);
+  void ReleaseBlock(WindowConnection& w, uint32_t id);
+  void CloseWindowConnection(WindowConnection& w);
   bool ReadControl(int fd, bool* quit);  // false when the connection is done
   bool Flush(int fd);                    // false when the connection failed
   void CloseControl(int fd);
@@ -133,8 +121,10 @@ struct SimServer::Impl {
 };
 
 bool SimServer::Impl::OpenWindow(std::string* error) {
-  const std::string dir = posixipc::IpcDir();
-  if (!MakeDirs(dir, error)) return false;
+  if (std::string problem = posixipc::CheckIpcFolder(posixipc::IpcDir(), true); !problem.empty()) {
+    *error = problem;
+    return false;
+  }
   const std::string path = posixipc::WindowSocketPath(options.windowClass);
   sockaddr_un addr;
   if (!FillUnixAddress(path, &addr)) {
@@ -153,7 +143,7 @@ bool SimServer::Impl::OpenWindow(std::string* error) {
     }
     ::unlink(path.c_str());
   }
-  windowFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  windowFd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (windowFd < 0) {
     *error = ErrnoText("cannot create the window socket", errno);
     return false;
@@ -215,7 +205,7 @@ void SimServer::Impl::CloseWindowListener() {
 void SimServer::Impl::CloseAll() {
   CloseWindowListener();
   CloseFd(controlFd);
-  for (auto& w : windows) CloseFd(w.fd);
+  for (auto& w : windows) CloseWindowConnection(w);
   windows.clear();
   for (int fd : controls) {
     service.CloseControl(fd);
@@ -232,7 +222,7 @@ void SimServer::Impl::AcceptWindows() {
       ::close(fd);
       continue;
     }
-    windows.push_back({fd, {}, Clock::now() + kFrameTimeout});
+    windows.push_back({fd, {}});
   }
 }
 
@@ -248,53 +238,102 @@ void SimServer::Impl::AcceptControl() {
   }
 }
 
-uint32_t SimServer::Impl::Exchange(const std::string& name) {
-  if (name.empty() || name.find('\0') != std::string::npos ||
-      name.find('/') != std::string::npos) {
-    return service.Exchange(nullptr, 0);
+void SimServer::Impl::CloseWindowConnection(WindowConnection& w) {
+  for (const MappedBlock& b : w.blocks) ::munmap(b.view, b.size);
+  w.blocks.clear();
+  CloseFd(w.fd);
+}
+
+void SimServer::Impl::ReleaseBlock(WindowConnection& w, uint32_t id) {
+  for (auto it = w.blocks.begin(); it != w.blocks.end(); ++it) {
+    if (it->id != id) continue;
+    ::munmap(it->view, it->size);
+    w.blocks.erase(it);
+    return;
   }
-  const int fd = ::shm_open(posixipc::SharedMemoryName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
-  if (fd < 0) return service.Exchange(nullptr, 0);
+}
+
+// Maps a handed-over block, or refuses it (the link's exchanges on it then find no block).
+// Only a memory file sealed against shrinking is taken: a mapped file that shrank would kill
+// the simulator with SIGBUS on its next walk.
+void SimServer::Impl::TakeBlock(WindowConnection& w, uint32_t id, int fd) {
+  ReleaseBlock(w, id);
+  const int seals = ::fcntl(fd, F_GET_SEALS);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || st.st_size <= 0) {
+  if (id == 0 || seals < 0 || !(seals & F_SEAL_SHRINK) || ::fstat(fd, &st) != 0 ||
+      st.st_size <= 0) {
     ::close(fd);
-    return service.Exchange(nullptr, 0);
+    return;
   }
-  // Never map past the object's end: touching such pages would raise SIGBUS.
   const size_t size = std::min<size_t>(ipc::kBlockSize, static_cast<size_t>(st.st_size));
-  void* map = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   ::close(fd);
-  if (map == MAP_FAILED) return service.Exchange(nullptr, 0);
-  const uint32_t answer = service.Exchange(static_cast<uint8_t*>(map), size);
-  ::munmap(map, size);
-  return answer;
+  if (view == MAP_FAILED) return;
+  if (w.blocks.size() >= kMaxBlocksPerConnection) {
+    ::munmap(w.blocks.front().view, w.blocks.front().size);
+    w.blocks.erase(w.blocks.begin());
+  }
+  w.blocks.push_back({id, static_cast<uint8_t*>(view), size});
 }
 
 bool SimServer::Impl::ReadWindow(WindowConnection& w) {
-  char buf[512];
-  const ssize_t n = ::recv(w.fd, buf, sizeof buf, 0);
+  uint8_t packet[posixipc::kMessageSize + 1];
+  iovec iov{packet, sizeof packet};
+  alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+  msghdr header{};
+  header.msg_iov = &iov;
+  header.msg_iovlen = 1;
+  header.msg_control = control;
+  header.msg_controllen = sizeof control;
+  const ssize_t n = ::recvmsg(w.fd, &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-  if (n == 0) return false;  // closed before a whole frame (a probe), or gave up waiting
-  if (w.deadline == Clock::time_point::max()) return true;  // hung: nothing more is read
-  w.in.append(buf, static_cast<size_t>(n));
+  if (n == 0) return false;  // the link closed its end
 
-  posixipc::Frame frame;
-  const posixipc::FrameState state = posixipc::ParseFrame(w.in, &frame);
-  if (state == posixipc::FrameState::kIncomplete) return true;
-  uint32_t answer = 0;
-  if (frame.message == message) {
-    if (service.TakeHang()) {
-      w.deadline = Clock::time_point::max();
-      return true;
+  std::vector<int> fds;
+  for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+    if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS) continue;
+    const size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+    for (size_t i = 0; i < count; ++i) {
+      int fd;
+      std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
+      fds.push_back(fd);
     }
-    answer = state == posixipc::FrameState::kComplete ? Exchange(frame.name)
-                                                      : service.Exchange(nullptr, 0);
   }
-  // Anything else is not our message; like a window ignoring it, answer 0.
-  const char out[4] = {static_cast<char>(answer), static_cast<char>(answer >> 8),
-                       static_cast<char>(answer >> 16), static_cast<char>(answer >> 24)};
+  posixipc::Message m;
+  const bool wellFormed = !(header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) &&
+                          posixipc::DecodeMessage(packet, static_cast<size_t>(n), &m) &&
+                          fds.size() == (m.kind == posixipc::Kind::kExchangeWithBlock ? 1u : 0u);
+  if (!wellFormed || m.message != message) {
+    for (int fd : fds) ::close(fd);
+    // A packet that cannot be read cannot be answered either: that link is done.
+    if (!wellFormed) return false;
+    // Not our message: like a window that ignores it, answer 0.
+    uint8_t out[posixipc::kAnswerSize];
+    posixipc::EncodeAnswer({m.sequence, 0}, out);
+    ::send(w.fd, out, sizeof out, MSG_NOSIGNAL | MSG_DONTWAIT);
+    return true;
+  }
+  if (m.kind == posixipc::Kind::kReleaseBlock) {
+    ReleaseBlock(w, m.block);
+    return true;
+  }
+  // The block is kept even when this exchange goes unanswered: the link's next attempt
+  // refers to it without handing it over again.
+  if (m.kind == posixipc::Kind::kExchangeWithBlock) TakeBlock(w, m.block, fds[0]);
+  if (service.TakeHang()) return true;
+
+  uint32_t answer;
+  auto block = std::find_if(w.blocks.begin(), w.blocks.end(),
+                            [&](const MappedBlock& b) { return b.id == m.block && m.block != 0; });
+  if (block == w.blocks.end()) {
+    answer = service.Exchange(nullptr, 0);
+  } else {
+    answer = service.Exchange(block->view, block->size);
+  }
+  uint8_t out[posixipc::kAnswerSize];
+  posixipc::EncodeAnswer({m.sequence, answer}, out);
   ::send(w.fd, out, sizeof out, MSG_NOSIGNAL | MSG_DONTWAIT);
-  return false;
+  return true;
 }
 
 bool SimServer::Impl::Flush(int fd) {
@@ -342,10 +381,7 @@ bool SimServer::Impl::Serve() {
   const size_t firstWindow = fds.size();
   auto nearest = service.NextControlDeadline();
   if (service.Flying()) nearest = std::min(nearest, Clock::now() + SimService::kTickInterval);
-  for (const auto& w : windows) {
-    fds.push_back({w.fd, POLLIN, 0});
-    nearest = std::min(nearest, w.deadline);
-  }
+  for (const auto& w : windows) fds.push_back({w.fd, POLLIN, 0});
   const size_t firstControl = fds.size();
   for (int fd : controls) {
     short events = 0;
@@ -376,11 +412,10 @@ bool SimServer::Impl::Serve() {
     WindowConnection& w = windows[i];
     bool keep = true;
     if (fds[firstWindow + i].revents) keep = ReadWindow(w);
-    if (keep && now >= w.deadline) keep = false;
     if (keep) {
       keptWindows.push_back(std::move(w));
     } else {
-      CloseFd(w.fd);
+      CloseWindowConnection(w);
     }
   }
   windows = std::move(keptWindows);

@@ -13,6 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/ipc_wire.h"
 
 namespace tavelor {
@@ -21,13 +22,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int MillisLeft(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+// How long finding a window may wait for a simulator too busy to take the connection.
+constexpr uint32_t kConnectWaitMs = 200;
+
+uint32_t MillisLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<uint32_t>(left.count()) : 0;
 }
 
-// A non-blocking connection to the simulator's socket; -1 with errno set on failure.
-int ConnectTo(const std::string& path, Clock::time_point deadline) {
+bool SetTimeouts(int fd, uint32_t ms) {
+  // A zero timeval would mean "wait for ever"; the shortest wait is one microsecond.
+  const timeval tv{static_cast<time_t>(ms / 1000),
+                   static_cast<suseconds_t>(ms == 0 ? 1 : (ms % 1000) * 1000)};
+  return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0 &&
+         setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+}
+
+// A connection to the simulator's socket; -1 with errno set on failure.
+int ConnectTo(const std::string& path, uint32_t waitMs) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof address.sun_path) {
@@ -35,56 +47,65 @@ int ConnectTo(const std::string& path, Clock::time_point deadline) {
     return -1;
   }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-  if (errno == EAGAIN || errno == EINPROGRESS) {
-    // The peer's backlog is full: it exists but is busy. Wait for it within the time-out.
-    pollfd p{fd, POLLOUT, 0};
-    if (poll(&p, 1, MillisLeft(deadline)) == 1) {
-      int error = 0;
-      socklen_t length = sizeof error;
-      getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-      if (error == 0) return fd;
-      errno = error;
-    } else {
-      errno = ETIMEDOUT;
-    }
-  }
-  int saved = errno;
+  // The send time-out also bounds the wait for room in a busy simulator's backlog.
+  SetTimeouts(fd, waitMs);
+  int rc;
+  do {
+    rc = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  } while (rc != 0 && errno == EINTR);
+  if (rc == 0) return fd;
+  const int saved = errno;
   close(fd);
   errno = saved;
   return -1;
 }
 
-bool Probe(const std::string& path) {
-  int fd = ConnectTo(path, Clock::now() + std::chrono::milliseconds(200));
-  if (fd < 0) return false;
-  close(fd);
-  return true;
+// The peer has not closed its end.
+bool Connected(int fd) {
+  pollfd p{fd, POLLIN | POLLRDHUP, 0};
+  if (poll(&p, 1, 0) < 0) return true;
+  return (p.revents & (POLLHUP | POLLERR | POLLRDHUP | POLLNVAL)) == 0;
 }
 
 }  // namespace
 
 PosixTransport::~PosixTransport() {
   for (auto& [view, length] : views_) munmap(view, length);
-  for (auto& [ref, block] : blocks_) {
-    close(block.fd);
-    shm_unlink(posixipc::SharedMemoryName(block.name).c_str());
-  }
+  for (auto& [ref, block] : blocks_) close(block.fd);
+  for (auto& [ref, window] : windows_) close(window.fd);
+}
+
+void PosixTransport::ForgetWindow(std::map<WindowRef, Window>::iterator it) {
+  close(it->second.fd);
+  windows_.erase(it);
 }
 
 WindowRef PosixTransport::FindWindowByClass(const char* windowClass) {
+  // A socket in a folder that others could write to may be anyone's: no window there.
+  if (!posixipc::CheckIpcFolder(posixipc::IpcDir(), false).empty()) return 0;
   const std::string path = posixipc::WindowSocketPath(windowClass);
-  if (!Probe(path)) return 0;
-  for (size_t i = 0; i < windows_.size(); ++i)
-    if (windows_[i] == path) return i + 1;
-  windows_.push_back(path);
-  return windows_.size();
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    if (it->second.path != path) {
+      ++it;
+    } else if (Connected(it->second.fd)) {
+      return it->first;  // the same window as before
+    } else {
+      ForgetWindow(it++);  // that simulator has gone; another may be there now
+    }
+  }
+  const uint32_t wait = std::min(kConnectWaitMs, waitLimitMs_);
+  const int fd = ConnectTo(path, wait);
+  if (fd < 0) return 0;
+  const WindowRef ref = nextWindow_++;
+  windows_[ref] = Window{path, fd, {}, wait};
+  return ref;
 }
 
 bool PosixTransport::WindowExists(WindowRef window) {
-  return window >= 1 && window <= windows_.size() && Probe(windows_[window - 1]);
+  auto it = windows_.find(window);
+  return it != windows_.end() && Connected(it->second.fd);
 }
 
 uint32_t PosixTransport::RegisterMessage(const char* name) { return posixipc::MessageNumber(name); }
@@ -93,29 +114,51 @@ uint32_t PosixTransport::CurrentProcessId() { return static_cast<uint32_t>(getpi
 
 uint16_t PosixTransport::AddAtom(const std::string& name) {
   if (name.empty() || name.size() > posixipc::kMaxNameLength) return 0;
-  for (auto& [atom, text] : atoms_)
-    if (text == name) return atom;
-  if (nextAtom_ == 0xFFFF) return 0;
-  atoms_[nextAtom_] = name;
-  return nextAtom_++;
+  for (auto& [atom, entry] : atoms_) {
+    if (entry.name == name) {
+      ++entry.references;
+      return atom;
+    }
+  }
+  // The lowest free number: numbers come back when their atoms are deleted, so reconnecting
+  // for ever never runs out of them.
+  uint32_t free = kFirstAtom;
+  for (const auto& [atom, entry] : atoms_) {
+    if (atom != free) break;
+    ++free;
+  }
+  if (free > kLastAtom) return 0;
+  atoms_[static_cast<uint16_t>(free)] = Atom{name, 1};
+  return static_cast<uint16_t>(free);
 }
 
-void PosixTransport::DeleteAtom(uint16_t atom) { atoms_.erase(atom); }
+void PosixTransport::DeleteAtom(uint16_t atom) {
+  auto it = atoms_.find(atom);
+  if (it != atoms_.end() && --it->second.references == 0) atoms_.erase(it);
+}
 
 BlockCreate PosixTransport::CreateBlock(const std::string& name, uint32_t size, BlockRef* block) {
   *block = 0;
-  const std::string shmName = posixipc::SharedMemoryName(name);
-  int fd = shm_open(shmName.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+  // The name lives in this process only; another process cannot take it first.
+  for (const auto& [ref, existing] : blocks_) {
+    if (existing.name == name) {
+      lastError_ = EEXIST;
+      return BlockCreate::kAlreadyExists;
+    }
+  }
+  const int fd = memfd_create("tavelor-link", MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (fd < 0) {
     lastError_ = errno;
-    return errno == EEXIST ? BlockCreate::kAlreadyExists : BlockCreate::kFailed;
-  }
-  if (ftruncate(fd, size) != 0) {
-    lastError_ = errno;
-    close(fd);
-    shm_unlink(shmName.c_str());
     return BlockCreate::kFailed;
   }
+  // Sealed at its size: the peer maps it whole and can trust it never shrinks under it.
+  if (ftruncate(fd, size) != 0 ||
+      fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+    lastError_ = errno;
+    close(fd);
+    return BlockCreate::kFailed;
+  }
+  if (static_cast<uint32_t>(nextBlock_) == 0) ++nextBlock_;  // 0 means "no block" on the wire
   *block = nextBlock_++;
   blocks_[*block] = Block{fd, name, size};
   return BlockCreate::kCreated;
@@ -143,64 +186,104 @@ void PosixTransport::UnmapBlock(uint8_t* view) {
 void PosixTransport::CloseBlock(BlockRef block) {
   auto it = blocks_.find(block);
   if (it == blocks_.end()) return;
+  // Peers that have the block let go of it too. Nothing waits for them: a peer that cannot
+  // take the notice now drops the block with the connection.
+  for (auto& [ref, window] : windows_) {
+    if (window.handed.erase(block) == 0) continue;
+    posixipc::Message release;
+    release.kind = posixipc::Kind::kReleaseBlock;
+    release.block = static_cast<uint32_t>(block);
+    uint8_t packet[posixipc::kMessageSize];
+    posixipc::EncodeMessage(release, packet);
+    send(window.fd, packet, sizeof packet, MSG_NOSIGNAL | MSG_DONTWAIT);
+  }
   close(it->second.fd);
-  shm_unlink(posixipc::SharedMemoryName(it->second.name).c_str());
   blocks_.erase(it);
+}
+
+bool PosixTransport::SetSocketTimeouts(Window& window, uint32_t ms) {
+  if (window.timeoutMs == ms) return true;
+  if (!SetTimeouts(window.fd, ms)) return false;
+  window.timeoutMs = ms;
+  return true;
 }
 
 bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint16_t atom,
                                         uint32_t timeoutMs, uint32_t* result) {
   lastError_ = 0;
-  auto atomName = atoms_.find(atom);
-  if (window < 1 || window > windows_.size() || atomName == atoms_.end()) {
+  auto win = windows_.find(window);
+  auto atomEntry = atoms_.find(atom);
+  if (win == windows_.end() || atomEntry == atoms_.end()) {
     lastError_ = EINVAL;
     return false;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::min(timeoutMs, waitLimitMs_));
-  int fd = ConnectTo(windows_[window - 1], deadline);
-  if (fd < 0) {
-    lastError_ = errno == ETIMEDOUT ? 0 : errno;
+  Window& w = win->second;
+  // The block the atom names; with none the peer finds nothing to walk and answers 0.
+  BlockRef blockRef = 0;
+  int blockFd = -1;
+  for (const auto& [ref, block] : blocks_) {
+    if (block.name == atomEntry->second.name) {
+      blockRef = ref;
+      blockFd = block.fd;
+      break;
+    }
+  }
+  const bool attach = blockRef != 0 && w.handed.count(blockRef) == 0;
+
+  const uint32_t timeout = std::min(timeoutMs, waitLimitMs_);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout);
+  if (++sequence_ == 0) ++sequence_;
+  posixipc::Message out{message, atom,
+                        attach ? posixipc::Kind::kExchangeWithBlock : posixipc::Kind::kExchange,
+                        static_cast<uint32_t>(blockRef), sequence_};
+  uint8_t packet[posixipc::kMessageSize];
+  posixipc::EncodeMessage(out, packet);
+  iovec iov{packet, sizeof packet};
+  msghdr header{};
+  header.msg_iov = &iov;
+  header.msg_iovlen = 1;
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  if (attach) {
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    cmsghdr* cmsg = CMSG_FIRSTHDR(&header);
+    cmsg->cmsg_level = SOL_SOCKET;
+    cmsg->cmsg_type = SCM_RIGHTS;
+    cmsg->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(cmsg), &blockFd, sizeof(int));
+  }
+
+  // A busy peer's full queue and a peer that does not answer both end as a time-out with no
+  // system error, as a hung window does; a peer that has gone away gives its error at once.
+  auto failed = [this](int error) {
+    lastError_ = (error == EAGAIN || error == EWOULDBLOCK) ? 0 : static_cast<uint32_t>(error);
     return false;
-  }
+  };
+  SetSocketTimeouts(w, timeout);
+  ssize_t n;
+  do {
+    n = sendmsg(w.fd, &header, MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return failed(errno);
+  if (attach) w.handed.insert(blockRef);
 
-  const std::string frame = posixipc::EncodeFrame({message, atom, atomName->second});
-
-  size_t sent = 0;
-  uint8_t answer[4];
-  size_t received = 0;
-  bool ok = false;
-  while (true) {
-    int wait = MillisLeft(deadline);
-    pollfd p{fd, static_cast<short>(sent < frame.size() ? POLLOUT : POLLIN), 0};
-    int ready = poll(&p, 1, wait);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;  // timed out: no system error, as with a hung window
-    if (sent < frame.size()) {
-      ssize_t n = send(fd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL);
-      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      if (n <= 0) {
-        lastError_ = n < 0 ? errno : EPIPE;
-        break;
-      }
-      sent += n;
-      continue;
+  for (;;) {
+    uint8_t in[posixipc::kMessageSize];
+    n = recv(w.fd, in, sizeof in, 0);
+    if (n == 0) return failed(ECONNRESET);
+    if (n < 0 && errno != EINTR) return failed(errno);
+    posixipc::Answer answer;
+    if (n > 0 && posixipc::DecodeAnswer(in, static_cast<size_t>(n), &answer) &&
+        answer.sequence == sequence_) {
+      *result = answer.result;
+      return true;
     }
-    ssize_t n = recv(fd, answer + received, sizeof answer - received, 0);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (n <= 0) {
-      lastError_ = n < 0 ? errno : ECONNRESET;
-      break;
-    }
-    received += n;
-    if (received == sizeof answer) {
-      *result = answer[0] | (answer[1] << 8) | (answer[2] << 16) |
-                (static_cast<uint32_t>(answer[3]) << 24);
-      ok = true;
-      break;
-    }
+    // An answer to an attempt that already timed out (or an interruption): wait on for ours
+    // within what is left of this attempt's time.
+    const uint32_t left = MillisLeft(deadline);
+    if (left == 0) return failed(EAGAIN);
+    SetSocketTimeouts(w, left);
   }
-  close(fd);
-  return ok;
 }
 
 void PosixTransport::Sleep(uint32_t ms) {

@@ -1,11 +1,12 @@
-// The link's transport on Linux: the simulator's window is a Unix-domain socket, the block is
-// POSIX shared memory, the atom table is this process's own (see ipc_wire.h).
+// The link's transport on Linux: the simulator's window is a connection kept open to its
+// packet socket, the block an anonymous memory file handed to the peer once, the atom table
+// this process's own (see ipc_wire.h).
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "simlink/ipc_transport.h"
 
@@ -13,7 +14,10 @@ namespace tavelor {
 
 class PosixTransport : public IpcTransport {
  public:
+  PosixTransport() = default;
   ~PosixTransport() override;
+  PosixTransport(const PosixTransport&) = delete;
+  PosixTransport& operator=(const PosixTransport&) = delete;
 
   WindowRef FindWindowByClass(const char* windowClass) override;
   bool WindowExists(WindowRef window) override;
@@ -34,18 +38,37 @@ class PosixTransport : public IpcTransport {
   // link's ten attempts against a hung simulator take a moment instead of 21 seconds.
   void LimitWaits(uint32_t maxMs) { waitLimitMs_ = maxMs; }
 
+  // Atom numbers, as on Windows: 0xC000 to 0xFFFF.
+  static constexpr uint32_t kFirstAtom = 0xC000;
+  static constexpr uint32_t kLastAtom = 0xFFFF;
+
  private:
+  struct Window {
+    std::string path;
+    int fd;
+    std::set<BlockRef> handed;  // blocks whose descriptor this peer has
+    uint32_t timeoutMs;         // the receive and send time-out the socket has now
+  };
+  struct Atom {
+    std::string name;
+    uint32_t references;
+  };
   struct Block {
     int fd;
     std::string name;
     uint32_t size;
   };
-  std::vector<std::string> windows_;         // WindowRef n is the socket path windows_[n - 1]
-  std::map<uint16_t, std::string> atoms_;
-  uint16_t nextAtom_ = 0xC000;
+
+  bool SetSocketTimeouts(Window& window, uint32_t ms);
+  void ForgetWindow(std::map<WindowRef, Window>::iterator it);
+
+  std::map<WindowRef, Window> windows_;
+  WindowRef nextWindow_ = 1;
+  std::map<uint16_t, Atom> atoms_;
   std::map<BlockRef, Block> blocks_;
   BlockRef nextBlock_ = 1;
-  std::map<uint8_t*, uint32_t> views_;       // mapped view -> its length
+  std::map<uint8_t*, uint32_t> views_;  // mapped view -> its length
+  uint32_t sequence_ = 0;
   uint32_t lastError_ = 0;
   uint32_t waitLimitMs_ = UINT32_MAX;
 };

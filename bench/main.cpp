@@ -1,0 +1,287 @@
+// tavelor-bench: latency and throughput of tavelor-server for a list of request codes, each
+// measured beside a zero-work echo server that answers the same number of bytes over the same
+// loopback. See the README's section on the benchmark for how to read the table.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/echo.h"
+#include "bench/load.h"
+
+namespace {
+
+using namespace tavelor::bench;
+using std::chrono::milliseconds;
+
+constexpr const char* kUsage =
+    "Usage: tavelor-bench [options]\n"
+    "Measures tavelor-server beside a zero-work echo server of the same reply size.\n"
+    "\n"
+    "  --codes LIST        request codes, comma-separated (default RADI,V177,DTPA,C172)\n"
+    "  --server PATH       tavelor-server to start with its stand-in simulator inside\n"
+    "  --port N            measure a server already running on 127.0.0.1:N instead\n"
+    "  --seconds S         length of each closed-loop case (default 2)\n"
+    "  --clients N         connections of the busy closed-loop case (default 8)\n"
+    "  --open-clients N    connections of the open-loop case (default 50)\n"
+    "  --rate HZ           requests per second of each of them (default 20)\n"
+    "  --open-seconds S    length of the open-loop case (default 5)\n"
+    "  --storm N           clients of the connect storm (default 100, 0 skips it)\n"
+    "  --rss-requests N    requests before the server's memory is read (default 1000000,\n"
+    "                      0 skips it; only for a server the benchmark started)\n"
+    "  --server-cpu N      processor for the server and the echo (default 0)\n"
+    "  --load-cpu N        processor for the load (default 1)\n"
+    "  --no-pin            do not pin anything\n";
+
+struct Options {
+  std::vector<std::string> codes{"RADI", "V177", "DTPA", "C172"};
+  std::string server = TAVELOR_SERVER_BIN;
+  int port = 0;
+  double seconds = 2;
+  int clients = 8;
+  int openClients = 50;
+  double rate = 20;
+  double openSeconds = 5;
+  int storm = 100;
+  long rssRequests = 1000000;
+  int serverCpu = 0;
+  int loadCpu = 1;
+  bool pin = true;
+};
+
+std::vector<std::string> SplitCodes(const std::string& text) {
+  std::vector<std::string> codes;
+  std::stringstream in(text);
+  for (std::string code; std::getline(in, code, ',');)
+    if (!code.empty()) codes.push_back(code);
+  return codes;
+}
+
+bool ParseOptions(int argc, char** argv, Options* o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    }
+    if (arg == "--no-pin") {
+      o->pin = false;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    const bool numeric = !value.empty() && *end == '\0' && number >= 0;
+    if (arg == "--codes") o->codes = SplitCodes(value);
+    else if (arg == "--server") o->server = value;
+    else if (!numeric) return false;
+    else if (arg == "--port") o->port = static_cast<int>(number);
+    else if (arg == "--seconds") o->seconds = number;
+    else if (arg == "--clients") o->clients = static_cast<int>(number);
+    else if (arg == "--open-clients") o->openClients = static_cast<int>(number);
+    else if (arg == "--rate") o->rate = number;
+    else if (arg == "--open-seconds") o->openSeconds = number;
+    else if (arg == "--storm") o->storm = static_cast<int>(number);
+    else if (arg == "--rss-requests") o->rssRequests = static_cast<long>(number);
+    else if (arg == "--server-cpu") o->serverCpu = static_cast<int>(number);
+    else if (arg == "--load-cpu") o->loadCpu = static_cast<int>(number);
+    else return false;
+  }
+  return !o->codes.empty() && o->clients > 0 && o->openClients > 0 && o->rate > 0;
+}
+
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+// tavelor-server --sim in a private IPC folder, its log in a file there.
+class StartedServer {
+ public:
+  StartedServer(const std::string& binary, int cpu) {
+    char pattern[] = "/tmp/tavelor-bench-XXXXXX";
+    if (!::mkdtemp(pattern)) return;
+    folder_ = pattern;
+    port_ = FreePort();
+    const std::string log = folder_ + "/server.log";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      PinTo(cpu);
+      ::setenv("TAVELOR_IPC_DIR", (folder_ + "/ipc").c_str(), 1);
+      if (!std::freopen(log.c_str(), "w", stdout) || !std::freopen(log.c_str(), "a", stderr))
+        ::_exit(127);
+      const std::string port = std::to_string(port_);
+      ::execl(binary.c_str(), binary.c_str(), "--sim", "--sim-control", "0", "--bind", "127.0.0.1",
+              "--port", port.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200 && pid_ > 0; ++i) {
+      std::ifstream in(log);
+      std::stringstream text;
+      text << in.rdbuf();
+      if (text.str().find("- IP: ") != std::string::npos) {
+        ready_ = true;
+        break;
+      }
+      std::this_thread::sleep_for(milliseconds(50));
+    }
+  }
+  ~StartedServer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ignored;
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+  }
+  bool Ready() const { return ready_; }
+  int Port() const { return port_; }
+  // Resident memory in KiB, from the kernel's status of the process; -1 when unknown.
+  long RssKiB() const {
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+  }
+
+ private:
+  std::string folder_;
+  pid_t pid_ = -1;
+  int port_ = 0;
+  bool ready_ = false;
+};
+
+struct Case {
+  std::string name;
+  std::string request;
+  size_t bytes;
+};
+
+void PrintHeader() {
+  std::printf("%-22s %5s | %26s %8s | %26s %8s | %5s %5s %5s\n", "case", "bytes",
+              "server p50/p99/p999 (us)", "req/s", "echo p50/p99/p999 (us)", "req/s", "p50x",
+              "p99x", "p999x");
+}
+
+std::string Triple(const Percentiles& p) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f / %.0f / %.0f", p.p50, p.p99, p.p999);
+  return text;
+}
+
+void PrintRow(const Case& c, const Result& server, const Result& echo) {
+  const Percentiles s = Summarize(server.latencyUs), e = Summarize(echo.latencyUs);
+  auto rate = [](const Result& r) {
+    return r.seconds > 0 ? static_cast<double>(r.latencyUs.size()) / r.seconds : 0.0;
+  };
+  auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+  std::printf("%-22s %5zu | %26s %8.0f | %26s %8.0f | %5.2f %5.2f %5.2f", c.name.c_str(), c.bytes,
+              Triple(s).c_str(), rate(server), Triple(e).c_str(), rate(echo),
+              ratio(s.p50, e.p50), ratio(s.p99, e.p99), ratio(s.p999, e.p999));
+  if (server.failures || echo.failures)
+    std::printf("  (failures: server %zu, echo %zu)", server.failures, echo.failures);
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::cerr << "tavelor-bench: bad options\n" << kUsage;
+    return 2;
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  const bool pin = options.pin && std::thread::hardware_concurrency() > 1;
+  const int serverCpu = pin ? options.serverCpu : -1;
+
+  std::unique_ptr<StartedServer> started;
+  int port = options.port;
+  if (port == 0) {
+    started = std::make_unique<StartedServer>(options.server, serverCpu);
+    if (!started->Ready()) {
+      std::cerr << "tavelor-bench: " << options.server << " did not start\n";
+      return 1;
+    }
+    port = started->Port();
+  }
+  if (pin && !PinTo(options.loadCpu)) std::cerr << "tavelor-bench: cannot pin the load\n";
+  std::printf("tavelor-bench: server %s on 127.0.0.1:%d, %s\n",
+              started ? "started with --sim" : "already running", port,
+              pin ? ("server and echo on cpu " + std::to_string(options.serverCpu) +
+                     ", load on cpu " + std::to_string(options.loadCpu)).c_str()
+                  : "not pinned");
+
+  const auto closed = milliseconds(static_cast<long>(options.seconds * 1000));
+  const auto open = milliseconds(static_cast<long>(options.openSeconds * 1000));
+  PrintHeader();
+  std::string firstRequest;
+  size_t firstBytes = 0;
+  for (const std::string& code : options.codes) {
+    const std::string request = "xx" + code;
+    const size_t bytes = AskOnce(port, request, milliseconds(3000)).size();
+    if (bytes == 0) {
+      std::printf("%-22s   (no answer: a command, or an unknown code; skipped)\n", code.c_str());
+      continue;
+    }
+    if (firstRequest.empty()) firstRequest = request, firstBytes = bytes;
+    EchoServer echo(bytes, serverCpu);
+    if (!echo.Running()) {
+      std::cerr << "tavelor-bench: the echo server did not start\n";
+      return 1;
+    }
+    const std::vector<Case> cases = {
+        {code + " closed x1", request, bytes},
+        {code + " closed x" + std::to_string(options.clients), request, bytes},
+        {code + " open " + std::to_string(options.openClients) + "x" +
+             std::to_string(static_cast<int>(options.rate)) + "Hz",
+         request, bytes},
+    };
+    PrintRow(cases[0], ClosedLoop(port, request, bytes, 1, closed),
+             ClosedLoop(echo.Port(), request, bytes, 1, closed));
+    PrintRow(cases[1], ClosedLoop(port, request, bytes, options.clients, closed),
+             ClosedLoop(echo.Port(), request, bytes, options.clients, closed));
+    PrintRow(cases[2], OpenLoop(port, request, bytes, options.openClients, options.rate, open),
+             OpenLoop(echo.Port(), request, bytes, options.openClients, options.rate, open));
+  }
+
+  if (options.storm > 0 && !firstRequest.empty()) {
+    EchoServer echo(firstBytes, serverCpu);
+    const Case storm{firstRequest.substr(2) + " storm " + std::to_string(options.storm),
+                     firstRequest, firstBytes};
+    PrintRow(storm, ConnectStorm(port, firstRequest, firstBytes, options.storm, milliseconds(10000)),
+             ConnectStorm(echo.Port(), firstRequest, firstBytes, options.storm, milliseconds(10000)));
+  }
+
+  if (started && options.rssRequests > 0 && !firstRequest.empty()) {
+    const long before = started->RssKiB();
+    const Result soak = ClosedLoop(port, firstRequest, firstBytes, 4, std::chrono::hours(1),
+                                   static_cast<uint64_t>(options.rssRequests));
+    std::printf("server memory: %.1f MB resident before, %.1f MB after %zu more %s requests\n",
+                before / 1024.0, started->RssKiB() / 1024.0, soak.latencyUs.size(),
+                firstRequest.substr(2).c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the server and the benchmark (release) and prints the benchmark's table.
+# Arguments go to tavelor-bench, for example --codes RADI,MAPS or --port 9696 for a server
+# that is already running (see tavelor-bench --help).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target tavelor-bench tavelor-server
+exec build/release/bench/tavelor-bench "$@"
