@@ -35,10 +35,6 @@ enum Field {
   kMan, kTime, kVac, kEgt, kFuelPrs, kCht, kFuelLeft, kFuelRight, kOilT, kOilP, kAmp, kFieldCount
 };
 
-const char kAllZero[] =
-    "00:00000000:0:0:00000:000:0:0:000:000:000:000:00000:0000:00000:000:000:000:0000:0000:000:"
-    "00000:000:00000:0000:000:00000:000000:00:000:0000:000:000:000:000:000:000:\r\n";
-
 // The same aircraft as the C172 tests fly: its outside air, volts, UTC and NAV2 are set but
 // not on this panel.
 const char kCruiseLine[] =
@@ -53,21 +49,6 @@ TEST(C177Reply, CruiseValuesEachInTheirPlace) {
   const std::vector<sim::JournalEntry> journal = link.TakeJournal();
   EXPECT_EQ(journal.size(), 42u);
   for (const sim::JournalEntry& entry : journal) EXPECT_FALSE(entry.write) << entry.offset;
-}
-
-TEST(C177Reply, FailedOrClosedLinkGivesTheAllZeroLine) {
-  SimLink link;
-  LoadCruisingAircraft(link.peer.Memory());
-  ASSERT_EQ(C177Reply(), kCruiseLine);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  EXPECT_EQ(C177Reply(), kAllZero);
-
-  IpcClose();
-  LogCapture log;
-  EXPECT_EQ(C177Reply(), kAllZero);
-  EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(C177Reply, FieldsAtTheirEdges) {

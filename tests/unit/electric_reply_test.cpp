@@ -104,25 +104,6 @@ TEST_F(ElectricReplyTest, OneExchangeThatChangesNothing) {
   for (const sim::JournalEntry& entry : link.TakeJournal()) EXPECT_FALSE(entry.write);
 }
 
-TEST_F(ElectricReplyTest, AFailedExchangeGivesTheAllZeroReply) {
-  Panel busy;
-  busy.battery = busy.alternator = 1;
-  busy.cowlFlaps = 3.0;
-  busy.lights = 0x3F;
-  busy.noseGear = 16383;
-  busy.flapLever = 8192;
-  busy.flapHandle = 2;
-  Load(link.peer.Memory(), busy);
-  ASSERT_EQ(ElectricReply(), "11000031111111:08192:2:\r\n");
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  EXPECT_EQ(ElectricReply(), "00000000000000:00000:0:\r\n");
-
-  IpcClose();
-  EXPECT_EQ(ElectricReply(), "00000000000000:00000:0:\r\n");
-}
-
 TEST_F(ElectricReplyTest, ACowlValueThatCannotBeRoundedSendsNothing) {
   Load(link.peer.Memory(), With([](Panel& p) { p.cowlFlaps = std::nan(""); }));
   EXPECT_THROW(ElectricReply(), RequestError);

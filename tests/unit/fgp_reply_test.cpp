@@ -33,8 +33,6 @@ using Memory = sim::OffsetMemory;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 11;
 
-const char kAllZero[] = "00000000000:000:000:00000:+0000:000:000:180:00000:000:000000:\r\n";
-
 TEST(FgpReply, FieldsFromPokedValues) {
   ScopedSpeedGlobals keep;
   const struct {
@@ -92,23 +90,6 @@ TEST(FgpReply, FieldsFromPokedValues) {
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
-}
-
-TEST(FgpReply, AFailedOrClosedLinkGivesTheAllZeroReply) {
-  ScopedSpeedGlobals keep;
-  FgpRefreshCount = 0;
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kApMaster, 1);
-  ASSERT_NE(FgpReply(), kAllZero);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  const std::string failed = FgpReply();
-  EXPECT_EQ(failed, kAllZero);
-  EXPECT_EQ(failed.size(), 63u);
-
-  IpcClose();
-  EXPECT_EQ(FgpReply(), kAllZero);
 }
 
 TEST(FgpReply, AGyroHeadingThatIsNotFiniteSendsNothingAndSkipsTheResend) {

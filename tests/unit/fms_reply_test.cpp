@@ -58,18 +58,6 @@ TEST_F(FmsReplyTest, PositionAndWaypointInTheMapsForms) {
   }
 }
 
-TEST_F(FmsReplyTest, AFailedExchangeGivesTheAllZeroReply) {
-  Poke(memory, offsets::kLatitude, 19330735118745600);
-  Poke(memory, offsets::kGpsNextId, Ident("LEMD"));
-  ASSERT_NE(FmsReply(), kZeroFms);
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  EXPECT_EQ(FmsReply(), kZeroFms);
-  EXPECT_EQ(kZeroFms.size(), 40u);
-  IpcClose();
-  EXPECT_EQ(FmsReply(), kZeroFms);
-}
-
 TEST_F(FmsReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
   Poke(memory, offsets::kLatitude, -16165649421969654);
   Poke(memory, offsets::kLongitude, -192153584101141152);

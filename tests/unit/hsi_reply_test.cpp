@@ -32,10 +32,6 @@ using Memory = sim::OffsetMemory;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-const char kAllZero[] =
-    "00000:00000:000:00000:00000:000:000:000:000:0:0:0000000:00000:+0000:000:000:00:-----:-----:"
-    "-----:00000:000:000:\r\n";
-
 TEST(HsiReply, FieldsFromPokedValues) {
   const struct {
     const char* name;
@@ -103,22 +99,6 @@ TEST(HsiReply, FieldsFromPokedValues) {
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
-}
-
-TEST(HsiReply, AFailedOrClosedLinkGivesTheAllZeroReply) {
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kHeading, 90.0);
-  Poke(link.peer.Memory(), offsets::kNav1Ident, IdentOf("MAD\0\0\0"));
-  ASSERT_NE(HsiReply(), kAllZero);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  const std::string failed = HsiReply();
-  EXPECT_EQ(failed, kAllZero);
-  EXPECT_EQ(failed.size(), 113u);
-
-  IpcClose();
-  EXPECT_EQ(HsiReply(), kAllZero);
 }
 
 TEST(HsiReply, ARealThatIsNotFiniteOrTooLargeSendsNothing) {

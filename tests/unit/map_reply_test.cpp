@@ -33,10 +33,6 @@ using testing::Repeat;
 using testing::ScopedDebug;
 using testing::SimLink;
 
-const std::string kZeroMap = "   0.0000000000:   0.0000000000:00000:000:00:     :  0:0000:00000:" +
-                             Repeat("   0.00000000:   0.00000000:00000:0:", 15) +
-                             Repeat("XXXXXXXXXXXXXXX:", 15) + "0000:000:\r\n";
-
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -109,20 +105,6 @@ class MapReplyTest : public ::testing::Test {
     testing::UseTrafficSlot(memory, k, lat, lon, alt, vs, call);
   }
 };
-
-TEST_F(MapReplyTest, AFailedExchangeOrAClosedLinkGivesTheAllZeroReply) {
-  ASSERT_EQ(kZeroMap.size(), 857u);
-  EXPECT_EQ(MapReply(), kZeroMap);  // nothing poked
-
-  Poke(memory, offsets::kHeading, 90.0);
-  UseSlot(3, 1, 2, 3, 4, "X");
-  ASSERT_NE(MapReply(), kZeroMap);
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  EXPECT_EQ(MapReply(), kZeroMap);
-  IpcClose();
-  EXPECT_EQ(MapReply(), kZeroMap);
-}
 
 TEST_F(MapReplyTest, GpsFieldsAndTheirClamps) {
   const struct {

@@ -36,11 +36,6 @@ using Memory = sim::OffsetMemory;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 49;
 
-const char kAllZero[] =
-    "00000:+00:+0000:00000:-0000:+00000:00000:0000000:00000:000:000:0000:00000:00000:000:000:000:"
-    "0:000:000:0:000:00:-----:0000:000:0000:-----:0000:000:0000:+0000:-----:000:+00:0:000:0:+0000:"
-    "+0000:000:000:0:1:-----:0000:000:000:0000:\r\n";
-
 TEST(PfdReply, FieldsFromPokedValues) {
   ScopedSpeedGlobals keep;
   const struct {
@@ -138,24 +133,6 @@ TEST(PfdReply, SpeedModeFieldFollowsTheGlobal) {
     PfdRefreshCount = 0;
     EXPECT_EQ(FieldsOf(PfdReply())[43], std::to_string(mode));
   }
-}
-
-TEST(PfdReply, AFailedOrClosedLinkGivesTheAllZeroReply) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
-  PfdRefreshCount = 0;
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kIndicatedAirspeed, 32000);
-  ASSERT_NE(PfdReply(), kAllZero);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  const std::string failed = PfdReply();
-  EXPECT_EQ(failed, kAllZero);
-  EXPECT_EQ(failed.size(), 229u);
-
-  IpcClose();
-  EXPECT_EQ(PfdReply(), kAllZero);
 }
 
 TEST(PfdReply, ARealThatIsNotFiniteSendsNothingAndSkipsTheResend) {

@@ -36,11 +36,6 @@ using Memory = sim::OffsetMemory;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 45;
 
-const char kAllZero[] =
-    "-0000:+00000:0:+0000:+0000:00000000:00000:000:00000:+00:000:000:00000:+0000:00000:+0000:00000:"
-    "00000:000:000:000:0:000:000:0:-----:0000:000:0000:-----:0000:000:0000:-----:0:-----:0000:000:"
-    "000:0000:000:000:00:+00:000:\r\n";
-
 TEST(PfdpReply, FieldsFromPokedValues) {
   const struct {
     const char* name;
@@ -91,21 +86,6 @@ TEST(PfdpReply, FieldsFromPokedValues) {
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
-}
-
-TEST(PfdpReply, AFailedOrClosedLinkGivesTheAllZeroReply) {
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kMarker1, 1);
-  ASSERT_NE(PfdpReply(), kAllZero);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  const std::string failed = PfdpReply();
-  EXPECT_EQ(failed, kAllZero);
-  EXPECT_EQ(failed.size(), 217u);
-
-  IpcClose();
-  EXPECT_EQ(PfdpReply(), kAllZero);
 }
 
 TEST(PfdpReply, NeverResendsASpeedTarget) {

@@ -28,11 +28,6 @@ using testing::Repeat;
 using testing::ScopedDebug;
 using testing::SimLink;
 
-const std::string kZeroPmap =
-    "   0.0000000000:   0.0000000000:00000:000:00:0000:0000:0000:00000:" +
-    Repeat("   0.00000000:   0.00000000:00000:0:", 15) + Repeat("XXXXXXXXXXXXXXX:", 15) +
-    "+00:000:00000:0:000:0:000:0:000:0:000:000:0:000:-----:0000:-----:0000:-----:0000:000:\r\n";
-
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -41,20 +36,6 @@ class PmapReplyTest : public ::testing::Test {
   SimLink link;
   sim::OffsetMemory& memory = link.peer.Memory();
 };
-
-TEST_F(PmapReplyTest, AFailedExchangeOrAClosedLinkGivesTheAllZeroReply) {
-  ASSERT_EQ(kZeroPmap.size(), 933u);
-  EXPECT_EQ(ExtendedMapReply(), kZeroPmap);
-
-  Poke(memory, offsets::kOutsideAirTemp, uint16_t{3840});
-  Poke(memory, offsets::kNav1Ident, Ident("MAD"));
-  ASSERT_NE(ExtendedMapReply(), kZeroPmap);
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  EXPECT_EQ(ExtendedMapReply(), kZeroPmap);
-  IpcClose();
-  EXPECT_EQ(ExtendedMapReply(), kZeroPmap);
-}
 
 TEST_F(PmapReplyTest, InstrumentFieldsFromPokedValues) {
   using M = sim::OffsetMemory;

@@ -97,12 +97,5 @@ TEST(RadioReply, FieldsInPanelOrderWithComTwoLast) {
   EXPECT_EQ(journal[12].size, 1u);
 }
 
-TEST(RadioReply, ClosedLinkGivesTheAllZeroLine) {
-  IpcSetTransport(nullptr);
-  EXPECT_EQ(RadioReply(),
-            "  0.0:  0.0:0000:100.00:100.00:100.00:100.00:100.00:100.00:0000:00000000:100.00:"
-            "100.00:\r\n");
-}
-
 }  // namespace
 }  // namespace tavelor

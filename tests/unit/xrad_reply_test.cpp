@@ -33,10 +33,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 21;
 constexpr int64_t kLatitude45North = 10001750LL << 31;  // 10001750 x 2^32 units per 90 degrees
 
-const char kAllZero[] =
-    "00000000:0.:0.:0.:0.:100.00:100.00:  0.0:100.00:100.00:  0.0:0000:0000:0000000:00000:+0000:"
-    "   0.0000000000:   0.0000000000:00000:0:000:\r\n";
-
 TEST(XradReply, FieldsFromPokedValues) {
   const struct {
     const char* name;
@@ -83,21 +79,6 @@ TEST(XradReply, FieldsFromPokedValues) {
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
-}
-
-TEST(XradReply, AFailedOrClosedLinkGivesTheAllZeroReply) {
-  SimLink link;
-  Poke(link.peer.Memory(), offsets::kApMaster, 1);
-  ASSERT_NE(XradReply(), kAllZero);
-
-  bool quit = false;
-  ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-  const std::string failed = XradReply();
-  EXPECT_EQ(failed, kAllZero);
-  EXPECT_EQ(failed.size(), 137u);
-
-  IpcClose();
-  EXPECT_EQ(XradReply(), kAllZero);
 }
 
 TEST(XradReply, AGyroHeadingThatCannotBeRoundedSendsNothing) {
