@@ -110,7 +110,7 @@ const std::vector<CockpitValue>& CockpitValues() {
 
 std::string SetCockpitValue(OffsetMemory& memory, std::string_view name, std::string_view text) {
   const std::optional<double> value = Number(text);
-  if (!value) return "ERR not a number: " + std::string(text);
+  if (!value) return "ERR the value must be a plain decimal number";
   const double v = *value;
   if (const Radio* radio = FindRadio(name)) {
     const std::optional<uint16_t> bcd = BcdFrequency(v);
