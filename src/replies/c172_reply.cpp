@@ -21,7 +21,7 @@ std::string OatText(uint16_t raw) {
 }
 
 // Bus volts in tenths, three digits: 27.96 V gives "280".
-std::string VoltsText(double volts) { return ZeroPadded(NearestWhole(volts * 10.0L), 3); }
+std::string VoltsText(double volts) { return PaddedDec(NearestWhole(volts * 10.0L), 3); }
 
 }  // namespace
 
@@ -74,9 +74,9 @@ std::string C172Reply() {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   // Fields that the debug block shows in another form than the line.
-  const std::string flaps = ZeroPadded(flapLever, 5);
-  const std::string localHh = ZeroPadded(localHour, 2), localMm = ZeroPadded(localMinute, 2);
-  const std::string utcHh = ZeroPadded(utcHour, 2), utcMm = ZeroPadded(utcMinute, 2);
+  const std::string flaps = PaddedDec(flapLever, 5);
+  const std::string localHh = PaddedDec(localHour, 2), localMm = PaddedDec(localMinute, 2);
+  const std::string utcHh = PaddedDec(utcHour, 2), utcMm = PaddedDec(utcMinute, 2);
   const std::string left = FuelTankText(leftTank), right = FuelTankText(rightTank);
 
   // The needles, the ball and the turn rate go out as their unsigned bit patterns (a needle at
@@ -102,25 +102,25 @@ std::string C172Reply() {
       .Field("Vac", VacuumText(suction))
       .Field("Amp", AmmeterText(amps))
       .Field("Ias", AirspeedText(airspeed))
-      .Field("Alt", ZeroPadded(altitude, 5))
+      .Field("Alt", PaddedDec(altitude, 5))
       .Field("Qnh", QnhText(qnh))
       .Field("Vsp", VsiText(verticalSpeed))
       .Field("Rpm", RpmText(rpm))
       .Field("Gdr", WholeDegreesText(gyroDrift))
       .Field("Der", NearestDegreeText(heading))
       .Field("Hdg", WholeDegreesText(headingBug))
-      .Field("Obs1", ZeroPadded(obs1, 3))
+      .Field("Obs1", PaddedDec(obs1, 3))
       .Field("ToFr1", DecText(toFrom1))
       .Field("Ils", DecText(ils))
-      .Field("Loc1", ZeroPadded(localiser1, 3))
-      .Field("Gs1", ZeroPadded(glideslope1, 3))
-      .Field("Obs2", ZeroPadded(obs2, 3))
+      .Field("Loc1", PaddedDec(localiser1, 3))
+      .Field("Gs1", PaddedDec(glideslope1, 3))
+      .Field("Obs2", PaddedDec(obs2, 3))
       .Field("ToFr2", DecText(toFrom2))
-      .Field("Loc2", ZeroPadded(localiser2, 3))
+      .Field("Loc2", PaddedDec(localiser2, 3))
       .Field("Adf", WholeDegreesText(adfBearing))
-      .Field("AHdg", ZeroPadded(adfCard, 3))
-      .Field("Bola", ZeroPadded(ball, 3))
-      .Field("Bast", ZeroPadded(turnRate, 5))
+      .Field("AHdg", PaddedDec(adfCard, 3))
+      .Field("Bola", PaddedDec(ball, 3))
+      .Field("Bast", PaddedDec(turnRate, 5))
       .Field("Pich", AttitudePitchText(pitch))
       .Field("Bank", AttitudeBankText(bank));
   return reply.Finish();

@@ -56,8 +56,8 @@ std::string C177Reply() {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   // Fields that the debug block shows in another form than the line.
-  const std::string flaps = ZeroPadded(flapLever, 5);
-  const std::string hh = ZeroPadded(hour, 2), mm = ZeroPadded(minute, 2), ss = ZeroPadded(second, 2);
+  const std::string flaps = PaddedDec(flapLever, 5);
+  const std::string hh = PaddedDec(hour, 2), mm = PaddedDec(minute, 2), ss = PaddedDec(second, 2);
   const std::string left = FuelTankText(leftTank), right = FuelTankText(rightTank);
 
   // Trim goes out as its unsigned bit pattern (trim -1 is "65535"), manifold pressure in raw
@@ -67,15 +67,15 @@ std::string C177Reply() {
       .Field("Electr", ElectrText(fuelPump, lights, pitotHeat))
       .Field("Magnet", DecText(magnetos))
       .Field("Avioni", DecText(avionics))
-      .Field("Trim", ZeroPadded(trim, 5))
-      .Field("Obs1", ZeroPadded(obs1, 3))
+      .Field("Trim", PaddedDec(trim, 5))
+      .Field("Obs1", PaddedDec(obs1, 3))
       .Field("ToFr1", DecText(toFrom1))
       .Field("Ils", DecText(ils))
-      .Field("Loc1", ZeroPadded(localiser1, 3))
-      .Field("Gs1", ZeroPadded(glideslope1, 3))
+      .Field("Loc1", PaddedDec(localiser1, 3))
+      .Field("Gs1", PaddedDec(glideslope1, 3))
       .Field("Adf", WholeDegreesText(adfBearing))
-      .Field("AHdg", ZeroPadded(adfCard, 3))
-      .Field("Alt", ZeroPadded(altitude, 5))
+      .Field("AHdg", PaddedDec(adfCard, 3))
+      .Field("Alt", PaddedDec(altitude, 5))
       .Field("Qnh", QnhText(qnh))
       .Field("Vsp", VsiText(verticalSpeed))
       .Field("Gdr", WholeDegreesText(gyroDrift))
@@ -83,17 +83,17 @@ std::string C177Reply() {
       .Field("Hdg", WholeDegreesText(headingBug))
       .Field("Pich", AttitudePitchText(pitch))
       .Field("Bank", AttitudeBankText(bank))
-      .Field("Bola", ZeroPadded(ball, 3))
-      .Field("Bast", ZeroPadded(turnRate, 5))
+      .Field("Bola", PaddedDec(ball, 3))
+      .Field("Bast", PaddedDec(turnRate, 5))
       .Field("Ias", AirspeedText(airspeed))
       .Field(flaps).Log("Flaps", " " + flaps)  // the block has a blank after this one colon
       .Field("Rpm", RpmText(rpm))
       .Field("Flw", FuelFlowText(fuelFlow))
-      .Field("Man", ZeroPadded(manifold, 5))
+      .Field("Man", PaddedDec(manifold, 5))
       .Field(hh + mm + ss).Log("Time", hh + ":" + mm + ":" + ss)
       .Field("Vac", VacuumText(suction))
       .Field("Egt", EgtText(egt))
-      .Field("Fuel Prs", ZeroPadded(fuelPressure, 4))
+      .Field("Fuel Prs", PaddedDec(fuelPressure, 4))
       .Field("Cht", NearestDegreeText(cylinderHead))
       .Field(left)
       .Field(right)

@@ -29,7 +29,7 @@ std::string ModeSwitchesText(std::initializer_list<int32_t> switches) {
 // The bearing to the NAV1 station: the reciprocal of the radial the aircraft is on, in whole
 // degrees. A radial just below a full turn rounds to 360 and so points at "180".
 std::string BearingToStationText(uint16_t radial) {
-  int64_t degrees = AngleWholeDegrees(radial);
+  int64_t degrees = WholeDegrees(radial);
   degrees += degrees >= 180 ? -180 : 180;
   return PaddedDec(degrees, 3);
 }

@@ -74,9 +74,12 @@ std::string DmeHundredthsText(uint16_t tenths) {
   return PaddedDec(raw * 10, 5);
 }
 
-std::string WholeDegreesText(uint16_t angle) {
-  return PaddedDec(RoundExtended(angle * 360.0L / kAngleUnitsPerTurn), 3);
+int64_t WholeDegrees(uint16_t angle) {
+  // The angle times 360 is a whole number, so the quotient is exact before it is rounded.
+  return RoundExtended(static_cast<long double>(int32_t{angle} * 360) / kAngleUnitsPerTurn);
 }
+
+std::string WholeDegreesText(uint16_t angle) { return PaddedDec(WholeDegrees(angle), 3); }
 
 std::string ApSwitchesText(std::initializer_list<uint32_t> switches) {
   std::string text;

@@ -49,7 +49,9 @@ std::string ThreeDigitText(uint32_t value);
 // 65000 the receiver has no lock and shows "00000".
 std::string DmeHundredthsText(uint16_t tenths);
 
-// A 16-bit angle as whole degrees in three characters; just below a full turn shows "360".
+// A 16-bit angle (65536 to the turn) in whole degrees, 0 to 360: just below a full turn is 360.
+int64_t WholeDegrees(uint16_t angle);
+// The same in three characters.
 std::string WholeDegreesText(uint16_t angle);
 
 // Autopilot switch values as unsigned decimals joined without separator: "0000000" when all

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "replies/hsi_rules.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -14,11 +15,6 @@ constexpr long double kFeetPerMetre = 3.28084L;
 constexpr int64_t kMaxRadioAltitude = 9999;
 
 }  // namespace
-
-int64_t AngleWholeDegrees(uint16_t raw) {
-  const int32_t units = static_cast<int32_t>(raw) * 360;
-  return RoundExtended(static_cast<long double>(units) / 65536);
-}
 
 // Position steps are each stored as a 64-bit real, so the last decimals are the ones the
 // panels have always shown.
@@ -44,7 +40,7 @@ std::string RadAltText(uint32_t raw) {
 }
 
 std::string MagText(uint16_t raw) {
-  int64_t degrees = AngleWholeDegrees(raw);
+  int64_t degrees = WholeDegrees(raw);
   std::string sign = "0";
   if (degrees > 180) {  // west of north
     degrees = 360 - degrees;

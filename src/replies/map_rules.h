@@ -22,10 +22,6 @@ std::string LongitudeText(int64_t raw);
 // Radio altitude (metres x 65536) in whole feet, 4 digits, held at "9999".
 std::string RadAltText(uint32_t raw);
 
-// A 65536-per-turn angle in whole degrees, 0 to 360: raw x 360 is formed as a 32-bit integer,
-// then divided and rounded (halves to even). Just below a full turn gives 360, not 0.
-int64_t AngleWholeDegrees(uint16_t raw);
-
 // Magnetic variation in whole degrees: "0" and the degrees east or "-" and the degrees west,
 // at least two digits: "005", "-05". Exactly 180 gives "0180".
 std::string MagText(uint16_t raw);

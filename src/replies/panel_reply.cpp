@@ -45,7 +45,6 @@ std::string PanelReply::Finish() const {
 }
 
 std::string ReplyLine(std::initializer_list<std::string> fields) { return JoinFields(fields); }
-std::string ReplyLine(const std::vector<std::string>& fields) { return JoinFields(fields); }
 
 void LogDebugBlock(const std::string& header,
                    std::initializer_list<std::pair<const char*, std::string>> values) {

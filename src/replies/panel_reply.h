@@ -71,7 +71,6 @@ class PanelReply {
 
 // Every field followed by ":" (the last one too), then CR LF; no leading ":".
 std::string ReplyLine(std::initializer_list<std::string> fields);
-std::string ReplyLine(const std::vector<std::string>& fields);
 
 // Only while DebugEnabled: the header line as given, then "- label:text" per value.
 void LogDebugBlock(const std::string& header,

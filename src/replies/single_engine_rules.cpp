@@ -1,5 +1,6 @@
 #include "replies/single_engine_rules.h"
 
+#include "replies/hsi_rules.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -19,7 +20,7 @@ constexpr int64_t kTachometerEnd = 3500;      // RPM
 constexpr int64_t kPitchScaleEnd = 35;        // degrees, either way
 
 std::string GaugeText(uint16_t raw, long double fullScale) {
-  return ZeroPadded(NearestWhole(raw * fullScale / kGaugeFullScale), 3);
+  return PaddedDec(NearestWhole(raw * fullScale / kGaugeFullScale), 3);
 }
 
 // Whole degrees of a 2^32-per-circle angle, as sign and magnitude.
@@ -36,10 +37,8 @@ Attitude AttitudeDegrees(int32_t units) {
 
 int32_t NearestWhole(long double x) { return static_cast<int32_t>(RoundExtended(x)); }
 
-std::string ZeroPadded(int64_t value, size_t width) { return PadLeft(DecText(value), width, '0'); }
-
 std::string SignedText(bool negative, int64_t magnitude, size_t width) {
-  return (negative ? "-" : "0") + ZeroPadded(magnitude, width);
+  return (negative ? "-" : "0") + PaddedDec(magnitude, width);
 }
 
 std::string MasterText(uint8_t battery, uint8_t alternator) {
@@ -52,16 +51,16 @@ std::string ElectrText(uint8_t fuelPump, uint16_t lights, uint8_t pitotHeat) {
 
 std::string FuelTankText(int32_t level) {
   const auto percentTimes100 = static_cast<int32_t>(static_cast<int64_t>(level) * 100);
-  return ZeroPadded(NearestWhole(percentTimes100 / kFullTank), 3);
+  return PaddedDec(NearestWhole(percentTimes100 / kFullTank), 3);
 }
 
 std::string EgtText(uint16_t raw) { return GaugeText(raw, 860); }
 std::string OilTemperatureText(uint16_t raw) { return GaugeText(raw, 140); }
 std::string OilPressureText(uint16_t raw) { return GaugeText(raw, 55); }
 
-std::string FuelFlowText(int32_t raw) { return ZeroPadded(NearestWhole(raw / 128.0L), 3); }
+std::string FuelFlowText(int32_t raw) { return PaddedDec(NearestWhole(raw / 128.0L), 3); }
 
-std::string VacuumText(double suction) { return ZeroPadded(NearestWhole(suction * 10.0L), 2); }
+std::string VacuumText(double suction) { return PaddedDec(NearestWhole(suction * 10.0L), 2); }
 
 std::string AmmeterText(double amps) {
   // NaN is not below zero; rounding it then ends the request.
@@ -73,7 +72,7 @@ std::string AmmeterText(double amps) {
 std::string AirspeedText(int32_t knots128) {
   int64_t knots = NearestWhole(knots128 / 128.0L);
   if (knots > kAirspeedDialEnd) knots = kAirspeedDialEnd;
-  return ZeroPadded(knots, 3);
+  return PaddedDec(knots, 3);
 }
 
 std::string VsiText(int32_t metresPerSecond256) {
@@ -88,10 +87,10 @@ std::string RpmText(double rpm) {
   int64_t v = NearestWhole(rpm);
   if (v > kTachometerEnd) v = kTachometerEnd;
   if (v < 0) v = 0;
-  return ZeroPadded(v, 4);
+  return PaddedDec(v, 4);
 }
 
-std::string NearestDegreeText(double degrees) { return ZeroPadded(NearestWhole(degrees), 3); }
+std::string NearestDegreeText(double degrees) { return PaddedDec(NearestWhole(degrees), 3); }
 
 std::string AttitudePitchText(int32_t units) {
   Attitude pitch = AttitudeDegrees(units);

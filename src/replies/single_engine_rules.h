@@ -7,9 +7,10 @@
 // as the panels have always shown it). NaN, infinities and reals beyond the 64-bit range end
 // the request with "Invalid floating point operation".
 //
-// Widths: "zero-padded to n" fills with "0" in front up to n characters; a minus sign counts,
-// a longer text stays whole. A signed text puts "0" (zero or positive) or "-" (negative) in
-// front of the zero-padded magnitude, so it is one character wider and never shows "+".
+// Widths: "zero-padded to n" (PaddedDec of the HSI rules) fills with "0" in front up to n
+// characters; a minus sign counts, a longer text stays whole. A signed text puts "0" (zero or
+// positive) or "-" (negative) in front of the zero-padded magnitude, so it is one character
+// wider and never shows "+".
 #pragma once
 
 #include <cstddef>
@@ -21,8 +22,6 @@ namespace tavelor {
 // Nearest whole number of x as above: RoundExtended, then the low 32 bits as signed.
 int32_t NearestWhole(long double x);
 
-// DecText(value) zero-padded to width: ZeroPadded(5, 3) is "005", ZeroPadded(-1, 5) "000-1".
-std::string ZeroPadded(int64_t value, size_t width);
 
 // "0" or "-" and the magnitude zero-padded to width: SignedText(true, 3, 3) is "-003".
 std::string SignedText(bool negative, int64_t magnitude, size_t width);

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "simlink/offsets.h"
@@ -16,22 +15,6 @@ constexpr double kFeetPerMetre = 3.28084;
 constexpr long double kTwoPow32 = 4294967296.0L;
 constexpr long double kTwoPow64 = kTwoPow32 * kTwoPow32;
 constexpr double kLatitudeUnitsPerDegree = 10001750.0 / 90.0;  // times 2^32
-
-template <typename T>
-void Put(OffsetMemory& memory, Offset<T> offset, T value) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));  // little-endian, as the simulator keeps values
-  memory.Write(offset.address, sizeof(T), bytes);
-}
-
-template <typename T>
-T Get(const OffsetMemory& memory, Offset<T> offset) {
-  uint8_t bytes[sizeof(T)];
-  memory.Read(offset.address, sizeof(T), bytes);
-  T value;
-  std::memcpy(&value, bytes, sizeof(T));
-  return value;
-}
 
 // A plain decimal number, nothing around it, whatever the locale.
 std::optional<double> Number(std::string_view text) {
@@ -115,15 +98,15 @@ std::string SetCockpitValue(OffsetMemory& memory, std::string_view name, std::st
   if (const Radio* radio = FindRadio(name)) {
     const std::optional<uint16_t> bcd = BcdFrequency(v);
     if (!bcd) return "ERR a frequency from 100.00 to 199.99";
-    Put(memory, radio->bcd, *bcd);
-    if (radio->kilohertz) Put(memory, *radio->kilohertz, static_cast<int32_t>(std::lround(v * 1000)));
+    memory.Put(radio->bcd, *bcd);
+    if (radio->kilohertz) memory.Put(*radio->kilohertz, static_cast<int32_t>(std::lround(v * 1000)));
     return "OK";
   }
   if (name == "adf") {
     if (v < 0 || v > 999 || v != std::floor(v)) return "ERR whole kilohertz from 0 to 999";
     const int khz = static_cast<int>(v);
-    Put(memory, offsets::kAdfFrequency, static_cast<uint16_t>((khz / 100) << 8 | (khz / 10 % 10) << 4 | khz % 10));
-    Put(memory, offsets::kAdfExtended, uint16_t{0});  // as the ADF command leaves it
+    memory.Put(offsets::kAdfFrequency, static_cast<uint16_t>((khz / 100) << 8 | (khz / 10 % 10) << 4 | khz % 10));
+    memory.Put(offsets::kAdfExtended, uint16_t{0});  // as the ADF command leaves it
     return "OK";
   }
   if (name == "transponder") {
@@ -131,77 +114,77 @@ std::string SetCockpitValue(OffsetMemory& memory, std::string_view name, std::st
       return "ERR four digits from 0 to 7";
     uint16_t code = 0;
     for (char c : text) code = static_cast<uint16_t>(code << 4 | (c - '0'));
-    Put(memory, offsets::kTransponder, code);
+    memory.Put(offsets::kTransponder, code);
     return "OK";
   }
   if (name == "altitude") {
     if (v < 0 || v > 65535) return "ERR feet from 0 to 65535";
-    Put(memory, offsets::kAltitudeFeet, static_cast<uint16_t>(std::lround(v)));
+    memory.Put(offsets::kAltitudeFeet, static_cast<uint16_t>(std::lround(v)));
     return "OK";
   }
   if (name == "heading") {
     if (v < 0 || v > 360) return "ERR degrees from 0 to 360";
-    Put(memory, offsets::kHeading, v);
+    memory.Put(offsets::kHeading, v);
     return "OK";
   }
   if (name == "ias") {
     if (v < 0 || v > 2000) return "ERR knots from 0 to 2000";
-    Put(memory, offsets::kIndicatedAirspeed, static_cast<int32_t>(std::lround(v * 128)));
+    memory.Put(offsets::kIndicatedAirspeed, static_cast<int32_t>(std::lround(v * 128)));
     return "OK";
   }
   if (name == "vs") {
     if (std::fabs(v) > 20000) return "ERR feet per minute from -20000 to 20000";
     const double metresPerSecond = v / 60 / kFeetPerMetre;
-    Put(memory, offsets::kVerticalSpeed, static_cast<int32_t>(std::lround(metresPerSecond * 256)));
+    memory.Put(offsets::kVerticalSpeed, static_cast<int32_t>(std::lround(metresPerSecond * 256)));
     return "OK";
   }
   if (name == "lat") {
     if (std::fabs(v) > 90) return "ERR degrees from -90 to 90";
     const long double units = v * kLatitudeUnitsPerDegree * kTwoPow32;
-    Put(memory, offsets::kLatitude, static_cast<int64_t>(std::llround(units)));
+    memory.Put(offsets::kLatitude, static_cast<int64_t>(std::llround(units)));
     return "OK";
   }
   if (name == "lon") {
     if (std::fabs(v) > 180) return "ERR degrees from -180 to 180";
     long double units = std::round(v / 360 * kTwoPow64);
     if (units >= kTwoPow64 / 2) units -= kTwoPow64;  // 180 east is 180 west
-    Put(memory, offsets::kLongitude, static_cast<int64_t>(units));
+    memory.Put(offsets::kLongitude, static_cast<int64_t>(units));
     return "OK";
   }
   if (name == "qnh") {
     if (v < 800 || v > 1200) return "ERR hectopascals from 800 to 1200";
-    Put(memory, offsets::kAltimeterSetting, static_cast<uint16_t>(std::lround(v * 16)));
+    memory.Put(offsets::kAltimeterSetting, static_cast<uint16_t>(std::lround(v * 16)));
     return "OK";
   }
   return "ERR unknown value name (help lists them)";
 }
 
 std::string GetCockpitValue(const OffsetMemory& memory, std::string_view name) {
-  if (const Radio* radio = FindRadio(name)) return "OK " + BcdFrequencyText(Get(memory, radio->bcd));
+  if (const Radio* radio = FindRadio(name)) return "OK " + BcdFrequencyText(memory.Get(radio->bcd));
   if (name == "adf") {
-    const uint16_t bcd = Get(memory, offsets::kAdfFrequency);
+    const uint16_t bcd = memory.Get(offsets::kAdfFrequency);
     const std::string digits = HexDigits(bcd & 0x0FFF, 3);
     return "OK " + digits.substr(digits.find_first_not_of('0') == std::string::npos
                                      ? digits.size() - 1
                                      : digits.find_first_not_of('0'));
   }
-  if (name == "transponder") return "OK " + HexDigits(Get(memory, offsets::kTransponder), 4);
-  if (name == "altitude") return "OK " + std::to_string(Get(memory, offsets::kAltitudeFeet));
-  if (name == "heading") return "OK " + Format("%.2f", Get(memory, offsets::kHeading));
-  if (name == "ias") return "OK " + Format("%.1f", Get(memory, offsets::kIndicatedAirspeed) / 128.0);
+  if (name == "transponder") return "OK " + HexDigits(memory.Get(offsets::kTransponder), 4);
+  if (name == "altitude") return "OK " + std::to_string(memory.Get(offsets::kAltitudeFeet));
+  if (name == "heading") return "OK " + Format("%.2f", memory.Get(offsets::kHeading));
+  if (name == "ias") return "OK " + Format("%.1f", memory.Get(offsets::kIndicatedAirspeed) / 128.0);
   if (name == "vs") {
-    const double metresPerSecond = Get(memory, offsets::kVerticalSpeed) / 256.0;
+    const double metresPerSecond = memory.Get(offsets::kVerticalSpeed) / 256.0;
     return "OK " + Format("%.0f", metresPerSecond * 60 * kFeetPerMetre);
   }
   if (name == "lat") {
-    const long double units = Get(memory, offsets::kLatitude);
+    const long double units = memory.Get(offsets::kLatitude);
     return "OK " + Format("%.6f", static_cast<double>(units / kTwoPow32 / kLatitudeUnitsPerDegree));
   }
   if (name == "lon") {
-    const long double units = Get(memory, offsets::kLongitude);
+    const long double units = memory.Get(offsets::kLongitude);
     return "OK " + Format("%.6f", static_cast<double>(units / kTwoPow64 * 360));
   }
-  if (name == "qnh") return "OK " + Format("%.2f", Get(memory, offsets::kAltimeterSetting) / 16.0);
+  if (name == "qnh") return "OK " + Format("%.2f", memory.Get(offsets::kAltimeterSetting) / 16.0);
   return "ERR unknown value name (help lists them)";
 }
 

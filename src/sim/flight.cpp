@@ -61,13 +61,6 @@ double Towards(double value, double target, double maxChange) {
 // The shortest signed turn from one heading to another, -180 to 180.
 double TurnBetween(double from, double to) { return std::remainder(to - from, 360.0); }
 
-template <typename T>
-void Put(OffsetMemory& memory, Offset<T> offset, T value) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));  // little-endian, as the simulator keeps values
-  memory.Write(offset.address, sizeof(T), bytes);
-}
-
 // A 32-bit angle, 2^32 units to a full turn.
 int32_t AngleUnits(double degrees) {
   return static_cast<int32_t>(static_cast<int64_t>(std::llround(degrees / 360 * kTwoPow32)));
@@ -174,56 +167,56 @@ void Flight::Write(OffsetMemory& memory) const {
   const double groundSpeed = phase.onGround ? std::max(phase.groundSpeed, s.airspeed) : trueAirspeed;
 
   // Where and how it flies.
-  Put(memory, o::kLatitude, static_cast<int64_t>(std::llround(s.latitude / 90 * 10001750.0 * kTwoPow32)));
-  Put(memory, o::kLongitude, static_cast<int64_t>(std::llround(s.longitude / 360 * kTwoPow32 * kTwoPow32)));
-  Put(memory, o::kHeading, s.heading);
-  Put(memory, o::kAltitudeFeet, static_cast<uint16_t>(std::lround(s.altitude)));
-  Put(memory, o::kRadioAltitude,
+  memory.Put(o::kLatitude, static_cast<int64_t>(std::llround(s.latitude / 90 * 10001750.0 * kTwoPow32)));
+  memory.Put(o::kLongitude, static_cast<int64_t>(std::llround(s.longitude / 360 * kTwoPow32 * kTwoPow32)));
+  memory.Put(o::kHeading, s.heading);
+  memory.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(s.altitude)));
+  memory.Put(o::kRadioAltitude,
       static_cast<uint32_t>(std::lround((s.altitude - kFieldElevation) / kFeetPerMetre * 65536)));
-  Put(memory, o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(s.airspeed * 128)));
-  Put(memory, o::kTrueAirspeed, static_cast<int32_t>(std::lround(trueAirspeed * 128)));
-  Put(memory, o::kGroundSpeed,
+  memory.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(s.airspeed * 128)));
+  memory.Put(o::kTrueAirspeed, static_cast<int32_t>(std::lround(trueAirspeed * 128)));
+  memory.Put(o::kGroundSpeed,
       static_cast<int32_t>(std::lround(groundSpeed * kMetresPerNauticalMile / 3600 * 65536)));
-  Put(memory, o::kVerticalSpeed,
+  memory.Put(o::kVerticalSpeed,
       static_cast<int32_t>(std::lround(s.verticalSpeed / 60 / kFeetPerMetre * 256)));
-  Put(memory, o::kMach, static_cast<uint16_t>(std::lround(trueAirspeed / 661.47 * 20480)));
-  Put(memory, o::kPitch, AngleUnits(-s.pitch));  // the simulator counts nose up as negative
-  Put(memory, o::kBank, AngleUnits(s.bank));
-  Put(memory, o::kOutsideAirTemp, Signed16((15 - s.altitude / 1000 * 2) * 256));
+  memory.Put(o::kMach, static_cast<uint16_t>(std::lround(trueAirspeed / 661.47 * 20480)));
+  memory.Put(o::kPitch, AngleUnits(-s.pitch));  // the simulator counts nose up as negative
+  memory.Put(o::kBank, AngleUnits(s.bank));
+  memory.Put(o::kOutsideAirTemp, Signed16((15 - s.altitude / 1000 * 2) * 256));
 
   // The VOR ahead and the GPS leg towards it.
   const double dme = std::max(0.5, kDmeAtTakeOff - travelled_);
-  Put(memory, o::kDme1Distance, static_cast<uint16_t>(std::lround(dme * 10)));
-  Put(memory, o::kNav1Ident, o::Ident{'C', 'J', 'N', 0, 0, 0});
-  Put(memory, o::kNav1ToFrom, uint8_t{1});
-  Put(memory, o::kNav1Needle, static_cast<uint8_t>(Signed16(std::sin(time_ / 40) * 30)));
-  Put(memory, o::kGpsNextId, o::Ident{'L', 'E', 'M', 'D', 0, 0});
-  Put(memory, o::kGpsDistance, dme * kMetresPerNauticalMile);
-  Put(memory, o::kGpsTimeToGo, static_cast<int32_t>(groundSpeed > 1 ? dme / groundSpeed * 3600 : 0));
-  Put(memory, o::kGpsCourse, s.heading * kPi / 180);
-  Put(memory, o::kGpsCrossTrack, std::sin(time_ / 60) * 300);
+  memory.Put(o::kDme1Distance, static_cast<uint16_t>(std::lround(dme * 10)));
+  memory.Put(o::kNav1Ident, o::Ident{'C', 'J', 'N', 0, 0, 0});
+  memory.Put(o::kNav1ToFrom, uint8_t{1});
+  memory.Put(o::kNav1Needle, static_cast<uint8_t>(Signed16(std::sin(time_ / 40) * 30)));
+  memory.Put(o::kGpsNextId, o::Ident{'L', 'E', 'M', 'D', 0, 0});
+  memory.Put(o::kGpsDistance, dme * kMetresPerNauticalMile);
+  memory.Put(o::kGpsTimeToGo, static_cast<int32_t>(groundSpeed > 1 ? dme / groundSpeed * 3600 : 0));
+  memory.Put(o::kGpsCourse, s.heading * kPi / 180);
+  memory.Put(o::kGpsCrossTrack, std::sin(time_ / 60) * 300);
 
   // Engine and fuel.
-  Put(memory, o::kEngineRpm, phase.rpm);
-  Put(memory, o::kFuelFlow, static_cast<int32_t>(std::lround(phase.rpm / 2300 * 9 * 128)));
-  Put(memory, o::kLeftTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  Put(memory, o::kRightTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  Put(memory, o::kOilTemperature, static_cast<uint16_t>(std::lround(std::min(time_ / 3, 85.0) / 140 * 16384)));
-  Put(memory, o::kOilPressure, static_cast<uint16_t>(std::lround(phase.rpm / 2500 * 50 / 55 * 16384)));
-  Put(memory, o::kExhaustGasTemp, static_cast<uint16_t>(std::lround((400 + phase.rpm / 8) / 860 * 16384)));
-  Put(memory, o::kManifoldPressure, static_cast<uint16_t>(std::lround((10 + phase.rpm / 170) * 1024)));
-  Put(memory, o::kCylinderHeadTemp, 250 + phase.rpm / 20);
-  Put(memory, o::kSuction, 5.0);
-  Put(memory, o::kAmmeter, 2.0);
-  Put(memory, o::kBusVoltage, 28.0);
+  memory.Put(o::kEngineRpm, phase.rpm);
+  memory.Put(o::kFuelFlow, static_cast<int32_t>(std::lround(phase.rpm / 2300 * 9 * 128)));
+  memory.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
+  memory.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
+  memory.Put(o::kOilTemperature, static_cast<uint16_t>(std::lround(std::min(time_ / 3, 85.0) / 140 * 16384)));
+  memory.Put(o::kOilPressure, static_cast<uint16_t>(std::lround(phase.rpm / 2500 * 50 / 55 * 16384)));
+  memory.Put(o::kExhaustGasTemp, static_cast<uint16_t>(std::lround((400 + phase.rpm / 8) / 860 * 16384)));
+  memory.Put(o::kManifoldPressure, static_cast<uint16_t>(std::lround((10 + phase.rpm / 170) * 1024)));
+  memory.Put(o::kCylinderHeadTemp, 250 + phase.rpm / 20);
+  memory.Put(o::kSuction, 5.0);
+  memory.Put(o::kAmmeter, 2.0);
+  memory.Put(o::kBusVoltage, 28.0);
 
   // The clock: a circuit that starts at 14:00 local, 13:00 UTC.
   const int seconds = static_cast<int>(time_);
-  Put(memory, o::kLocalHour, static_cast<uint8_t>(14 + seconds / 3600));
-  Put(memory, o::kLocalMinute, static_cast<uint8_t>(seconds / 60 % 60));
-  Put(memory, o::kLocalSecond, static_cast<uint8_t>(seconds % 60));
-  Put(memory, o::kUtcHour, static_cast<uint8_t>(13 + seconds / 3600));
-  Put(memory, o::kUtcMinute, static_cast<uint8_t>(seconds / 60 % 60));
+  memory.Put(o::kLocalHour, static_cast<uint8_t>(14 + seconds / 3600));
+  memory.Put(o::kLocalMinute, static_cast<uint8_t>(seconds / 60 % 60));
+  memory.Put(o::kLocalSecond, static_cast<uint8_t>(seconds % 60));
+  memory.Put(o::kUtcHour, static_cast<uint8_t>(13 + seconds / 3600));
+  memory.Put(o::kUtcMinute, static_cast<uint8_t>(seconds / 60 % 60));
 
   // The traffic: each aircraft on its circle around ours, in slots 1 to 3.
   for (size_t i = 0; i < std::size(kTraffic); ++i) {
@@ -233,12 +226,12 @@ void Flight::Write(OffsetMemory& memory) const {
     const double latitude = s.latitude + t.radius / 60 * std::cos(angle);
     const double longitude = s.longitude + t.radius / 60 * std::sin(angle) / std::cos(s.latitude * kPi / 180);
     const double altitude = s.altitude + t.altitudeOffset * (0.75 + 0.25 * std::sin(angle));
-    Put(memory, slot.id, t.id);
-    Put(memory, slot.latitude, static_cast<float>(latitude));
-    Put(memory, slot.longitude, static_cast<float>(longitude));
-    Put(memory, slot.altitude, static_cast<float>(altitude));
-    Put(memory, slot.verticalSpeed, Signed16(t.verticalSpeed));
-    Put(memory, slot.callSign, CallSign(t.callSign));
+    memory.Put(slot.id, t.id);
+    memory.Put(slot.latitude, static_cast<float>(latitude));
+    memory.Put(slot.longitude, static_cast<float>(longitude));
+    memory.Put(slot.altitude, static_cast<float>(altitude));
+    memory.Put(slot.verticalSpeed, Signed16(t.verticalSpeed));
+    memory.Put(slot.callSign, CallSign(t.callSign));
   }
 }
 

@@ -23,8 +23,6 @@ class Flight {
   void Stop() { flying_ = false; }
   // Flies on by `seconds` of flight time, in whole steps, and writes the values reached.
   void Advance(OffsetMemory& memory, double seconds);
-  // Flight time since the start of the current circuit, in seconds.
-  double Time() const { return time_; }
 
  private:
   struct State {

@@ -7,9 +7,13 @@
 #include <memory>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+#include "simlink/offset.h"
 
 namespace tavelor::sim {
 
@@ -27,6 +31,22 @@ class OffsetMemory {
   void WriteU16(uint32_t offset, uint16_t v);
   void WriteU32(uint32_t offset, uint32_t v);
   void WriteDouble(uint32_t offset, double v);
+
+  // A value at a named offset, little-endian as the simulator keeps it (so is the host).
+  template <typename T>
+  void Put(Offset<T> offset, const std::type_identity_t<T>& value) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    Write(offset.address, sizeof(T), bytes);
+  }
+  template <typename T>
+  T Get(Offset<T> offset) const {
+    uint8_t bytes[sizeof(T)];
+    Read(offset.address, sizeof(T), bytes);
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+  }
 
  private:
   std::array<uint8_t, kSize> bytes_{};

@@ -63,10 +63,4 @@ SimService::Clock::time_point SimService::NextControlDeadline() const {
   return nearest;
 }
 
-std::vector<ControlId> SimService::Controls() const {
-  std::vector<ControlId> ids;
-  for (const auto& [id, client] : clients_) ids.push_back(id);
-  return ids;
-}
-
 }  // namespace tavelor::sim

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "sim/control_session.h"
 #include "sim/sim_options.h"
@@ -59,7 +58,6 @@ class SimService {
   // The nearest time at which ControlDone may change, or Clock::time_point::max().
   Clock::time_point NextControlDeadline() const;
   void CloseControl(ControlId id) { clients_.erase(id); }
-  std::vector<ControlId> Controls() const;
 
  private:
   struct Client {

@@ -173,7 +173,10 @@ bool IpcClient::Exchange(uint32_t* code, bool duringOpen) {
 
   PutU32(block_ + next_, 0);
   next_ = 0;
-  std::vector<Destination> destinations;
+  // The queue's destinations move aside for the walk; the vector they leave keeps its capacity
+  // for the next queue, so an exchange allocates nothing.
+  std::vector<Destination>& destinations = exchanging_;
+  destinations.clear();
   destinations.swap(destinations_);
 
   uint32_t answer = 0;

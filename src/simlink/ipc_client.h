@@ -89,6 +89,7 @@ class IpcClient {
   uint8_t* block_ = nullptr;
   size_t next_ = 0;                 // bytes queued from the block's start
   std::vector<Destination> destinations_;  // a read record's destination field: index + 1
+  std::vector<Destination> exchanging_;    // the destinations of the exchange under way
   bool linkLost_ = false;
   bool peerUnanswered_ = false;
 };

@@ -16,33 +16,21 @@ constexpr double kTwoPow63 = 9223372036854775808.0;
 
 }  // namespace
 
-int64_t RoundReal(double x) {
-  if (!std::isfinite(x)) {
-    throw RequestError(kFpInvalid);
-  }
-  // floor is exact, and so is x - floor(x) for every double, so the tie test is exact and
-  // independent of the current rounding mode.
-  double r = std::floor(x);
-  const double fraction = x - r;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(r, 2.0) != 0.0)) {
-    r += 1.0;
-  }
-  // Doubles just below 2^63 are integers spaced 1024 apart, so every r below 2^63 fits.
-  if (r < -kTwoPow63 || r >= kTwoPow63) {
-    throw RequestError(kFpInvalid);
-  }
-  return static_cast<int64_t>(r);
-}
+// A double converts to long double exactly, so both take the one rounding below.
+int64_t RoundReal(double x) { return RoundExtended(x); }
 
 int64_t RoundExtended(long double x) {
   if (!std::isfinite(x)) {
     throw RequestError(kFpInvalid);
   }
+  // floor is exact, and so is x - floor(x), so the tie test is exact and independent of the
+  // current rounding mode.
   long double r = std::floor(x);
   const long double fraction = x - r;
   if (fraction > 0.5L || (fraction == 0.5L && std::fmod(r, 2.0L) != 0.0L)) {
     r += 1.0L;
   }
+  // Every integer below 2^63 that a long double (or a double) holds fits the 64-bit range.
   if (r < -static_cast<long double>(kTwoPow63) || r >= static_cast<long double>(kTwoPow63)) {
     throw RequestError(kFpInvalid);
   }

@@ -9,7 +9,7 @@
 
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
-#include "support/reply_fields.h"
+#include "support/panel_fields.h"
 #include "support/sim_link.h"
 
 namespace tavelor::testing {

@@ -21,6 +21,16 @@ std::vector<std::string> FieldsOf(const std::string& line) {
   return fields;
 }
 
+std::vector<std::string> Fields(const std::string& line) {
+  EXPECT_GE(line.size(), 3u);
+  if (line.size() >= 3) {
+    EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
+  }
+  std::vector<std::string> fields{""};
+  for (std::string& field : FieldsOf(line)) fields.push_back(std::move(field));
+  return fields;
+}
+
 void PokeFlyingPanel(sim::OffsetMemory& m, std::mt19937& rng) {
   auto between = [&](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(rng); };
   auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };

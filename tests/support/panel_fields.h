@@ -3,10 +3,14 @@
 // the speed re-send's globals.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/globals.h"
@@ -19,12 +23,26 @@ namespace tavelor::testing {
 // The fields of a reply line without the ":" after each and the CR LF at the end. The line
 // must not hold a ":" inside a field (the random identifiers below never do).
 std::vector<std::string> FieldsOf(const std::string& line);
+// The same, numbered from 1 as the panels number them (element 0 is unused), after checking
+// that the line ends ":" CR LF.
+std::vector<std::string> Fields(const std::string& line);
 
-// Six identifier bytes from a literal: IdentOf("ABC\0\0\0").
-inline offsets::Ident IdentOf(const char (&six)[7]) {
-  offsets::Ident bytes;
-  for (int i = 0; i < 6; ++i) bytes[i] = six[i];
+// A fixed-size character field from a text that may hold zero bytes; the rest is zero-filled.
+template <size_t N>
+std::array<char, N> Chars(std::string_view text) {
+  std::array<char, N> bytes{};
+  std::memcpy(bytes.data(), text.data(), std::min(N, text.size()));
   return bytes;
+}
+inline offsets::Ident Ident(std::string_view text) { return Chars<6>(text); }
+inline offsets::CallSign CallSign(std::string_view text) { return Chars<15>(text); }
+// Six identifier bytes from a literal, zero bytes included: IdentOf("ABC\0\0\0").
+inline offsets::Ident IdentOf(const char (&six)[7]) { return Ident(std::string_view(six, 6)); }
+
+inline std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
 }
 
 // Every value the HSI and PFD panels read, random within what an aircraft in flight shows:

@@ -43,9 +43,7 @@ std::vector<uint8_t> Bytes(uint64_t value, size_t size);
 // Stores a value at a named offset of the stand-in's memory, as the simulator would hold it.
 template <typename T>
 void Poke(sim::OffsetMemory& memory, Offset<T> offset, const std::type_identity_t<T>& value) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));  // the host is little-endian, as the simulator
-  memory.Write(offset.address, sizeof(T), bytes);
+  memory.Put(offset, value);
 }
 
 // Turns debug logging on or off for one scope and restores it afterwards, also when the test

@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
+#include "support/panel_fields.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"
 
@@ -65,7 +66,7 @@ TEST(DispatchTable, EveryCodeIsUniqueAndHasOneAction) {
 
 TEST(DispatchTable, EachCodeReachesItsOwnAction) {
   testing::SimLink link;
-  const int savedPfd = PfdRefreshCount, savedFgp = FgpRefreshCount;
+  testing::ScopedSpeedGlobals keep;
   // The flight plan commands write their file beside the program: here, in a folder of its own.
   const std::string savedFolder = AppFolder;
   const auto folder = std::filesystem::temp_directory_path() / "tavelor-dispatch-test";
@@ -91,8 +92,6 @@ TEST(DispatchTable, EachCodeReachesItsOwnAction) {
       EXPECT_EQ(answer, std::string(entry.versionText) + "\r\n");
     }
   }
-  PfdRefreshCount = savedPfd;
-  FgpRefreshCount = savedFgp;
   AppFolder = savedFolder;
   std::filesystem::remove_all(folder);
 }

@@ -74,7 +74,7 @@ TEST(CockpitValues, HelpListsEveryCommandAndValueName) {
 TEST(Flight, ACircuitMovesTheAircraftAndKeepsEveryReplysWidths) {
   testing::SimLink link;
   testing::ScopedDebug quiet(false);
-  const int savedMode = SpeedRefMode, savedPfd = PfdRefreshCount, savedFgp = FgpRefreshCount;
+  testing::ScopedSpeedGlobals keep;
   SimPeer& peer = link.peer;
   bool quit = false;
   ASSERT_EQ(peer.Control("fly on", &quit), "OK");
@@ -110,9 +110,6 @@ TEST(Flight, ACircuitMovesTheAircraftAndKeepsEveryReplysWidths) {
   const std::string held = peer.Control("get lat", &quit);
   peer.Tick(1.0);
   EXPECT_EQ(peer.Control("get lat", &quit), held);
-  SpeedRefMode = savedMode;
-  PfdRefreshCount = savedPfd;
-  FgpRefreshCount = savedFgp;
 }
 
 TEST(Flight, TheSameFlightTimeGivesTheSameValues) {

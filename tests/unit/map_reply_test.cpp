@@ -16,7 +16,7 @@
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
 #include "support/map_memory.h"
-#include "support/reply_fields.h"
+#include "support/panel_fields.h"
 #include "support/sim_link.h"
 #include "text/real_math.h"
 #include "text/request_error.h"

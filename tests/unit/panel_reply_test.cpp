@@ -8,6 +8,7 @@
 #include "replies/hsi_rules.h"
 #include "replies/panel_reply.h"
 #include "simlink/offsets.h"
+#include "support/panel_fields.h"
 #include "support/sim_link.h"
 
 namespace tavelor {
@@ -56,21 +57,17 @@ TEST(PanelReads, ValuesStartAtZeroAndArriveInOneExchange) {
 }
 
 TEST(HsiRules, IdentifiersAndTheCrossTrackNeedle) {
-  auto ident = [](const char (&six)[7]) {
-    offsets::Ident bytes;
-    std::copy(six, six + 6, bytes.begin());
-    return bytes;
-  };
+  using testing::IdentOf;
   const struct {
     offsets::Ident bytes;
     std::string after;
     std::string before;
   } idents[] = {
-      {ident("ABC\0\0\0"), "ABC--", "--ABC"},
-      {ident("\0\0\0\0\0\0"), "-----", "-----"},
-      {ident(" AB \0\0"), "AB---", "---AB"},
-      {ident("ABCDEF"), "ABCDE", "ABCDE"},
-      {ident("AB\0CD\0"), std::string("AB\0CD", 5), std::string("AB\0CD", 5)},  // inner zero stays
+      {IdentOf("ABC\0\0\0"), "ABC--", "--ABC"},
+      {IdentOf("\0\0\0\0\0\0"), "-----", "-----"},
+      {IdentOf(" AB \0\0"), "AB---", "---AB"},
+      {IdentOf("ABCDEF"), "ABCDE", "ABCDE"},
+      {IdentOf("AB\0CD\0"), std::string("AB\0CD", 5), std::string("AB\0CD", 5)},  // inner zero stays
   };
   for (const auto& c : idents) {
     EXPECT_EQ(IdentText(c.bytes, DashSide::kAfter), c.after);

@@ -10,7 +10,6 @@
 #include "sim/sim_peer.h"
 #include "simlink/ipc_client.h"
 #include "support/panel_fields.h"
-#include "support/reply_fields.h"
 #include "support/sim_link.h"
 
 namespace tavelor {
