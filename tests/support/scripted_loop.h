@@ -26,6 +26,7 @@ class ScriptedLoop : public EventLoop {
 
   LoopEvents* events = nullptr;
   bool timerRunning = false;
+  bool idleCheckRunning = false;
   int listens = 0;
   const char* failListenAt = nullptr;  // "bind" or "listen": Listen fails there
   std::map<ConnectionId, Socket> sockets;
@@ -50,6 +51,8 @@ class ScriptedLoop : public EventLoop {
   void SetEvents(LoopEvents* e) override { events = e; }
   void StartTimer(unsigned) override { timerRunning = true; }
   void StopTimer() override { timerRunning = false; }
+  void StartIdleCheck(unsigned) override { idleCheckRunning = true; }
+  void StopIdleCheck() override { idleCheckRunning = false; }
   bool Listen(uint16_t, SocketFailure* failure) override {
     ++listens;
     const std::string at = failListenAt ? failListenAt : "";
