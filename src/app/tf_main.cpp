@@ -1,6 +1,7 @@
 #include "app/tf_main.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/globals.h"
 #include "core/log.h"
@@ -10,7 +11,8 @@
 
 namespace tavelor {
 
-TfMain::TfMain(MainView* view, EventLoop* loop) : view_(view), loop_(loop), connections_(loop) {
+TfMain::TfMain(MainView* view, EventLoop* loop, NowFunction now)
+    : view_(view), loop_(loop), connections_(loop, UnsentLimits{}, std::move(now)) {
   loop_->SetEvents(this);
 }
 

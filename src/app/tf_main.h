@@ -24,7 +24,8 @@ inline constexpr unsigned kIdleCheckIntervalMs = 1000;
 
 class TfMain : public LoopEvents, public ViewEvents {
  public:
-  TfMain(MainView* view, EventLoop* loop);
+  // `now`: the clock of the idle time-out.
+  TfMain(MainView* view, EventLoop* loop, NowFunction now = SteadyClock::now);
   ~TfMain() override;
   TfMain(const TfMain&) = delete;
   TfMain& operator=(const TfMain&) = delete;

@@ -31,6 +31,7 @@ class ScriptedLoop : public EventLoop {
   const char* failListenAt = nullptr;  // "bind" or "listen": Listen fails there
   std::map<ConnectionId, Socket> sockets;
   std::vector<ConnectionId> closed;
+  std::map<ConnectionId, std::string> wireAtClose;  // what had reached each closed client
 
   // Events, as the platform would deliver them.
   void Accept(ConnectionId c) {
@@ -88,7 +89,9 @@ class ScriptedLoop : public EventLoop {
   }
   void WatchWritable(ConnectionId c, bool watch) override { sockets[c].watching = watch; }
   void Close(ConnectionId c) override {
-    if (!sockets.erase(c)) return;
+    if (!sockets.count(c)) return;
+    wireAtClose[c] = sockets[c].wire;
+    sockets.erase(c);
     closed.push_back(c);
     events->OnClosed(c);
   }
