@@ -177,6 +177,35 @@ TEST(PosixTransportWire, AnAnswerThatComesAfterItsAttemptTimedOutIsNotTakenForTh
   EXPECT_EQ(second.get(), 1);
 }
 
+// What a broken or hostile simulator sends around an answer: an answer waiting before its
+// message went out is stale, and an empty packet is not the end of the connection.
+TEST(PosixTransportWire, OnlyAnAnswerSentAfterItsMessageCounts) {
+  IpcFolder folder;
+  testing::WindowSocket window(folder.Window());
+  OpenTransport link;
+  auto opened = std::async(std::launch::async, [&] { return link.Open(); });
+  testing::WireEnd peer = window.Accept(kWait);
+  ASSERT_TRUE(opened.get());
+  const struct {
+    const char* what;
+    bool answeredAhead;  // the coming number answered 7 before the message is sent
+    bool emptyPacket;    // a zero-length packet just before the right answer
+  } cases[] = {{"answered ahead", true, false}, {"empty packet", false, true}, {"both", true, true}};
+  uint32_t next = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.answeredAhead) peer.Answer(next, 7);
+    auto sent = std::async(std::launch::async, [&] { return link.Send(); });
+    auto message = peer.ReadMessage(kWait);
+    ASSERT_TRUE(message);
+    for (int fd : message->fds) close(fd);
+    next = message->message.sequence + 1;
+    if (c.emptyPacket) peer.SendRaw("");
+    peer.Answer(message->message.sequence, 1);
+    EXPECT_EQ(sent.get(), 1);
+  }
+}
+
 TEST(PosixTransportWire, APeerThatGoesAwayIsNoticedAtOnce) {
   IpcFolder folder;
   auto window = std::make_unique<testing::WindowSocket>(folder.Window());
@@ -260,6 +289,7 @@ TEST(IpcFolderCheck, OnlyAPrivateFolderOfThisUserIsUsed) {
     const char* what;
     std::function<void(const std::string&)> make;  // prepares the folder
     bool accepted;
+    std::string tail = {};  // added to the folder's name
   };
   const Case cases[] = {
       {"missing: created", [](const std::string&) {}, true},
@@ -280,10 +310,11 @@ TEST(IpcFolderCheck, OnlyAPrivateFolderOfThisUserIsUsed) {
          }
        },
        geteuid() != 0},  // only the superuser can give a folder away
+      {"too long for a socket address", [](const std::string&) {}, false, std::string(90, 'x')},
   };
   int n = 0;
   for (const Case& k : cases) {
-    const std::string dir = parent.path + "/ipc" + std::to_string(n++);
+    const std::string dir = parent.path + "/ipc" + std::to_string(n++) + k.tail;
     k.make(dir);
     setenv("TAVELOR_IPC_DIR", dir.c_str(), 1);
     const std::string problem = posixipc::CheckIpcFolder(dir, true);
