@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -131,13 +135,19 @@ TEST_F(FlightPlanTest, FileFailuresCarryTheirRunTimeMessages) {
   EXPECT_EQ(ErrorOf(PlanCommand, "PLAN:abc"), "I/O error " + std::to_string(EISDIR));
   fs::remove(PlanPath());
 
-  // A full disk shows when the buffered bytes are flushed.
-  if (fs::exists("/dev/full")) {
-    fs::create_symlink("/dev/full", PlanPath());
-    EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:abc"), "Disk full");
-    EXPECT_EQ(ErrorOf(PlaxCommand, "PLAX:"), "Disk full");  // the mark alone
-    fs::remove(PlanPath());
-  }
+  // A write the system refuses (here past the file size this process may write, as a full
+  // disk would) shows when the buffered bytes are flushed.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 2;
+  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const std::string tooLarge = "I/O error " + std::to_string(EFBIG);
+  EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:abc"), tooLarge);
+  EXPECT_EQ(ErrorOf(PlaxCommand, "PLAX:"), tooLarge);  // the mark alone
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, oldHandler);
 }
 
 TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
