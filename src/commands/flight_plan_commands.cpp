@@ -40,7 +40,8 @@ class PlanFile {
  public:
   explicit PlanFile(PlanOpen mode) {
     PlanFileOpening opening = OpenPlanFile(PlanFilePath(), mode);
-    if (!opening.refusal.empty()) throw RequestError("Flight plan chunk refused: " + opening.refusal);
+    if (!opening.refusal.empty())
+      throw RequestError("Flight plan chunk refused: " + opening.refusal);
     if (!opening.file) RaiseFileError(opening.error);
     file_ = opening.file;
     errno = 0;

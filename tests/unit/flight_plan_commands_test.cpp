@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -139,15 +137,12 @@ TEST_F(FlightPlanTest, FileFailuresCarryTheirRunTimeMessages) {
   // disk would) shows when the buffered bytes are flushed.
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit tiny = saved;
-  tiny.rlim_cur = 2;
-  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  const rlimit tiny{2, saved.rlim_max};
+  std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const std::string tooLarge = "I/O error " + std::to_string(EFBIG);
-  EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:abc"), tooLarge);
-  EXPECT_EQ(ErrorOf(PlaxCommand, "PLAX:"), tooLarge);  // the mark alone
+  EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:abc"), "I/O error " + std::to_string(EFBIG));
+  EXPECT_EQ(ErrorOf(PlaxCommand, "PLAX:"), "I/O error " + std::to_string(EFBIG));  // the mark alone
   setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, oldHandler);
 }
 
 TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
