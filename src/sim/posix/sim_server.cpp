@@ -218,8 +218,8 @@ void SimServer::Impl::CloseAll() {
 
 // True to try again at once (that client left before it was taken, or a signal came). Any
 // other failure but "nothing waiting" would only repeat (out of descriptors or memory, mostly),
-// so the listeners rest for a while.
-// "Nothing waiting" also says a descriptor was free: the kernel takes one before it looks.
+// so the listeners rest for a while. "Nothing waiting" also says that a descriptor was to be
+// had: the kernel takes one before it looks at the queue.
 bool SimServer::Impl::KeepAccepting(int error) {
   if (error == EINTR || error == ECONNABORTED || error == EPROTO) return true;
   if (error == EAGAIN || error == EWOULDBLOCK) {
