@@ -22,20 +22,10 @@ namespace tavelor {
 
 namespace {
 
-constexpr int64_t kThreeDigitMax = 999;
 constexpr int64_t kGpsTenthsMax = 9999;  // four characters
 
-// This panel's own forms of three values the flight displays also show: its rules store the
-// intermediate results as 64-bit reals, and its ground speed factor is written one digit apart.
-
-// Metres per second x 65536 to knots in 3 digits, held at 999 (GroundSpeedText with the factor
-// 1.9438444924406046).
-std::string GspText(int32_t raw) {
-  constexpr long double kKnotsPerMetrePerSecondHere = 1.9438444924406046L;
-  const int64_t knots =
-      RoundExtended(static_cast<long double>(raw) / units::kUnitsPer65536 * kKnotsPerMetrePerSecondHere);
-  return PaddedDec(AtMost(knots, kThreeDigitMax), 3);
-}
+// This panel's own forms of two values the flight displays also show: its rules store the
+// intermediate results as 64-bit reals.
 
 // Radians to whole degrees, at least 3 characters (GpsCourseText with the product stored as a
 // 64-bit real): pi gives "180", -0.1 gives "0-6".
