@@ -15,7 +15,9 @@ enum class FillSide { kAfter, kBefore };
 
 // The bytes, zero bytes included, trimmed of characters 0..32 at both ends, then cut to
 // `width` or filled with `fill` on the given side up to it; `width` fill characters when
-// nothing is left.
+// nothing is left. Inside what is left, a ':', a control byte (below 0x20: an inner zero byte
+// too) or 0x7F shows as '?', so that whatever the simulator holds, the reply keeps its fields
+// and its one line, and the debug block shows the same text.
 std::string SimulatorText(std::string_view bytes, size_t width, char fill, FillSide side);
 template <size_t N>
 std::string SimulatorText(const std::array<char, N>& bytes, size_t width, char fill, FillSide side) {

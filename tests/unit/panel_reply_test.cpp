@@ -74,7 +74,7 @@ TEST(IdentifierRules, TrimCutAndFill) {
       {std::string(6, '\0'), 5, '-', FillSide::kAfter, "-----"},
       {std::string(" AB \0\0", 6), 5, '-', FillSide::kBefore, "---AB"},
       {"ABCDEF", 5, '-', FillSide::kAfter, "ABCDE"},
-      {std::string("AB\0CD\0", 6), 5, '-', FillSide::kAfter, std::string("AB\0CD", 5)},  // inner zero stays
+      {std::string("AB\0CD\0", 6), 5, '-', FillSide::kAfter, "AB?CD"},  // an inner zero is no padding
       {std::string("EGLL\0\0", 6), 5, ' ', FillSide::kAfter, "EGLL "},
       {std::string(6, '\0'), 5, ' ', FillSide::kAfter, "     "},
       {"ABC123", 15, ' ', FillSide::kAfter, "ABC123         "},
