@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,8 +88,11 @@ TEST(ProtocolReference, NamesEveryReplyFieldAsItsTableDoes) {
     const auto section = sections.find(schema.code);
     ASSERT_NE(section, sections.end());
     ASSERT_EQ(section->second.rows.size(), schema.fields.size());
+    std::set<std::string> names;
     for (size_t i = 0; i < schema.fields.size(); ++i) {
       const FieldInfo& f = schema.fields[i];
+      EXPECT_EQ(f.number, static_cast<int>(i + 1));
+      EXPECT_TRUE(names.insert(f.name).second) << f.name << " names two fields";
       const std::string unit = *f.unit ? "`" + std::string(f.unit) + "`" : "";
       EXPECT_EQ(section->second.rows[i], (std::vector<std::string>{std::to_string(f.number),
                                            "`" + std::string(f.name) + "`", f.label, unit,
@@ -132,6 +136,12 @@ TEST(ProtocolReference, ExamplesAreServedAsTheirSectionsSay) {
       } else if (entry.reply) {
         ASSERT_TRUE(answer.has_value());
         EXPECT_EQ(static_cast<int>(probe::SplitReply(*answer).size()), section->second.fields);
+        const auto values = ReadReplyLine(*FindReplySchema(entry.code), *answer);
+        ASSERT_TRUE(values.has_value());
+        for (const FieldValue& value : *values) {  // the parked aircraft's values are in range
+          EXPECT_EQ(value.text.size(), static_cast<size_t>(value.info->width)) << value.info->name;
+          EXPECT_EQ(value.number.has_value(), value.info->numeric) << value.info->name;
+        }
       } else {
         EXPECT_EQ(answer, section->second.answer + "\r\n");
       }
