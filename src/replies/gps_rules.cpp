@@ -29,10 +29,20 @@ std::string GpsDistanceTenthsText(double metres) {
   return PaddedDec(AtMost(RoundExtended(nm * 10), kDistanceTenthsMax), 4);
 }
 
+std::string GpsDistanceTenthsStepwiseText(double metres) {
+  double nm = RealMul(metres, static_cast<double>(units::kNauticalMilesPerMetre));
+  nm = RealMul(nm, 10);
+  return PaddedDec(AtMost(RoundReal(nm), kDistanceTenthsMax), 4);
+}
+
 std::string TimeToGoText(int32_t seconds) { return PaddedDec(AtMost(seconds, kTimeToGoMax), 4); }
 
 std::string GpsCourseText(double radians) {
   return PaddedDec(RoundExtended(radians * units::kDegreesPerRadian), 3);
+}
+
+std::string GpsCourseStepwiseText(double radians) {
+  return PaddedDec(RoundReal(RealMul(radians, static_cast<double>(units::kDegreesPerRadian))), 3);
 }
 
 std::string CrossTrackText(double metres) {

@@ -14,34 +14,9 @@
 #include "replies/speed_rules.h"
 #include "replies/traffic.h"
 #include "simlink/offsets.h"
-#include "simlink/units.h"
 #include "text/conversions.h"
-#include "text/real_math.h"
 
 namespace tavelor {
-
-namespace {
-
-constexpr int64_t kGpsTenthsMax = 9999;  // four characters
-
-// This panel's own forms of two values the flight displays also show: its rules store the
-// intermediate results as 64-bit reals.
-
-// Radians to whole degrees, at least 3 characters (GpsCourseText with the product stored as a
-// 64-bit real): pi gives "180", -0.1 gives "0-6".
-std::string CourseDegreesText(double radians) {
-  return PaddedDec(RoundReal(RealMul(radians, static_cast<double>(units::kDegreesPerRadian))), 3);
-}
-
-// Metres to tenths of a nautical mile in 4 digits, held at 9999 (GpsDistanceTenthsText with
-// each step stored as a 64-bit real).
-std::string GpsTenthsText(double metres) {
-  double nm = RealMul(metres, static_cast<double>(units::kNauticalMilesPerMetre));
-  nm = RealMul(nm, 10);
-  return PaddedDec(AtMost(RoundReal(nm), kGpsTenthsMax), 4);
-}
-
-}  // namespace
 
 std::string ExtendedMapReply() {
   PanelReads in;
