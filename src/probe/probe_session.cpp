@@ -170,7 +170,8 @@ class Probe {
   int Json(const std::string& answer) {
     const auto values = ReadReplyLine(*info_->schema, answer);
     if (!values) {
-      return Fail(Code() + " answered " + std::to_string(SplitReply(answer).size()) + " fields, where it has " +
+      const size_t fields = SplitReply(answer).size();
+      return Fail(Code() + " answered " + std::to_string(fields) + " fields, where it has " +
                   std::to_string(info_->schema->fields.size()) + ": \"" + Escape(answer) + "\"");
     }
     out_ << ReplyJson(*info_->schema, *values);

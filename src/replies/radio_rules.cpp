@@ -24,7 +24,9 @@ std::string DmeHundredthsText(uint16_t tenths) {
   return PaddedDec(tenths > kHsiDmeMaxTenths ? 0 : int64_t{tenths} * 10, 5);
 }
 
-std::string DmeTenthsText(uint16_t tenths) { return PaddedDec(tenths > kDmeRangeTenths ? 0 : tenths, 4); }
+std::string DmeTenthsText(uint16_t tenths) {
+  return PaddedDec(tenths > kDmeRangeTenths ? 0 : tenths, 4);
+}
 
 std::string DmeInRangeFlag(uint16_t tenths) {
   return tenths != 0 && tenths <= kDmeRangeTenths ? "1" : "0";

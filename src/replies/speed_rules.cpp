@@ -67,12 +67,13 @@ std::string ApVerticalSpeedText(uint16_t raw) {
   const int32_t feetPerMinute = SignedWord(raw, kApVerticalSpeedPositiveMax);
   std::string digits = DecText(feetPerMinute < 0 ? -feetPerMinute : feetPerMinute);
   if (digits.size() > 4) digits = "9999";  // the panel has room for four digits only
-  return (feetPerMinute < 0 ? "-" : "+") + PadLeft(digits, 4, '0');
+  return SignedText(feetPerMinute < 0, digits, 4, '+');
 }
 
 std::string ApVerticalSpeedLongText(uint16_t raw) {
   const int32_t feetPerMinute = SignedWord(raw, kApVerticalSpeedPositiveMax);
-  return SignedText(feetPerMinute < 0, DecText(feetPerMinute < 0 ? -feetPerMinute : feetPerMinute), 4, '+');
+  const int32_t magnitude = feetPerMinute < 0 ? -feetPerMinute : feetPerMinute;
+  return SignedText(feetPerMinute < 0, DecText(magnitude), 4, '+');
 }
 
 std::string WindSpeedText(uint16_t knots) { return PaddedDec(AtMost(knots, kWindSpeedMax), 2); }
