@@ -6,12 +6,13 @@
 #include <optional>
 
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 
 namespace tavelor::sim {
 
 namespace {
 
-constexpr double kFeetPerMetre = 3.28084;
+constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
 constexpr long double kTwoPow32 = 4294967296.0L;
 constexpr long double kTwoPow64 = kTwoPow32 * kTwoPow32;
 constexpr double kLatitudeUnitsPerDegree = 10001750.0 / 90.0;  // times 2^32

@@ -9,13 +9,14 @@
 #include <cstring>
 
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 
 namespace tavelor::sim {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMetre = 3.28084;
+constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
 constexpr double kMetresPerNauticalMile = 1852;
 constexpr double kTwoPow32 = 4294967296.0;
 constexpr double kFieldElevation = 1998;      // feet, where the parked aircraft stands
