@@ -45,9 +45,10 @@ class Program:
 class Stack:
     """tavelor-server --sim, the control channel of its stand-in, and tavelor-web in front of it."""
 
-    def __init__(self):
+    def __init__(self, *server_args):
         self.ipc = tempfile.mkdtemp(prefix="tavelor-web-test-")
         self.server_port, self.control_port = free_port(), free_port()
+        self.server_args = server_args
         self.start_server()
         self.web, self.port = self.start_web()
 
@@ -55,7 +56,8 @@ class Stack:
         if hasattr(self, "control"):
             self.control.close()
         self.server = Program([f"{BIN}/tavelor-server", "--sim", "--sim-control", str(self.control_port), "--bind",
-                               "127.0.0.1", "--port", str(self.server_port)], {"TAVELOR_IPC_DIR": self.ipc})
+                               "127.0.0.1", "--port", str(self.server_port), *self.server_args],
+                              {"TAVELOR_IPC_DIR": self.ipc})
         self.server.wait_line("- IP:")
         self.control = socket.create_connection(("127.0.0.1", self.control_port), timeout=5)
         self.control_lines = self.control.makefile("r")
@@ -72,6 +74,11 @@ class Stack:
         """One command on the stand-in's control channel; its answer line."""
         self.control.sendall((command + "\n").encode())
         return self.control_lines.readline().strip()
+
+    def exchanges(self):
+        """How many exchanges the server had with its simulator since the last call."""
+        count = int(self.sim("journal").split()[1])
+        return len({self.control_lines.readline().split()[0] for _ in range(count)})
 
     def url(self, page, port=None):
         return f"http://127.0.0.1:{port or self.port}/{page}"

@@ -21,13 +21,16 @@ class Pages(unittest.TestCase):
         wait_until(lambda: self.browser.js("document.body.dataset.server") == "up", 5, f"{page}'s stream")
 
     def test_every_page_shows_what_the_simulator_holds(self):
+        with open("../../README.md") as readme, open("../../src/web/pages/example.html") as example:
+            self.assertIn(example.read(), readme.read(), "the README's example page is example.html")
         rpm = struct.pack("<d", 2400).hex()
         for command in ("set com1 118.50", "set heading 90", "set altitude 4500", f"poke 2400 {rpm}"):
             self.assertEqual(self.stack.sim(command), "OK")
         for page, field, shown in [("radio.html", "com1", "118.50"), ("hsi.html", "heading", "090"),
                                    ("pfd.html", "heading", "090"), ("pfd.html", "alt", "4500"),
                                    ("map.html", "heading", "090"), ("map.html", "alt", "4500"),
-                                   ("engine.html", "rpm", "2400"), ("index.html", None, None)]:
+                                   ("engine.html", "rpm", "2400"), ("example.html", "com1", "118.50"),
+                                   ("index.html", None, None)]:
             with self.subTest(page=page, field=field):
                 self.show(page)
                 if field:
@@ -80,6 +83,16 @@ class StreamTest(unittest.TestCase):
                                   ("HSI", "dme1", 1230), ("FMS", "lat", 40.5), ("FMS", "lon", -3.75),
                                   ("PFD", "qnh", 1013), ("MAPS", "gps_id", "     ")]:
             self.assertEqual(replies[code]["fields"][name], value, f"{code} {name}")
+
+    def test_pages_that_want_a_code_share_its_requests(self):
+        pages = [self.stream() for _ in range(4)]
+        for page, hz in zip(pages, (10, 10, 10, 5)):
+            page.send({"subscribe": ["RADI"], "hz": hz})
+            self.reply(page, "RADI")
+        self.stack.exchanges()
+        for _ in range(10):  # a second at 10 Hz
+            self.reply(pages[0], "RADI")
+        self.assertLessEqual(self.stack.exchanges(), 13)  # each page asking for itself: 35
 
     def test_a_send_is_confirmed_only_once_the_server_has_handled_it(self):
         stream = self.stream()

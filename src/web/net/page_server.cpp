@@ -58,6 +58,12 @@ class Slot {
   PageServer::Shared& shared_;
 };
 
+// How a page usually goes: closed, reloaded, or its tablet put to sleep.
+bool Ordinary(const error_code& error) {
+  return error == websocket::error::closed || error == asio::error::eof ||
+         error == asio::error::connection_reset || error == asio::error::operation_aborted;
+}
+
 class PageSocket : public PageSink, public std::enable_shared_from_this<PageSocket> {
  public:
   PageSocket(beast::tcp_stream&& stream, std::shared_ptr<PageServer::Shared> shared)
@@ -100,7 +106,7 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
  private:
   void Read() {
     ws_.async_read(inbox_, [self = shared_from_this()](error_code error, size_t) {
-      if (error) return self->Drop(error == websocket::error::closed ? "" : "gone (" + error.message() + ")");
+      if (error) return self->Drop(Ordinary(error) ? "" : "gone (" + error.message() + ")");
       const std::string text = beast::buffers_to_string(self->inbox_.data());
       self->inbox_.consume(self->inbox_.size());
       if (!self->ws_.got_text()) {
