@@ -14,7 +14,8 @@ args=("$@")
 for ((i = 0; i + 1 < ${#args[@]}; i++)); do
   [[ ${args[i]} == --port ]] && server_port=${args[i + 1]}
 done
-build/release/tavelor-web --server "127.0.0.1:$server_port" &
+# It connects by itself once the server listens; started a moment later, it finds it at once.
+(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port") &
 web=$!
 trap 'kill "$web" 2>/dev/null || true' EXIT
 build/release/tavelor-server --sim "$@"
