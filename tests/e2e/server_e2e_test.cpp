@@ -216,6 +216,9 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {{"--bind", "nothost"}, 2, nullptr},
       {{"--bind", "127.0.0.256"}, 2, nullptr},
       {{"--fly"}, 2, nullptr},  // only the stand-in flies
+      {{"--max-clients", "0"}, 2, nullptr},
+      {{"--idle-timeout", "-5"}, 2, nullptr},
+      {{"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server 2.02A"},
   };
   for (const auto& run : runs) {
     std::vector<std::string> argv = run.args;
