@@ -20,6 +20,9 @@ constexpr auto kStalled = std::chrono::seconds(1);
 // While its simulator does not answer, the server holds each request for about 21 s; past this
 // the connection is taken for dead (a half-open one never closes by itself).
 constexpr auto kGiveUp = std::chrono::seconds(30);
+// A connection with nothing to ask says something now and then: a server started with an idle
+// time-out keeps it, and a server that vanished without closing shows as stalled.
+constexpr auto kKeepAlive = std::chrono::seconds(5);
 constexpr size_t kLongestLine = 64 * 1024;  // MAPS, the longest, is under a kilobyte
 constexpr const char* kBarrier = "V100";
 
@@ -27,7 +30,7 @@ constexpr const char* kBarrier = "V100";
 
 PanelConnection::PanelConnection(asio::io_context& io, std::string host, int port, StateChanged changed)
     : io_(io), host_(std::move(host)), port_(port), changed_(std::move(changed)), resolver_(io),
-      socket_(io), retry_(io), quiet_(io), stall_(io) {}
+      socket_(io), retry_(io), quiet_(io), stall_(io), idle_(io) {}
 
 void PanelConnection::Start() { Connect(); }
 
@@ -77,7 +80,8 @@ void PanelConnection::Read() {
 }
 
 void PanelConnection::Next() {
-  if (!connected_ || current_ || jobs_.empty()) return;
+  if (!connected_ || current_) return;
+  if (jobs_.empty()) return KeepAlive();
   current_ = std::move(jobs_.front());
   jobs_.pop_front();
   ++job_;
@@ -92,6 +96,14 @@ void PanelConnection::Next() {
       Write(std::string("xx") + kBarrier);
     });
   }
+}
+
+void PanelConnection::KeepAlive() {
+  const unsigned serial = job_;
+  idle_.expires_after(kKeepAlive);
+  idle_.async_wait([this, serial](error_code error) {
+    if (!error && serial == job_ && connected_ && !current_ && jobs_.empty()) Ask(kBarrier, [](const Result&) {});
+  });
 }
 
 void PanelConnection::Write(std::string bytes) {

@@ -5,7 +5,8 @@
 // that the server has handled the command.
 //
 // It connects by itself and again whenever the connection is lost, once a second; a request
-// unanswered for a second makes the link "stalled" until an answer comes.
+// unanswered for a second makes the link "stalled" until an answer comes. Idle, it asks a
+// version query every few seconds.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
@@ -53,6 +54,7 @@ class PanelConnection {
   void Read();
   void OnLine(std::string line);
   void Next();
+  void KeepAlive();
   void Write(std::string bytes);
   void ArmStall();
   void Finish(Result result);
@@ -68,6 +70,7 @@ class PanelConnection {
   boost::asio::steady_timer retry_;
   boost::asio::steady_timer quiet_;
   boost::asio::steady_timer stall_;
+  boost::asio::steady_timer idle_;
   LinkState state_ = LinkState::kDown;
   bool connected_ = false;
   bool reported_ = false;               // the state has been told once: a first failure is told too
