@@ -23,6 +23,11 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
   add_compile_options(-Wno-restrict)
 endif()
 
+# The core's one platform operation: opening the flight plan file, refusing a reparse point.
+target_sources(tavelor_core PRIVATE src/commands/win32/plan_file.cpp)
+set_source_files_properties(src/commands/win32/plan_file.cpp PROPERTIES
+  COMPILE_DEFINITIONS "${TAVELOR_WIN32_DEFINITIONS}")
+
 function(tavelor_windows_program target)
   target_compile_definitions(${target} PRIVATE ${TAVELOR_WIN32_DEFINITIONS})
   if(MINGW)

@@ -53,7 +53,7 @@ void Connections::Received(ConnectionId connection, const std::string& bytes) {
   } catch (const RequestError& error) {
     // The request is dropped, unanswered; the connection goes on serving. With debug on, the
     // request itself is logged too, so a panel author can see what the server was sent.
-    LogError(error.what());
+    LogError(error.Message());
     if (DebugEnabled) LogLine("- Request: " + bytes);
   }
 }

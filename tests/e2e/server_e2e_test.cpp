@@ -92,6 +92,9 @@ TEST(ServerEndToEnd, BadNumberIsLoggedAndTheConnectionGoesOn) {
   client.Send("xxCOM1");
   EXPECT_TRUE(stack.server.WaitForLine("- Error: '$' is not a valid integer value."));
   EXPECT_TRUE(stack.control.Journal().empty());
+  // A zero byte does not end the text; a C1 byte could drive the terminal, so it is escaped.
+  client.Send(std::string("xxAPAL 1\0\x9B" "2J", 12));
+  EXPECT_TRUE(stack.server.WaitForLine("- Error: '1\\x00\\x9B2J' is not a valid integer value."));
   EXPECT_EQ(client.Ask("xxV177"), "2.02a\r\n");
 }
 

@@ -105,7 +105,8 @@ class ConsoleView : public tavelor::MainView {
     failed = true;
     tavelor::EpollLoop::RequestQuit();
   }
-  void AppendLog(const std::string& line) override {
+  void AppendLog(const std::string& logLine) override {
+    const std::string line = tavelor::ConsoleSafeText(logLine);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
