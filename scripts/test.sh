@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux unit and end-to-end tests, the same again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows programs under Wine, and a
+# Builds everything and runs every test: the Linux unit and end-to-end tests (tavelor-web's in
+# headless Chromium among them), the same again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows programs under Wine, and a
 # short run of every fuzz target (a few seconds each, after the inputs that once failed).
 # Fails when any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh --windows --fuzz
+scripts/install-deps.sh --windows --fuzz --browser
 
 echo "== Windows cross build"
 windows_bin=$(scripts/build-windows.sh | tail -n 1)
