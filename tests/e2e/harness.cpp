@@ -1,9 +1,9 @@
 #include "e2e/harness.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 namespace tavelor::e2e {
 
@@ -24,9 +24,8 @@ std::string SimControl::ReadOneLine() {
   const auto deadline = Clock::now() + milliseconds(5000);
   size_t end;
   while ((end = buffered_.find('\n')) == std::string::npos) {
-    std::string more = client_.ReadFor(milliseconds(std::max(1, std::min(Left(deadline), 100))));
-    buffered_ += more;
-    if (Left(deadline) == 0) return "ERR no answer";
+    buffered_ += client_.ReadUntil("\n", milliseconds(Left(deadline)));
+    if (buffered_.find('\n') == std::string::npos && Left(deadline) == 0) return "ERR no answer";
   }
   std::string line = buffered_.substr(0, end);
   buffered_.erase(0, end + 1);
@@ -47,6 +46,22 @@ std::vector<std::string> SimControl::Journal() {
   for (int i = 0; i < count; ++i) lines.push_back(ReadOneLine());
   return lines;
 }
+
+std::vector<std::string> SimControl::JournalOf(size_t count, milliseconds timeout) {
+  std::vector<std::string> lines;
+  const auto deadline = Clock::now() + timeout;
+  while (lines.size() < count) {
+    for (std::string& line : Journal()) lines.push_back(std::move(line));
+    if (lines.size() >= count || Left(deadline) == 0) break;
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  return lines;
+}
+
+long ExchangeOf(const std::string& line) { return std::stol(line.substr(0, line.find(' '))); }
+std::string RecordOf(const std::string& line) { return line.substr(line.find(' ') + 1); }
+
+bool AnsweredNothingBefore(Client& client) { return client.Ask("xxV100") == "2.01b\r\n"; }
 
 // ---- IpcFolder ----
 
@@ -72,15 +87,15 @@ void Stack::StartSim(const std::vector<std::string>& extra) {
 }
 
 void Stack::StartServer(const std::vector<std::string>& extra) {
-  std::vector<std::string> argv = {TAVELOR_SERVER_BIN, "--bind", "127.0.0.1", "--port",
-                                   std::to_string(serverPort)};
+  std::vector<std::string> argv = {TAVELOR_SERVER_BIN, "--connect-now", "--bind", "127.0.0.1",
+                                   "--port", std::to_string(serverPort)};
   argv.insert(argv.end(), extra.begin(), extra.end());
   server.Start(argv, {ipc.Env()});
 }
 
-void Stack::StartBoth() {
+void Stack::StartBoth(const std::vector<std::string>& serverExtra) {
   StartSim();
-  StartServer();
+  StartServer(serverExtra);
   if (!server.WaitForLine("- IP: ")) throw std::runtime_error("tavelor-server did not listen");
 }
 

@@ -32,6 +32,7 @@ constexpr const char* kUsage =
     "  --port N            listen on port N instead of 9696\n"
     "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
     "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
+    "  --connect-now       look for the simulator at once, not a second after start\n"
     "  --version           show the version\n"
     "  --help              show this text\n"
     "\n"
@@ -44,6 +45,7 @@ struct Options {
   int port = tavelor::kServerPort;
   std::string bind;
   bool debug = false;
+  bool connectNow = false;
 };
 
 bool ParsePort(const char* text, int* port) {
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
       options.fly = true;
     } else if (arg == "--debug") {
       options.debug = true;
+    } else if (arg == "--connect-now") {
+      options.connectNow = true;
     } else if (arg == "--port") {
       if (!value(&text) || !ParsePort(text, &options.port) || options.port == 0)
         return BadOption("--port needs a port number from 1 to 65535");
@@ -181,6 +185,9 @@ int main(int argc, char** argv) {
     main.SetPort(static_cast<uint16_t>(options.port));
     main.FormCreate(ExecutableFolder());
     if (options.debug) tavelor::DebugEnabled = true;
+    // The first of the timer's attempts, made now: scripts and tests that start both programs
+    // need not wait out the first second. The log is the same either way.
+    if (options.connectNow) main.OnTimer();
     loop.Run();
     main.FormClose();
   }
