@@ -15,29 +15,7 @@ using std::chrono::milliseconds;
 using testing::Client;
 using testing::FreePort;
 using testing::Process;
-
-class SimControl {
- public:
-  bool Connect(int port, milliseconds timeout = milliseconds(5000)) {
-    return client_.Connect(port, timeout);
-  }
-  // One command, one answer line (without its line end).
-  std::string Command(const std::string& line);
-  // `journal`: the record lines since the last call.
-  std::vector<std::string> Journal();
-  // Journal lines until `count` have come or the time is up: a command reaches the simulator
-  // after the client's send returns, so its records may need a moment.
-  std::vector<std::string> JournalOf(size_t count, milliseconds timeout = milliseconds(5000));
-  void Disconnect() {
-    client_.Close();
-    buffered_.clear();
-  }
-
- private:
-  std::string ReadOneLine();
-  Client client_;
-  std::string buffered_;
-};
+using testing::SimControl;
 
 // "7 W 07FC 4 00000000" -> 7 and "W 07FC 4 00000000"
 long ExchangeOf(const std::string& line);
