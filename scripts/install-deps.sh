@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev)
 for option in "$@"; do
   case "$option" in
-    --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
     --browser) packages+=(chromium python3) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
