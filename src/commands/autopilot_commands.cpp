@@ -48,6 +48,21 @@ void SetSwitch(IpcClient& link, const std::string& request, Offset<T> offset) {
   IpcProcess(link);
 }
 
+// NAV hold and heading hold exclude each other: turning one on first drops the approach modes
+// and the other one, in the same exchange.
+void SetLateralHold(IpcClient& link, const std::string& request, Offset<uint32_t> hold,
+                    Offset<uint32_t> other) {
+  const int32_t v = Digit(request);
+  if (v == 1) {
+    Write(link, kApGlideslopeHold, 0);
+    Write(link, kApLocaliserHold, 0);
+    Write(link, kApBackCourseHold, 0);
+    Write(link, other, 0);
+  }
+  Write(link, hold, v);
+  IpcProcess(link);
+}
+
 }  // namespace
 
 void ApgpCommand(RequestState& state, const std::string& requestText) {
@@ -110,29 +125,12 @@ void ApmaCommand(RequestState& state, const std::string& requestText) {
   IpcProcess(state.link);
 }
 
-// Turning NAV hold on first drops the approach modes and heading hold in the same exchange.
 void ApnaCommand(RequestState& state, const std::string& requestText) {
-  const int32_t v = Digit(requestText);
-  if (v == 1) {
-    Write(state.link, kApGlideslopeHold, 0);
-    Write(state.link, kApLocaliserHold, 0);
-    Write(state.link, kApBackCourseHold, 0);
-    Write(state.link, kApHeadingHold, 0);
-  }
-  Write(state.link, kApNavHold, v);
-  IpcProcess(state.link);
+  SetLateralHold(state.link, requestText, kApNavHold, kApHeadingHold);
 }
 
 void AphhCommand(RequestState& state, const std::string& requestText) {
-  const int32_t v = Digit(requestText);
-  if (v == 1) {
-    Write(state.link, kApGlideslopeHold, 0);
-    Write(state.link, kApLocaliserHold, 0);
-    Write(state.link, kApBackCourseHold, 0);
-    Write(state.link, kApNavHold, 0);
-  }
-  Write(state.link, kApHeadingHold, v);
-  IpcProcess(state.link);
+  SetLateralHold(state.link, requestText, kApHeadingHold, kApNavHold);
 }
 
 // Every lateral and approach mode goes off first; arming the localiser alone needs a second
