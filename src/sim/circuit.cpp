@@ -61,6 +61,7 @@ void Qnh(OffsetMemory& m, double hectopascals) {
 void Cockpit(OffsetMemory& m, Pilot& p) {
   p = Pilot{};
   p.rpm = 1000;
+  p.taxiing = true;
   m.Put(o::kBattery, uint8_t{1});
   m.Put(o::kAlternator, uint8_t{1});
   m.Put(o::kAvionics, uint8_t{0});
@@ -109,7 +110,6 @@ using P = Pilot;
 
 const Event kScript[] = {
     {0, Cockpit},
-    {0.5, [](M&, P& p) { p.taxiing = true; }},
     {1, [](M& m, P&) { m.Put(o::kAvionics, uint8_t{1}); }},
     {5, [](M& m, P&) {  // cleared: the squawk, then over to the tower
        m.Put(o::kTransponder, uint16_t{0x4521});
@@ -228,7 +228,6 @@ const Event kScript[] = {
        m.Put(o::kCom1Standby, uint16_t{0x2080});
        for (auto offset : o::kCowlFlaps) m.Put(offset, 1.0);
      }},
-    {0, nullptr},  // placeholder end
 };
 
 }  // namespace
@@ -287,6 +286,6 @@ std::span<const Waypoint> Route() {
   return route;
 }
 
-std::span<const Event> Script() { return std::span(kScript, std::size(kScript) - 1); }
+std::span<const Event> Script() { return kScript; }
 
 }  // namespace tavelor::sim::circuit
