@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -344,6 +345,49 @@ Result ConnectStorm(int port, const std::string& request, size_t replyBytes, int
   result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   CloseAll(connections);
   return result;
+}
+
+IdleConnections::IdleConnections(int port, int count) {
+  constexpr int kBatch = 256;  // well inside any listen queue
+  for (int started = 0; started < count;) {
+    std::vector<pollfd> batch;
+    for (; started < count && static_cast<int>(batch.size()) < kBatch; ++started) {
+      const int fd = StartConnect(port);
+      if (fd >= 0) batch.push_back({fd, POLLOUT, 0});
+    }
+    if (batch.empty()) return;  // out of descriptors or ports: keep what is open
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    size_t done = 0;
+    while (done < batch.size() && Clock::now() < until) {
+      ::poll(batch.data(), batch.size(), 50);
+      for (pollfd& p : batch) {
+        if (p.fd < 0 || !p.revents) continue;
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error == 0) fds_.push_back(p.fd);
+        else ::close(p.fd);
+        p.fd = -1;  // poll skips it from now on
+        ++done;
+      }
+    }
+    for (const pollfd& p : batch)
+      if (p.fd >= 0) ::close(p.fd);
+  }
+}
+
+IdleConnections::~IdleConnections() {
+  for (int fd : fds_) ::close(fd);
+}
+
+bool RaiseOpenFilesLimit(uint64_t needed) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+  if (limit.rlim_cur >= needed) return true;
+  rlimit raised{needed, std::max<rlim_t>(limit.rlim_max, needed)};
+  if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) return true;  // allowed to raise the ceiling
+  raised = {std::min<rlim_t>(limit.rlim_max, needed), limit.rlim_max};
+  return ::setrlimit(RLIMIT_NOFILE, &raised) == 0 && raised.rlim_cur >= needed;
 }
 
 }  // namespace tavelor::bench

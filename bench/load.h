@@ -44,4 +44,22 @@ Result OpenLoop(int port, const std::string& request, size_t replyBytes, int cli
 Result ConnectStorm(int port, const std::string& request, size_t replyBytes, int clients,
                     std::chrono::milliseconds timeout);
 
+// Connections that are open and send nothing, as a crowd of idle or forgotten clients holds.
+class IdleConnections {
+ public:
+  // Opens `count` connections to the port, a batch at a time, each waited for at most 5 s.
+  IdleConnections(int port, int count);
+  ~IdleConnections();
+  IdleConnections(const IdleConnections&) = delete;
+  IdleConnections& operator=(const IdleConnections&) = delete;
+  size_t Open() const { return fds_.size(); }
+
+ private:
+  std::vector<int> fds_;
+};
+
+// Raises this process's open-files limit (and so that of what it starts later) to at least
+// `needed`; false when the system does not allow that many.
+bool RaiseOpenFilesLimit(uint64_t needed);
+
 }  // namespace tavelor::bench

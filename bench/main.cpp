@@ -40,6 +40,7 @@ constexpr const char* kUsage =
     "  --rate HZ           requests per second of each of them (default 20)\n"
     "  --open-seconds S    length of the open-loop case (default 5)\n"
     "  --storm N           clients of the connect storm (default 100, 0 skips it)\n"
+    "  --idle N            idle connections of the idle case (default 10000, 0 skips it)\n"
     "  --rss-requests N    requests before the server's memory is read (default 1000000,\n"
     "                      0 skips it; only for a server the benchmark started)\n"
     "  --server-cpu N      processor for the server and the echo (default 0)\n"
@@ -56,6 +57,7 @@ struct Options {
   double rate = 20;
   double openSeconds = 5;
   int storm = 100;
+  int idle = 10000;
   long rssRequests = 1000000;
   int serverCpu = 0;
   int loadCpu = 1;
@@ -96,6 +98,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     else if (arg == "--rate") o->rate = number;
     else if (arg == "--open-seconds") o->openSeconds = number;
     else if (arg == "--storm") o->storm = static_cast<int>(number);
+    else if (arg == "--idle") o->idle = static_cast<int>(number);
     else if (arg == "--rss-requests") o->rssRequests = static_cast<long>(number);
     else if (arg == "--server-cpu") o->serverCpu = static_cast<int>(number);
     else if (arg == "--load-cpu") o->loadCpu = static_cast<int>(number);
@@ -214,6 +217,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   ::signal(SIGPIPE, SIG_IGN);
+  // The idle case holds its connections here, the server its own; the server's limit follows
+  // this one, as it is started from here.
+  std::string idleSkipped;
+  if (options.idle > 0 && !RaiseOpenFilesLimit(static_cast<uint64_t>(options.idle) + 1024)) {
+    idleSkipped = "the open-files limit cannot be raised to " +
+                  std::to_string(options.idle + 1024) + " (run as root, or raise it first)";
+    options.idle = 0;
+  }
   const bool pin = options.pin && std::thread::hardware_concurrency() > 1;
   const int serverCpu = pin ? options.serverCpu : -1;
 
@@ -265,6 +276,24 @@ int main(int argc, char** argv) {
              ClosedLoop(echo.Port(), request, bytes, options.clients, closed));
     PrintRow(cases[2], OpenLoop(port, request, bytes, options.openClients, options.rate, open),
              OpenLoop(echo.Port(), request, bytes, options.openClients, options.rate, open));
+  }
+
+  if (!idleSkipped.empty()) std::printf("idle case skipped: %s\n", idleSkipped.c_str());
+  if (options.idle > 0 && !firstRequest.empty()) {
+    EchoServer echo(firstBytes, serverCpu);
+    const std::string code = firstRequest.substr(2);
+    const Case none{code + " idle 0", firstRequest, firstBytes};
+    const Result server0 = ClosedLoop(port, firstRequest, firstBytes, 1, closed);
+    PrintRow(none, server0, ClosedLoop(echo.Port(), firstRequest, firstBytes, 1, closed));
+    // The echo stays without them: the yardstick is a bare round trip.
+    IdleConnections atServer(port, options.idle);
+    // Answered behind them in the listen queue: the server has taken every one of them.
+    AskOnce(port, firstRequest, milliseconds(10000));
+    const Case crowd{code + " idle " + std::to_string(atServer.Open()), firstRequest, firstBytes};
+    const Result serverN = ClosedLoop(port, firstRequest, firstBytes, 1, closed);
+    PrintRow(crowd, serverN, ClosedLoop(echo.Port(), firstRequest, firstBytes, 1, closed));
+    std::printf("%s p50 with %zu idle connections: %.2f times that with none\n", code.c_str(),
+                atServer.Open(), Summarize(serverN.latencyUs).p50 / Summarize(server0.latencyUs).p50);
   }
 
   if (options.storm > 0 && !firstRequest.empty()) {

@@ -7,6 +7,10 @@ list(FILTER TAVELOR_SIM_POSIX_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
 
 find_package(Threads REQUIRED)
 
+# The core's one platform operation that every program needs, the fuzz targets too: opening the
+# flight plan file without following a link.
+target_sources(tavelor_core PRIVATE src/commands/posix/plan_file.cpp)
+
 add_library(tavelor_sim_posix STATIC ${TAVELOR_SIM_POSIX_SOURCES})
 target_link_libraries(tavelor_sim_posix PUBLIC tavelor_sim_core Threads::Threads)
 if(NOT APPLE)

@@ -8,7 +8,7 @@ if(MSVC)
   add_compile_options(/permissive- /utf-8)
   # One .exe that runs on a bare Windows: the C and C++ runtime linked in.
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
     target_compile_options(${target} PRIVATE /permissive- /utf-8)
     target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
@@ -17,11 +17,16 @@ endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   # GCC 12 warns wrongly about std::string concatenation at -O2 (its bug 105329).
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endforeach()
   add_compile_options(-Wno-restrict)
 endif()
+
+# The core's one platform operation: opening the flight plan file, refusing a reparse point.
+target_sources(tavelor_core PRIVATE src/commands/win32/plan_file.cpp)
+set_source_files_properties(src/commands/win32/plan_file.cpp PROPERTIES
+  COMPILE_DEFINITIONS "${TAVELOR_WIN32_DEFINITIONS}")
 
 function(tavelor_windows_program target)
   target_compile_definitions(${target} PRIVATE ${TAVELOR_WIN32_DEFINITIONS})

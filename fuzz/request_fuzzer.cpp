@@ -37,6 +37,8 @@ class AnswerCheck : public EventLoop {
   void SetEvents(LoopEvents*) override {}
   void StartTimer(unsigned) override {}
   void StopTimer() override {}
+  void StartIdleCheck(unsigned) override {}
+  void StopIdleCheck() override {}
   bool Listen(uint16_t, SocketFailure*) override { return true; }
   void StopListening() override {}
   SendResult Send(ConnectionId, const char* data, size_t size) override {

@@ -1,6 +1,7 @@
 #include "app/tf_main.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/globals.h"
 #include "core/log.h"
@@ -10,7 +11,8 @@
 
 namespace tavelor {
 
-TfMain::TfMain(MainView* view, EventLoop* loop) : view_(view), loop_(loop), connections_(loop) {
+TfMain::TfMain(MainView* view, EventLoop* loop, NowFunction now)
+    : view_(view), loop_(loop), connections_(loop, UnsentLimits{}, std::move(now)) {
   loop_->SetEvents(this);
 }
 
@@ -50,6 +52,7 @@ void TfMain::Timer1Timer() {
   SocketFailure failure;
   if (loop_->Listen(port_, &failure)) {
     listening_ = true;
+    if (connections_.Limits().idleTimeout.count() > 0) loop_->StartIdleCheck(kIdleCheckIntervalMs);
     return;
   }
   const std::string text = SocketFailureText(failure);
@@ -65,13 +68,12 @@ void TfMain::ServerSocket1Listen() {
 void TfMain::OnListenerFailed(const SocketFailure& failure) { LogError(SocketFailureText(failure)); }
 
 void TfMain::ServerSocket1ClientConnect(ConnectionId client) {
-  connections_.Opened(client);
-  LogLine("- New Client Connected");
+  // A client past the bound is refused with a line of its own, never as connected.
+  if (connections_.Opened(client)) LogLine("- New Client Connected");
 }
 
 void TfMain::ServerSocket1ClientDisconnect(ConnectionId client) {
-  connections_.Closed(client);
-  LogLine("- Client Disconnected");
+  if (connections_.Closed(client)) LogLine("- Client Disconnected");
 }
 
 void TfMain::ServerSocket1ClientRead(ConnectionId client, const std::string& received) {
@@ -86,6 +88,7 @@ void TfMain::BitBtn1Click() {
 
 void TfMain::FormClose() {
   loop_->StopTimer();
+  loop_->StopIdleCheck();
   loop_->StopListening();
   listening_ = false;
   connections_.Clear();

@@ -19,10 +19,13 @@ inline constexpr unsigned kConnectIntervalMs = 1000;
 // for the exchange's full time-out and retries; attempts are then spaced out, the spacing
 // doubling from two ticks of the connect timer up to this many.
 inline constexpr unsigned kMaxReconnectSpacingTicks = 10;
+// How often clients are checked against the idle time-out, when one is set.
+inline constexpr unsigned kIdleCheckIntervalMs = 1000;
 
 class TfMain : public LoopEvents, public ViewEvents {
  public:
-  TfMain(MainView* view, EventLoop* loop);
+  // `now`: the clock of the idle time-out.
+  TfMain(MainView* view, EventLoop* loop, NowFunction now = SteadyClock::now);
   ~TfMain() override;
   TfMain(const TfMain&) = delete;
   TfMain& operator=(const TfMain&) = delete;
@@ -38,6 +41,7 @@ class TfMain : public LoopEvents, public ViewEvents {
   void FormClose();
 
   void SetPort(uint16_t port) { port_ = port; }
+  void SetClientLimits(const ClientLimits& limits) { connections_.SetClientLimits(limits); }
   bool Listening() const { return listening_; }
   const Connections& Clients() const { return connections_; }
 
@@ -49,6 +53,8 @@ class TfMain : public LoopEvents, public ViewEvents {
   void OnReceived(ConnectionId client, const std::string& bytes) override {
     ServerSocket1ClientRead(client, bytes);
   }
+  void OnPeerFinished(ConnectionId client) override { connections_.PeerFinished(client); }
+  void OnIdleCheck() override { connections_.CloseIdle(); }
   void OnWritable(ConnectionId client) override { connections_.Writable(client); }
   void OnFailed(ConnectionId client, const SocketFailure& failure) override {
     connections_.Failed(client, failure);

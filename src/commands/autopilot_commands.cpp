@@ -6,6 +6,7 @@
 #include "core/request_text.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 #include "text/request_error.h"
@@ -59,7 +60,8 @@ void AplvCommand(const std::string& requestText) { SetSwitch(requestText, offset
 // Metres x 65536 from feet; the half foot is added before the conversion.
 void ApalCommand(const std::string& requestText) {
   const int32_t feet = IntValue(Positions(requestText, 6, 10));
-  const int64_t value = RoundReal(RealMul(RealDiv(feet + 0.5, 3.28084), 65536));
+  const double metres = RealDiv(feet + 0.5, static_cast<double>(units::kFeetPerMetre));
+  const int64_t value = RoundReal(RealMul(metres, 65536));
   Write(kApAltitude, value);
   IpcProcess();
 }

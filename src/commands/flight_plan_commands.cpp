@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "commands/plan_file.h"
 #include "core/globals.h"
 #include "core/log.h"
 #include "simlink/ipc_client.h"
@@ -34,22 +35,16 @@ constexpr char kDegreeSign = '\xB0';  // in the 8-bit code page, before conversi
   }
 }
 
-enum class OpenMode { kCreate, kAppend };
-
 // Owns the open file so that a failed write still closes it.
 class PlanFile {
  public:
-  explicit PlanFile(OpenMode mode) {
-    const std::string path = PlanFilePath();
+  explicit PlanFile(PlanOpen mode) {
+    PlanFileOpening opening = OpenPlanFile(PlanFilePath(), mode);
+    if (!opening.refusal.empty())
+      throw RequestError("Flight plan chunk refused: " + opening.refusal);
+    if (!opening.file) RaiseFileError(opening.error);
+    file_ = opening.file;
     errno = 0;
-    if (mode == OpenMode::kCreate) {
-      file_ = std::fopen(path.c_str(), "wb");
-    } else {
-      // Appending needs an existing file: "r+" never creates one, unlike "a".
-      file_ = std::fopen(path.c_str(), "r+b");
-      if (file_ && std::fseek(file_, 0, SEEK_END) != 0) Fail();
-    }
-    if (!file_) RaiseFileError(errno);
     const long size = std::ftell(file_);
     if (size < 0) Fail();
     size_ = static_cast<size_t>(size);
@@ -98,7 +93,7 @@ std::string ChunkOf(const std::string& request) {
   return request.substr(5, kMaxChunk);
 }
 
-void StoreRaw(const std::string& request, OpenMode mode) {
+void StoreRaw(const std::string& request, PlanOpen mode) {
   const std::string chunk = ChunkOf(request);
   if (DebugEnabled) LogLine(chunk);
   PlanFile file(mode);
@@ -107,7 +102,7 @@ void StoreRaw(const std::string& request, OpenMode mode) {
   file.Close();
 }
 
-void StoreConverted(const std::string& request, OpenMode mode) {
+void StoreConverted(const std::string& request, PlanOpen mode) {
   std::string chunk = ChunkOf(request);
   if (DebugEnabled) LogLine(chunk);  // as received, before the degree signs go in
   PlanFile file(mode);
@@ -116,7 +111,7 @@ void StoreConverted(const std::string& request, OpenMode mode) {
   }
   // Up to three bytes for each high byte: the bound is checked on what would be written.
   const std::string converted = HostCodePageToUtf8(chunk);
-  const std::string mark = mode == OpenMode::kCreate ? kByteOrderMark : "";
+  const std::string mark = mode == PlanOpen::kCreate ? kByteOrderMark : "";
   file.CheckRoom(mark.size() + converted.size());
   file.Write(mark);
   file.Write(converted);
@@ -129,10 +124,10 @@ static_assert(sizeof(offsets::PathField) == kPlanPathField);
 
 std::string PlanFilePath() { return AppFolder + kPlanFileName; }
 
-void Pla9Command(const std::string& requestText) { StoreRaw(requestText, OpenMode::kCreate); }
-void Pl99Command(const std::string& requestText) { StoreRaw(requestText, OpenMode::kAppend); }
-void PlaxCommand(const std::string& requestText) { StoreConverted(requestText, OpenMode::kCreate); }
-void PlanCommand(const std::string& requestText) { StoreConverted(requestText, OpenMode::kAppend); }
+void Pla9Command(const std::string& requestText) { StoreRaw(requestText, PlanOpen::kCreate); }
+void Pl99Command(const std::string& requestText) { StoreRaw(requestText, PlanOpen::kAppend); }
+void PlaxCommand(const std::string& requestText) { StoreConverted(requestText, PlanOpen::kCreate); }
+void PlanCommand(const std::string& requestText) { StoreConverted(requestText, PlanOpen::kAppend); }
 
 // The field holds the path and its zero byte; a longer path would be cut into a name the
 // simulator cannot find, so it is refused. The rest of the field is zeros, not leftovers.

@@ -12,8 +12,6 @@ namespace tavelor {
 
 namespace {
 
-constexpr int32_t kGearDown = 16383;
-
 // The one character at position 6; whatever value it gives is written unchanged.
 int32_t Digit(const std::string& request) { return IntValue(Positions(request, 6, 6)); }
 
@@ -61,7 +59,7 @@ void LighCommand(const std::string& requestText) {
 // 1 means fully down; every other value is written as it is (0 is up).
 void LandCommand(const std::string& requestText) {
   const int32_t v = Digit(requestText);
-  SetValue(offsets::kGearLever, v == 1 ? kGearDown : v);
+  SetValue(offsets::kGearLever, v == 1 ? offsets::kGearDown : v);
 }
 
 // The client sends hectopascals x 100; the simulator keeps hectopascals x 16.

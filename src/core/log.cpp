@@ -12,17 +12,15 @@ LogSink& Sink() {
   static LogSink sink;
   return sink;
 }
-}  // namespace
 
-void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
-
-std::string LogSafeText(const std::string& text) {
+template <typename Unsafe>
+std::string Escaped(const std::string& text, Unsafe unsafe) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string safe;
   safe.reserve(text.size());
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
+    if (!unsafe(byte)) {
       safe += c;
       continue;
     }
@@ -31,6 +29,17 @@ std::string LogSafeText(const std::string& text) {
     safe += kDigits[byte & 0xF];
   }
   return safe;
+}
+}  // namespace
+
+void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
+
+std::string LogSafeText(const std::string& text) {
+  return Escaped(text, [](unsigned char byte) { return byte < 0x20 || byte == 0x7F; });
+}
+
+std::string ConsoleSafeText(const std::string& line) {
+  return Escaped(line, [](unsigned char byte) { return byte >= 0x80 && byte <= 0x9F; });
 }
 
 void LogLine(const std::string& text) {

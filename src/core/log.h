@@ -19,6 +19,11 @@ void LogLine(const std::string& text);
 // forge whole log lines.
 std::string LogSafeText(const std::string& text);
 
+// A log line as a terminal may show it: the bytes 0x80 to 0x9F escaped as \xHH too, since a
+// terminal can take them (alone, or as the second byte of a UTF-8 pair) as control sequences.
+// The Windows log window shows them as text.
+std::string ConsoleSafeText(const std::string& line);
+
 // "- Error: " and the text the error box would show: a request that could not be served.
 void LogError(const std::string& message);
 

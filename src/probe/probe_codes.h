@@ -1,11 +1,11 @@
 // What the probe knows of the server's request codes: which are commands, panel replies or
-// version queries, and the label of every field of each panel reply, in line order. The labels
-// are those of the server's debug blocks; a field that the block shows inside a combined line
-// ("- Vientos:270/05") gets the block's label and a word for its part ("Vientos dir").
+// version queries, and for a panel reply its fields (replies/reply_schema.h).
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "replies/reply_schema.h"
 
 namespace tavelor::probe {
 
@@ -15,7 +15,7 @@ struct CodeInfo {
   std::string code;                 // three or four letters, as the server compares them
   CodeKind kind;
   bool takesRestOfRequest = false;  // flight plan chunks own every byte up to the request's end
-  std::vector<std::string> labels;  // panel replies: one per field of the line
+  const ReplySchema* schema = nullptr;  // panel replies: their fields, in line order
 };
 
 const std::vector<CodeInfo>& KnownCodes();

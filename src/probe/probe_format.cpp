@@ -11,9 +11,14 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-std::string Label(const CodeInfo* info, size_t index) {
-  if (info && index < info->labels.size()) return info->labels[index];
-  return "(field " + std::to_string(index + 1) + ")";
+const FieldInfo* Info(const CodeInfo* info, size_t index) {
+  if (!info || !info->schema || index >= info->schema->fields.size()) return nullptr;
+  return &info->schema->fields[index];
+}
+
+std::string Name(const CodeInfo* info, size_t index) {
+  const FieldInfo* field = Info(info, index);
+  return field ? field->name : "(field " + std::to_string(index + 1) + ")";
 }
 
 }  // namespace
@@ -58,17 +63,20 @@ size_t ChangedCount(const std::vector<std::string>& fields, const std::vector<st
 std::string FieldTable(const CodeInfo* info, const std::vector<std::string>& fields,
                        const std::vector<std::string>* previous) {
   size_t width = 0;
-  for (size_t i = 0; i < fields.size(); ++i) width = std::max(width, Label(info, i).size());
+  for (size_t i = 0; i < fields.size(); ++i) width = std::max(width, Name(info, i).size());
   std::string table;
   for (size_t i = 0; i < fields.size(); ++i) {
     const bool changed = previous && (i >= previous->size() || (*previous)[i] != fields[i]);
     std::string number = std::to_string(i + 1);
     number.insert(0, number.size() < 3 ? 3 - number.size() : 0, ' ');
-    std::string label = Label(info, i);
-    label.resize(width, ' ');
-    table += std::string(changed ? "*" : " ") + number + "  " + label + "  \"" + Escape(fields[i]) + "\"\n";
+    std::string name = Name(info, i);
+    name.resize(width, ' ');
+    const FieldInfo* field = Info(info, i);
+    const std::string unit = field && *field->unit ? std::string("  ") + field->unit : "";
+    table += std::string(changed ? "*" : " ") + number + "  " + name + "  \"" + Escape(fields[i]) + "\"" +
+             unit + "\n";
   }
-  const size_t expected = info ? info->labels.size() : 0;
+  const size_t expected = info && info->schema ? info->schema->fields.size() : 0;
   if (info && info->kind == CodeKind::kReply && fields.size() != expected) {
     table += "note: " + std::to_string(fields.size()) + " fields, where " + info->code + " has " +
              std::to_string(expected) + " (a field holding ':' splits in two)\n";

@@ -19,9 +19,9 @@ bool IsReplyLine(const std::string& answer);
 std::string Escape(const std::string& bytes);
 
 // One row per field: a mark ("*" when `previous` is given and the field differs from it, or
-// is new), its number, its label and its text in quotes, so leading blanks show. Fields
-// beyond the labels the probe knows are labelled by number, and a closing note says that the
-// count differs from the one expected.
+// is new), its number, its name, its text in quotes (so leading blanks show) and its unit.
+// Fields beyond the schema's are named by number, and a closing note says that the count
+// differs from the one expected.
 std::string FieldTable(const CodeInfo* info, const std::vector<std::string>& fields,
                        const std::vector<std::string>* previous = nullptr);
 

@@ -9,7 +9,8 @@ namespace tavelor::probe {
 
 const char* const kProbeUsage =
     "Usage: tavelor-probe [options] REQUEST...\n"
-    "Sends one request to a TavelorServer and shows its answer: a panel reply as labelled\n"
+    "       tavelor-probe --schema\n"
+    "Sends one request to a TavelorServer and shows its answer: a panel reply as named\n"
     "fields, a version text, or that a command was sent (commands answer nothing). A command\n"
     "whose arguments the server could not read is not sent.\n"
     "\n"
@@ -22,6 +23,10 @@ const char* const kProbeUsage =
     "  --watch HZ      poll a panel reply HZ times a second and mark the fields that changed\n"
     "  --count N       with --watch: stop after N polls\n"
     "  --raw           print the answer's bytes exactly as they came\n"
+    "  --json          print a panel reply as named values in JSON, numbers in the units\n"
+    "                  --schema gives (with --watch: one line per poll)\n"
+    "  --schema        print every panel reply's fields in JSON (number, name, label, unit,\n"
+    "                  width, whether the text is a number) and exit\n"
     "  --timeout S     seconds to wait for an answer (default 5)\n"
     "  --help          show this text\n"
     "\n"
@@ -81,6 +86,10 @@ ParsedOptions ParseProbeOptions(const std::vector<std::string>& args) {
       return parsed;
     } else if (arg == "--raw") {
       o.raw = true;
+    } else if (arg == "--json") {
+      o.json = true;
+    } else if (arg == "--schema") {
+      o.schema = true;
     } else if (arg == "--host") {
       if (!value(&text) || text.empty()) return {o, "--host needs an address"};
       o.host = text;
@@ -102,14 +111,20 @@ ParsedOptions ParseProbeOptions(const std::vector<std::string>& args) {
       return {o, "unknown option '" + arg + "'"};
     }
   }
+  if (o.schema) {
+    if (!words.empty()) return {o, "--schema takes no request"};
+    return parsed;
+  }
   if (words.empty()) return {o, "no request given (for example: tavelor-probe RADI)"};
   for (const std::string& word : words) o.request += (o.request.empty() ? "" : " ") + word;
   if (countGiven && o.watchHz == 0) return {o, "--count goes with --watch"};
-  if (o.watchHz > 0) {
-    const CodeInfo* info = FindCode(RequestTextOfWire(WireRequest(o.request)));
-    if (!info || info->kind != CodeKind::kReply)
-      return {o, "--watch polls a panel reply (RADI, HSI, PFD, ...); '" + o.request + "' is not one"};
-  }
+  if (o.json && o.raw) return {o, "--json and --raw do not go together"};
+  const CodeInfo* info = FindCode(RequestTextOfWire(WireRequest(o.request)));
+  const bool reply = info && info->kind == CodeKind::kReply;
+  if (o.watchHz > 0 && !reply)
+    return {o, "--watch polls a panel reply (RADI, HSI, PFD, ...); '" + o.request + "' is not one"};
+  if (o.json && !reply)
+    return {o, "--json shows a panel reply (RADI, HSI, PFD, ...); '" + o.request + "' is not one"};
   return parsed;
 }
 

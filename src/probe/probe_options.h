@@ -14,6 +14,8 @@ struct ProbeOptions {
   double watchHz = 0;           // 0: one request; else polls per second
   long count = 0;               // with --watch: stop after this many polls (0: never)
   bool raw = false;             // the answer's bytes exactly as they came
+  bool json = false;            // a panel reply as named values, in JSON
+  bool schema = false;          // the fields of every panel reply, in JSON; no request
   double timeoutSeconds = 5;    // how long to wait for an answer
   std::string request;          // as typed, words joined by single blanks
   bool help = false;

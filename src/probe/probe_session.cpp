@@ -8,6 +8,7 @@
 #include "probe/probe_arguments.h"
 #include "probe/probe_codes.h"
 #include "probe/probe_format.h"
+#include "probe/probe_json.h"
 #include "probe/probe_options.h"
 
 namespace tavelor::probe {
@@ -154,6 +155,7 @@ class Probe {
                   "'" + hint);
     }
     if (o_.raw) return 0;
+    if (o_.json && IsReplyLine(answer)) return Json(answer);
     if (IsReplyLine(answer)) {
       const std::vector<std::string> fields = SplitReply(answer);
       const CodeInfo* labels = info_ && info_->kind == CodeKind::kReply ? info_ : nullptr;
@@ -161,6 +163,19 @@ class Probe {
     } else {
       out_ << Code() << ": " << Escape(answer.substr(0, answer.size() - 2)) << "\n";
     }
+    out_.flush();
+    return 0;
+  }
+
+  // A panel reply as named values: it must have the fields its schema gives.
+  int Json(const std::string& answer) {
+    const auto values = ReadReplyLine(*info_->schema, answer);
+    if (!values) {
+      const size_t fields = SplitReply(answer).size();
+      return Fail(Code() + " answered " + std::to_string(fields) + " fields, where it has " +
+                  std::to_string(info_->schema->fields.size()) + ": \"" + Escape(answer) + "\"");
+    }
+    out_ << ReplyJson(*info_->schema, *values);
     out_.flush();
     return 0;
   }
@@ -197,8 +212,8 @@ class Probe {
       const Answer answer = Await(timeoutMs_);
       if (answer.kind != Answer::kLine) return Missing(answer);
       if (!IsReplyLine(answer.bytes)) return Show(answer.bytes, nullptr);
-      if (o_.raw) {
-        Show(answer.bytes, nullptr);
+      if (o_.raw || o_.json) {
+        if (const int status = Show(answer.bytes, nullptr); status != 0) return status;
       } else {
         const std::vector<std::string> fields = SplitReply(answer.bytes);
         const bool first = poll == 1;
@@ -235,6 +250,10 @@ int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std:
   const ProbeOptions& options = parsed.options;
   if (options.help) {
     out << kProbeUsage;
+    return 0;
+  }
+  if (options.schema) {
+    out << SchemaJson(ReplySchemas());
     return 0;
   }
   // The server would drop a command it cannot read with nothing but a line in its log.

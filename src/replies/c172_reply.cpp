@@ -1,9 +1,11 @@
 #include "replies/c172_reply.h"
 
-#include "replies/hsi_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gauge_rules.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
-#include "replies/single_engine_rules.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 
@@ -11,16 +13,7 @@ namespace tavelor {
 
 namespace {
 
-// Degrees C x 256 in two's complement, but the panel takes only words above 30000 as below zero
-// (clients rely on that limit, not 32767); the dial shows -99 to 99: "015", "-05", "-99".
-std::string OatText(uint16_t raw) {
-  const bool negative = raw > 30000;
-  int64_t degrees = NearestWhole((negative ? 65536 - raw : raw) / 256.0L);
-  if (degrees > 99) degrees = 99;
-  return SignedText(negative, degrees, 2);
-}
-
-// Bus volts in tenths, three digits: 27.96 V gives "280".
+// Bus volts in tenths, three digits: 27.96 V gives "280". Only this panel shows them.
 std::string VoltsText(double volts) { return PaddedDec(NearestWhole(volts * 10.0L), 3); }
 
 }  // namespace
@@ -73,56 +66,22 @@ std::string C172Reply() {
   const auto& bank = in.Read(offsets::kBank);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  // Fields that the debug block shows in another form than the line.
-  const std::string flaps = PaddedDec(flapLever, 5);
+  // The clock goes on the line as "hhmm" twice and into the debug block as "hh:mm - hh:mm".
   const std::string localHh = PaddedDec(localHour, 2), localMm = PaddedDec(localMinute, 2);
   const std::string utcHh = PaddedDec(utcHour, 2), utcMm = PaddedDec(utcMinute, 2);
-  const std::string left = FuelTankText(leftTank), right = FuelTankText(rightTank);
 
   // The needles, the ball and the turn rate go out as their unsigned bit patterns (a needle at
   // -21 is "235"); the panel client turns them back.
-  PanelReply reply("- Datos Panel C172:-----------------");
-  reply.Field("Master", MasterText(battery, alternator))
-      .Field("Electr", ElectrText(fuelPump, lights, pitotHeat))
-      .Field("Magnet", DecText(magnetos))
-      .Field("Avioni", DecText(avionics))
-      .Field(flaps).Log("Flaps", " " + flaps)  // the block has a blank after this one colon
-      .Field("Oat", OatText(outsideAir))
-      .Field("Vol", VoltsText(volts))
-      .Field(localHh + localMm)
-      .Field(utcHh + utcMm)
-      .Log("Time", localHh + ":" + localMm + " - " + utcHh + ":" + utcMm)
-      .Field(left)
-      .Field(right)
-      .Log("Fuel", left + " / " + right)
-      .Field("Egt", EgtText(egt))
-      .Field("Flw", FuelFlowText(fuelFlow))
-      .Field("Oil T", OilTemperatureText(oilTemperature))
-      .Field("Oil P", OilPressureText(oilPressure))
-      .Field("Vac", VacuumText(suction))
-      .Field("Amp", AmmeterText(amps))
-      .Field("Ias", AirspeedText(airspeed))
-      .Field("Alt", PaddedDec(altitude, 5))
-      .Field("Qnh", QnhText(qnh))
-      .Field("Vsp", VsiText(verticalSpeed))
-      .Field("Rpm", RpmText(rpm))
-      .Field("Gdr", WholeDegreesText(gyroDrift))
-      .Field("Der", NearestDegreeText(heading))
-      .Field("Hdg", WholeDegreesText(headingBug))
-      .Field("Obs1", PaddedDec(obs1, 3))
-      .Field("ToFr1", DecText(toFrom1))
-      .Field("Ils", DecText(ils))
-      .Field("Loc1", PaddedDec(localiser1, 3))
-      .Field("Gs1", PaddedDec(glideslope1, 3))
-      .Field("Obs2", PaddedDec(obs2, 3))
-      .Field("ToFr2", DecText(toFrom2))
-      .Field("Loc2", PaddedDec(localiser2, 3))
-      .Field("Adf", WholeDegreesText(adfBearing))
-      .Field("AHdg", PaddedDec(adfCard, 3))
-      .Field("Bola", PaddedDec(ball, 3))
-      .Field("Bast", PaddedDec(turnRate, 5))
-      .Field("Pich", AttitudePitchText(pitch))
-      .Field("Bank", AttitudeBankText(bank));
+  PanelReply reply("C172", "- Datos Panel C172:-----------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/c172.inc"
+#undef FIELD
+  reply.Log(1, 4)
+      .LogText(reply.Label(5), " " + reply.Text(5))  // the block has a blank after this one colon
+      .Log(6, 7)
+      .LogText(reply.Label(8), localHh + ":" + localMm + " - " + utcHh + ":" + utcMm)
+      .LogJoined({10, 11}, " / ")
+      .Log(12, 39);
   return reply.Finish();
 }
 

@@ -1,9 +1,11 @@
 #include "replies/c177_reply.h"
 
-#include "replies/hsi_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gauge_rules.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
-#include "replies/single_engine_rules.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 
@@ -55,52 +57,22 @@ std::string C177Reply() {
   const auto& amps = in.Read(offsets::kAmmeter);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  // Fields that the debug block shows in another form than the line.
-  const std::string flaps = PaddedDec(flapLever, 5);
+  // The clock goes on the line as "hhmmss" and into the debug block as "hh:mm:ss".
   const std::string hh = PaddedDec(hour, 2), mm = PaddedDec(minute, 2), ss = PaddedDec(second, 2);
-  const std::string left = FuelTankText(leftTank), right = FuelTankText(rightTank);
 
   // Trim goes out as its unsigned bit pattern (trim -1 is "65535"), manifold pressure in raw
   // 1/1024 inch of mercury and fuel pressure as the signed raw value: the client scales them.
-  PanelReply reply("- Datos Panel C177:-----------------");
-  reply.Field("Master", MasterText(battery, alternator))
-      .Field("Electr", ElectrText(fuelPump, lights, pitotHeat))
-      .Field("Magnet", DecText(magnetos))
-      .Field("Avioni", DecText(avionics))
-      .Field("Trim", PaddedDec(trim, 5))
-      .Field("Obs1", PaddedDec(obs1, 3))
-      .Field("ToFr1", DecText(toFrom1))
-      .Field("Ils", DecText(ils))
-      .Field("Loc1", PaddedDec(localiser1, 3))
-      .Field("Gs1", PaddedDec(glideslope1, 3))
-      .Field("Adf", WholeDegreesText(adfBearing))
-      .Field("AHdg", PaddedDec(adfCard, 3))
-      .Field("Alt", PaddedDec(altitude, 5))
-      .Field("Qnh", QnhText(qnh))
-      .Field("Vsp", VsiText(verticalSpeed))
-      .Field("Gdr", WholeDegreesText(gyroDrift))
-      .Field("Der", NearestDegreeText(heading))
-      .Field("Hdg", WholeDegreesText(headingBug))
-      .Field("Pich", AttitudePitchText(pitch))
-      .Field("Bank", AttitudeBankText(bank))
-      .Field("Bola", PaddedDec(ball, 3))
-      .Field("Bast", PaddedDec(turnRate, 5))
-      .Field("Ias", AirspeedText(airspeed))
-      .Field(flaps).Log("Flaps", " " + flaps)  // the block has a blank after this one colon
-      .Field("Rpm", RpmText(rpm))
-      .Field("Flw", FuelFlowText(fuelFlow))
-      .Field("Man", PaddedDec(manifold, 5))
-      .Field(hh + mm + ss).Log("Time", hh + ":" + mm + ":" + ss)
-      .Field("Vac", VacuumText(suction))
-      .Field("Egt", EgtText(egt))
-      .Field("Fuel Prs", PaddedDec(fuelPressure, 4))
-      .Field("Cht", NearestDegreeText(cylinderHead))
-      .Field(left)
-      .Field(right)
-      .Log("Fuel", left + " / " + right)
-      .Field("Oil T", OilTemperatureText(oilTemperature))
-      .Field("Oil P", OilPressureText(oilPressure))
-      .Field("Amp", AmmeterText(amps));
+  PanelReply reply("C177", "- Datos Panel C177:-----------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/c177.inc"
+#undef FIELD
+  reply.Log(1, 23)
+      .LogText(reply.Label(24), " " + reply.Text(24))  // the block has a blank after this one colon
+      .Log(25, 27)
+      .LogText(reply.Label(28), hh + ":" + mm + ":" + ss)
+      .Log(29, 32)
+      .LogJoined({33, 34}, " / ")
+      .Log(35, 37);
   return reply.Finish();
 }
 

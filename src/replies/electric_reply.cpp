@@ -1,15 +1,13 @@
 #include "replies/electric_reply.h"
 
+#include "replies/field_forms.h"
+#include "replies/gauge_rules.h"
 #include "replies/panel_reply.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
 namespace tavelor {
-
-namespace {
-constexpr int32_t kGearDown = 16383;
-}  // namespace
 
 std::string ElectricReply() {
   PanelReads in;
@@ -27,24 +25,22 @@ std::string ElectricReply() {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   // Switch digits in the order of their commands; only the anti-ice word's low byte counts.
-  const std::string switches = DecText(battery) + DecText(alternator) + DecText(avionics) +
-                               DecText(fuelPump) + DecText(antiIce & 0xFF) + DecText(pitotHeat) +
-                               DecText(RoundReal(cowlFlaps));
-  // Bits 5 down to 0: the same six characters the light command takes.
-  const std::string lightText = BitString(lights, 10).substr(4, 6);
-  const std::string gearText = noseGear == kGearDown ? "1" : "0";  // in transit is not down
-  const std::string flapLeverText = PadLeft(DecText(flapLever), 5, '0');
-  const std::string flapHandleText = DecText(flapHandle);
+  const std::string switches = SwitchDigits({battery, alternator, avionics, fuelPump, antiIce & 0xFF,
+                                             pitotHeat, RoundReal(cowlFlaps)});
+  const std::string lightText = LightSwitchesText(lights);
+  const std::string gearText = noseGear == offsets::kGearDown ? "1" : "0";  // in transit is not down
 
-  // The line runs the switches, lights and gear together in its first field; the debug block
-  // lists them apart and puts the two flap texts on one line.
-  const std::string line = ReplyLine({switches + lightText + gearText, flapLeverText, flapHandleText});
-  LogDebugBlock("- Electric Panel:-----------------",
-                {{"BTN", switches},
-                 {"LIGHT", lightText},
-                 {"LAND", gearText},
-                 {"FLAPS", flapLeverText + "-" + flapHandleText}});
-  return line;
+  PanelReply reply("DTPA", "- Electric Panel:-----------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/dtpa.inc"
+#undef FIELD
+  // The line runs the switches, lights and gear together in its first field; the block lists
+  // them apart and puts the two flap texts on one line.
+  reply.LogText("BTN", switches)
+      .LogText("LIGHT", lightText)
+      .LogText("LAND", gearText)
+      .LogJoined({2, 3}, "-");
+  return reply.Finish();
 }
 
 }  // namespace tavelor

@@ -1,30 +1,22 @@
 #include "replies/fgp_reply.h"
 
 #include <cstdint>
-#include <initializer_list>
 
 #include "core/globals.h"
-#include "replies/hsi_rules.h"
-#include "replies/map_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
-#include "replies/single_engine_rules.h"
 #include "replies/speed_resend.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
 namespace tavelor {
 
 namespace {
-
-// The mode switches as signed decimals run together. Not ApSwitchesText: this panel takes each
-// 32-bit switch value as signed, so a stray all-ones value shows "-1" here.
-std::string ModeSwitchesText(std::initializer_list<int32_t> switches) {
-  std::string text;
-  for (int32_t on : switches) text += DecText(on);
-  return text;
-}
 
 // The bearing to the NAV1 station: the reciprocal of the radial the aircraft is on, in whole
 // degrees. A radial just below a full turn rounds to 360 and so points at "180".
@@ -43,7 +35,7 @@ std::string AltitudeHundredsText(uint16_t feet) {
 // The altimeter setting (millibars x 16) in hundredths of a millibar, six characters. Not the
 // PFD's QnhText, which shows whole millibars in four.
 std::string QnhHundredthsText(uint16_t millibars16) {
-  return PaddedDec(RoundExtended(millibars16 / 16.0L * 100), 6);
+  return PaddedDec(RoundExtended(millibars16 / units::kHpa16 * 100), 6);
 }
 
 }  // namespace
@@ -75,31 +67,22 @@ std::string FgpReply() {
   // re-sent from it.
   const bool delivered = in.Process();
 
-  // The re-send hands these two texts to the speed commands after the line is built.
-  const std::string apIasText = ApAirspeedText(apAirspeed);
-  const std::string apMachText = ApMachText(apMach);
-
-  auto sw = [](uint32_t v) { return static_cast<int32_t>(v); };  // a switch, taken signed
+  // Unlike the other panels, this one takes each 32-bit switch as signed: a stray all-ones
+  // value shows "-1".
+  auto sw = [](uint32_t v) -> int64_t { return static_cast<int32_t>(v); };
   const std::string modes =
-      ModeSwitchesText({sw(apMaster), flightDirector, sw(apNavHold), sw(apLocaliserHold),
-                        sw(apGlideslopeHold), sw(apHeadingHold), sw(apAltitudeHold),
-                        sw(apAirspeedHold), sw(yawDamper), sw(wingLeveller), sw(navGps)});
+      SwitchDigits({sw(apMaster), flightDirector, sw(apNavHold), sw(apLocaliserHold),
+                    sw(apGlideslopeHold), sw(apHeadingHold), sw(apAltitudeHold), sw(apAirspeedHold),
+                    sw(yawDamper), sw(wingLeveller), sw(navGps)});
 
-  PanelReply reply("- Fgp Panel:----------------------");
-  reply.Field("Ap", modes)
-      .Field("Hdg", WholeDegreesText(apHeading))
-      .Field("Crs", ThreeDigitText(course))
-      .Field("Ap Alt", ApAltitudeText(apAltitude))
-      .Field("Ap Vsp", ApVerticalSpeedText(apVerticalSpeed))
-      .Field("Ap Ias", apIasText)
-      .Field("Derr", NearestDegreeText(heading))
-      .Field("Dir To", BearingToStationText(nav1Radial))
-      .Field("Alt To", AltitudeHundredsText(altitude))
-      .Field("Ap Mach", apMachText)
-      .Field("Qnh", QnhHundredthsText(qnh));
+  PanelReply reply("FGP", "- Fgp Panel:----------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/fgp.inc"
+#undef FIELD
+  reply.Log(1, 11);
   const std::string line = reply.Finish();
 
-  SpeedResendStep(FgpRefreshCount, delivered, apMachText, apIasText);
+  SpeedResendStep(FgpRefreshCount, delivered, reply.Text(10), reply.Text(6));
   return line;
 }
 

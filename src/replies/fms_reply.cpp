@@ -1,6 +1,7 @@
 #include "replies/fms_reply.h"
 
-#include "replies/map_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
 #include "simlink/offsets.h"
 
@@ -13,10 +14,11 @@ std::string FmsReply() {
   const auto& gpsId = in.Read(offsets::kGpsNextId);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  PanelReply reply("- FMS Panel:---------------------");
-  reply.Field("Lat", LatitudeText(latitude))
-      .Field("Lon", LongitudeText(longitude))
-      .Field("Gps Id", GpsIdText(gpsId));
+  PanelReply reply("FMS", "- FMS Panel:---------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/fms.inc"
+#undef FIELD
+  reply.Log(1, 3);
   return reply.Finish();
 }
 

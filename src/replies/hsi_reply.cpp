@@ -1,7 +1,13 @@
 #include "replies/hsi_reply.h"
 
-#include "replies/hsi_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gps_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
+#include "replies/radio_rules.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 
@@ -42,36 +48,15 @@ std::string HsiReply() {
   const auto& gpsCrossTrack = in.Read(offsets::kGpsCrossTrack);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  // The wind goes on the line as two fields and into the debug block as one line.
-  const std::string windDirectionText = WholeDegreesText(windDirection);
-  const std::string windSpeedText = WindSpeedText(windSpeed);
+  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
+                                       apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("- Hsi Panel:----------------------");
-  reply.Field("Derr", DegreesHundredthsText(heading))
-      .Field("Adf", AngleHundredthsText(adf))
-      .Field("Vor2", ThreeDigitText(vor2))
-      .Field("Dme1", DmeHundredthsText(dme1))
-      .Field("Dme2", DmeHundredthsText(dme2))
-      .Field("Hdg", WholeDegreesText(apHeading))
-      .Field("Crs", ThreeDigitText(course))
-      .Field("sGsv", ThreeDigitText(needle))
-      .Field("sGsh", ThreeDigitText(glideslope))
-      .Field("Tof", DecText(toFrom))
-      .Field("Ils", DecText(ils))
-      .Field("Ap", ApSwitchesText({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                   apLocaliserHold, apGlideslopeHold, navGps}))
-      .Field("ApAlt", ApAltitudeText(apAltitude))
-      .Field("ApVsp", ApVerticalSpeedText(apVerticalSpeed))
-      .Field("Marker", MarkerText(marker1, marker2, marker3))
-      .Field(windDirectionText)
-      .Field(windSpeedText)
-      .Log("Vientos", windDirectionText + "/" + windSpeedText)
-      .Field("Nav1 Id", IdentText(nav1Ident, DashSide::kAfter))
-      .Field("Nav2 Id", IdentText(nav2Ident, DashSide::kBefore))
-      .Field("Gps Id", IdentText(gpsIdent, DashSide::kAfter))
-      .Field("Gps Dme", GpsDistanceHundredthsText(gpsDistance))
-      .Field("Gps Crs", GpsCourseText(gpsCourse))
-      .Field("Gps Gsv", GpsCrossTrackText(gpsCrossTrack));
+  PanelReply reply("HSI", "- Hsi Panel:----------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/hsi.inc"
+#undef FIELD
+  // The wind goes on the line as two fields and into the debug block as one line.
+  reply.Log(1, 15).LogJoined({16, 17}, "/").Log(18, 23);
   return reply.Finish();
 }
 

@@ -1,14 +1,17 @@
 #include "replies/map_reply.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "replies/hsi_rules.h"
-#include "replies/map_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gps_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
+#include "replies/speed_rules.h"
 #include "replies/traffic.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -16,19 +19,14 @@ namespace tavelor {
 
 namespace {
 
-constexpr double kNauticalMilesPerMetre = 0.000539957;
-constexpr int64_t kMaxGpsDistance = 999;   // nautical miles
-constexpr int32_t kMaxGpsTimeToGo = 5940;  // seconds: the panel shows at most 99 minutes
+constexpr int64_t kGpsWholeMilesMax = 999;  // three characters
 
-// Whole nautical miles, right-aligned in 3 characters. A negative distance is not held.
-std::string GpsDmeText(double metres) {
-  const int64_t nm = RoundReal(RealMul(metres, kNauticalMilesPerMetre));
-  return PadLeft(DecText(std::min(nm, kMaxGpsDistance)), 3, ' ');
-}
-
-// Seconds in 4 digits; a negative time passes as it is ("00-3").
-std::string GpsEteText(int32_t seconds) {
-  return PadLeft(DecText(std::min(seconds, kMaxGpsTimeToGo)), 4, '0');
+// The distance to the next GPS waypoint in whole nautical miles, blanks in front in three
+// characters, held to 999. Unlike the other panels' GPS distances it is blank-filled, its
+// product is stored as a 64-bit real, and a negative distance is not held.
+std::string GpsWholeMilesText(double metres) {
+  const double nm = RealMul(metres, static_cast<double>(units::kNauticalMilesPerMetre));
+  return PadLeft(DecText(AtMost(RoundReal(nm), kGpsWholeMilesMax)), 3, ' ');
 }
 
 }  // namespace
@@ -45,36 +43,19 @@ std::string MapReply() {
   const auto& gpsTimeToGo = in.Read(offsets::kGpsTimeToGo);
   const auto& altitude = in.Read(offsets::kAltitudeFeet);
   const auto& radioAltitude = in.Read(offsets::kRadioAltitude);
-  const std::vector<TrafficSlotReads> traffic = ReadTraffic(in);
+  const std::vector<TrafficSlotReads> slots = ReadTraffic(in);
   const auto& magneticVariation = in.Read(offsets::kMagneticVariation);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  const std::string windDirectionText = WholeDegreesText(windDirection);
-  const std::string windSpeedText = WindSpeedText(windSpeed);
-  const std::string altText = AltitudeText(altitude);
-  const std::string radAltText = RadAltText(radioAltitude);
-  const std::string magText = MagText(magneticVariation);
-  const std::vector<TrafficTexts> trafficTexts = TrafficSlotTexts(traffic);
-
-  // The block lists variation, altitude, wind and radio altitude right after the heading; the
-  // line has radio altitude and variation last, after the traffic.
-  PanelReply reply("- Mapa Panel:---------------------");
-  reply.Field("Lat", LatitudeText(latitude))
-      .Field("Lon", LongitudeText(longitude))
-      .Field("Dir", DegreesHundredthsText(heading))
-      .Log("Mag", magText)
-      .Log("Alt", altText)
-      .Log("Vientos", windDirectionText + "/" + windSpeedText)
-      .Log("RadAlt", radAltText)
-      .Field(windDirectionText)
-      .Field(windSpeedText)
-      .Field("Gps Id", GpsIdText(gpsId))
-      .Field("Gps Dme", GpsDmeText(gpsDistance))
-      .Field("Gps Ete", GpsEteText(gpsTimeToGo))
-      .Field(altText);
-  AddTrafficFields(reply, trafficTexts);
-  reply.Field(radAltText).Field(magText);
-  LogTraffic(reply, trafficTexts);
+  const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
+  PanelReply reply("MAPS", "- Mapa Panel:---------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/maps.inc"
+#undef FIELD
+  // The block lists variation, altitude, wind and radio altitude right after the heading (the
+  // line has radio altitude and variation last), and the traffic at its end.
+  reply.Log(1, 3).Log(86).Log(9).LogJoined({4, 5}, "/").Log(85).Log(6, 8);
+  LogTraffic(reply);
   return reply.Finish();
 }
 

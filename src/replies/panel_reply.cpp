@@ -1,56 +1,61 @@
 #include "replies/panel_reply.h"
 
+#include <cassert>
+
 #include "core/globals.h"
 #include "core/log.h"
 
 namespace tavelor {
 
-namespace {
+PanelReply::PanelReply(std::string_view code, std::string debugHeader)
+    : schema_(FindReplySchema(code)), header_(std::move(debugHeader)) {
+  assert(schema_ && "a panel reply without a table");
+  fields_.reserve(schema_->fields.size());
+}
 
-template <typename Fields>
-std::string JoinFields(const Fields& fields) {
-  std::string line;
-  for (const std::string& field : fields) {
-    line += field;
-    line += ':';
+void PanelReply::Field(int number, std::string text) {
+  assert(number == static_cast<int>(fields_.size()) + 1 && "table rows out of line order");
+  (void)number;
+  fields_.push_back(std::move(text));
+}
+
+const char* PanelReply::Label(int number) const { return schema_->fields[number - 1].label; }
+
+bool PanelReply::Logging() const { return DebugEnabled; }
+
+PanelReply& PanelReply::Log(int first, int last) {
+  if (!Logging()) return *this;
+  for (int number = first; number <= last; ++number) LogText(Label(number), Text(number));
+  return *this;
+}
+
+PanelReply& PanelReply::LogJoined(std::initializer_list<int> numbers, const char* separator) {
+  if (!Logging()) return *this;
+  std::string text;
+  for (const int& number : numbers) {
+    if (&number != numbers.begin()) text += separator;
+    text += Text(number);
   }
-  return line + "\r\n";
+  return LogText(Label(*numbers.begin()), std::move(text));
 }
 
-}  // namespace
-
-PanelReply& PanelReply::Field(const char* label, std::string text) {
-  logLines_.emplace_back(label, text);
-  fields_.push_back(std::move(text));
-  return *this;
-}
-
-PanelReply& PanelReply::Field(std::string text) {
-  fields_.push_back(std::move(text));
-  return *this;
-}
-
-PanelReply& PanelReply::Log(const char* label, std::string text) {
-  logLines_.emplace_back(label, std::move(text));
+PanelReply& PanelReply::LogText(const char* label, std::string text) {
+  if (Logging()) logLines_.emplace_back(label, std::move(text));
   return *this;
 }
 
 std::string PanelReply::Finish() const {
-  std::string line = JoinFields(fields_);
-  if (DebugEnabled) {
+  std::string line;
+  for (const std::string& field : fields_) {
+    line += field;
+    line += ':';
+  }
+  line += "\r\n";
+  if (Logging()) {
     LogLine(header_);
     for (const auto& [label, text] : logLines_) LogLine(std::string("- ") + label + ":" + text);
   }
   return line;
-}
-
-std::string ReplyLine(std::initializer_list<std::string> fields) { return JoinFields(fields); }
-
-void LogDebugBlock(const std::string& header,
-                   std::initializer_list<std::pair<const char*, std::string>> values) {
-  if (!DebugEnabled) return;
-  LogLine(header);
-  for (const auto& [label, text] : values) LogLine(std::string("- ") + label + ":" + text);
 }
 
 }  // namespace tavelor

@@ -1,15 +1,18 @@
-// The shape every panel reply shares: a read table, one exchange, then the fields in the order
-// of the line, each with its debug label beside it.
+// The shape every panel reply shares: a read table, one exchange, then the panel's table of
+// fields (replies/tables/), one row per field in line order, and its debug block.
 //
 //   PanelReads in;                                   // values start at zero on every request
 //   const auto& dme1 = in.Read(offsets::kDme1Distance);
 //   in.Process();                                    // a failed exchange leaves them at zero
-//   PanelReply reply("- Radio Panel:----");
-//   reply.Field("Dme1", DmeText(dme1));              // field 1, logged as "- Dme1:..."
+//   PanelReply reply("RADI", "- Radio Panel:----");
+//   #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+//   #include "replies/tables/radi.inc"               // FIELD(1, "dme1", "Dme1", ..., DmeText(dme1))
+//   #undef FIELD
+//   reply.Log(1, 5).Log(12, 13).Log(6, 11);          // the debug block, line by line
 //   return reply.Finish();                           // the line; the debug block when on
 //
-// Where the debug block's order differs from the line's, Field(text) puts a field on the line
-// only and Log(label, text) a line in the block only, so both orders stay in plain sight.
+// The debug block is written out for every panel, so that where its order or grouping differs
+// from the line's, the builder shows how at a glance.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +20,11 @@
 #include <initializer_list>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "replies/reply_schema.h"
 #include "simlink/ipc_client.h"
 
 namespace tavelor {
@@ -49,31 +54,36 @@ class PanelReads {
 
 class PanelReply {
  public:
-  // The debug block's first line, as the panel's Part gives it.
-  explicit PanelReply(std::string debugHeader) : header_(std::move(debugHeader)) {}
+  // `code` is the panel's reply code (its table gives the labels); `debugHeader` the debug
+  // block's first line.
+  PanelReply(std::string_view code, std::string debugHeader);
 
-  // The next field of the line, and the next line of the debug block: "- label:text".
-  PanelReply& Field(const char* label, std::string text);
-  // The next field of the line only.
-  PanelReply& Field(std::string text);
-  // The next line of the debug block only.
-  PanelReply& Log(const char* label, std::string text);
+  // Field `number` of the line: they come in line order, from 1.
+  void Field(int number, std::string text);
+  const std::string& Text(int number) const { return fields_[number - 1]; }
+  const char* Label(int number) const;
+
+  // The debug block, line by line. Fields first to last, each on a line of its own:
+  // "- label:text".
+  PanelReply& Log(int first, int last);
+  PanelReply& Log(int number) { return Log(number, number); }
+  // Several fields on one line under the first one's label, joined by `separator`:
+  // "- Vientos:270/05".
+  PanelReply& LogJoined(std::initializer_list<int> numbers, const char* separator);
+  // A line of the builder's own making.
+  PanelReply& LogText(const char* label, std::string text);
+  // Whether the debug block is written: a line that takes work to make is made only then.
+  bool Logging() const;
 
   size_t FieldCount() const { return fields_.size(); }
   // Builds the line, then writes the debug block while DebugEnabled, and returns the line.
   std::string Finish() const;
 
  private:
+  const ReplySchema* schema_;
   std::string header_;
   std::vector<std::string> fields_;
-  std::vector<std::pair<const char*, std::string>> logLines_;
+  std::vector<std::pair<const char*, std::string>> logLines_;  // kept only while debugging
 };
-
-// Every field followed by ":" (the last one too), then CR LF; no leading ":".
-std::string ReplyLine(std::initializer_list<std::string> fields);
-
-// Only while DebugEnabled: the header line as given, then "- label:text" per value.
-void LogDebugBlock(const std::string& header,
-                   std::initializer_list<std::pair<const char*, std::string>> values);
 
 }  // namespace tavelor

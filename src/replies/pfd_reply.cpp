@@ -1,14 +1,31 @@
 #include "replies/pfd_reply.h"
 
 #include "core/globals.h"
-#include "replies/hsi_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gauge_rules.h"
+#include "replies/gps_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
+#include "replies/radio_rules.h"
 #include "replies/speed_resend.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 #include "text/conversions.h"
+#include "text/real_math.h"
 
 namespace tavelor {
+
+namespace {
+
+// The Mach number (Mach x 20480) in hundredths, three characters. Only this panel shows it.
+std::string MachText(uint16_t mach20480) {
+  return PaddedDec(RoundExtended(mach20480 / units::kMach20480 * 100), 3);
+}
+
+}  // namespace
 
 std::string PfdReply() {
   PanelReads in;
@@ -70,73 +87,31 @@ std::string PfdReply() {
   // re-sent from it.
   const bool delivered = in.Process();
 
-  // Texts that the debug block groups or places apart from the line.
-  const std::string ap = ApSwitchesText({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                         apLocaliserHold, apGlideslopeHold, navGps});
-  const std::string ap8 = DecText(apAirspeedHold);
-  const std::string windDirectionText = WholeDegreesText(windDirection);
-  const std::string windSpeedText = WindSpeedText(windSpeed);
-  const std::string nav1[] = {IdentText(nav1Ident, DashSide::kAfter), DmeTenthsText(nav1Distance),
-                              WholeDegreesText(nav1Radial), TenthsAsWholeText(dme1Aux)};
-  const std::string nav2[] = {IdentText(nav2Ident, DashSide::kBefore), DmeTenthsText(nav2Distance),
-                              WholeDegreesText(nav2Radial), TenthsAsWholeText(dme2Aux)};
-  const std::string apVsp = ApVerticalSpeedLongText(apVerticalSpeed);
-  const std::string apMachText = ApMachText(apMach);
-  const std::string fd[] = {DecText(flightDirector), FlightDirectorValueText(flightDirector1),
-                            FlightDirectorValueText(flightDirector2)};
-  const std::string apIasText = ApAirspeedText(apAirspeed);
-  const std::string adfSignalFlag = AdfSignalFlagText(adfSignal);
+  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
+                                       apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("- Pfd Panel:----------------------");
-  reply.Field("Ias", AirspeedHundredthsText(ias))
-      .Field("Ace", AceText(ace))
-      .Field("Vsp", VerticalSpeedText(verticalSpeed))
-      .Field("sAlt", AltitudeText(altitude))
-      .Field("Pich", PitchText(pitch))
-      .Field("Bank", BankText(bank))
-      .Field("Ground", RadioAltitudeText(radioAltitude))
-      .Field(ap).Log("Ap", ap + ap8)  // the 8th switch has a field of its own further on
-      .Field("Ap Alt", ApAltitudeText(apAltitude))
-      .Log("Ap Ias", apIasText)
-      .Log("Ap Mach", apMachText)
-      .Field("sMatch", MachText(mach))
-      .Field("GS", GroundSpeedText(groundSpeed))
-      .Field("Qnh", QnhText(qnh))
-      .Field("Rum", DegreesHundredthsText(heading))
-      .Field("Adf", AngleHundredthsText(adf))
-      .Field("Vor2", ThreeDigitText(vor2))
-      .Field("Hdg", WholeDegreesText(apHeading))
-      .Field("Crs", ThreeDigitText(course))
-      .Field("Tof", DecText(toFrom))
-      .Field("GsVor", ThreeDigitText(needle))
-      .Field("GsIls", ThreeDigitText(glideslope))
-      .Field("Ils", DecText(ils))
-      .Field(windDirectionText).Field(windSpeedText)
-      .Log("Vientos", windDirectionText + "/" + windSpeedText)
-      .Field(nav1[0]).Field(nav1[1]).Field(nav1[2]).Field(nav1[3])
-      .Log("Nav1", nav1[0] + "/" + nav1[1] + "/" + nav1[2] + "/" + nav1[3])
-      .Field(nav2[0]).Field(nav2[1]).Field(nav2[2]).Field(nav2[3])
-      .Log("Nav2", nav2[0] + "/" + nav2[1] + "/" + nav2[2] + "/" + nav2[3])
-      .Field(apVsp).Log("ApVsp", apVsp + "/" + adfSignalFlag)
-      .Field("AdfId", IdentText(adfIdent, DashSide::kAfter))
-      .Field("Tas", TrueAirspeedText(tas))
-      .Field("Oat", OutsideAirTempText(oat))
-      .Field(ap8)
-      .Field(apMachText)
-      .Field(fd[0]).Field(fd[1]).Field(fd[2])
-      .Log("FDir", fd[0] + " / " + fd[1] + " / " + fd[2])
-      .Field("Barb.P.", BarberPoleText(barberPole))
-      .Field(apIasText)
-      .Field(adfSignalFlag)
-      .Field(DecText(SpeedRefMode))  // not logged
-      .Field("Gps Id", IdentText(gpsIdent, DashSide::kAfter))
-      .Field("Gps Dme", GpsDistanceTenthsText(gpsDistance))
-      .Field("Gps Crs", GpsCourseText(gpsCourse))
-      .Field("Gps Gsv", GpsCrossTrackText(gpsCrossTrack))
-      .Field("Gps Ete", GpsTimeToGoText(gpsTimeToGo));
+  PanelReply reply("PFD", "- Pfd Panel:----------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/pfd.inc"
+#undef FIELD
+  // The block shows the 8th switch with the other seven, the autopilot airspeed and Mach
+  // targets right after its altitude, the wind and each NAV receiver on one line, the ADF
+  // signal with the vertical speed target; the speed mode not at all.
+  reply.Log(1, 7)
+      .LogJoined({8, 36}, "")
+      .Log(9).Log(42).Log(37)
+      .Log(10, 21)
+      .LogJoined({22, 23}, "/")
+      .LogJoined({24, 25, 26, 27}, "/")
+      .LogJoined({28, 29, 30, 31}, "/")
+      .LogJoined({32, 43}, "/")
+      .Log(33, 35)
+      .LogJoined({38, 39, 40}, " / ")
+      .Log(41)
+      .Log(45, 49);
   const std::string line = reply.Finish();
 
-  SpeedResendStep(PfdRefreshCount, delivered, apMachText, apIasText);
+  SpeedResendStep(PfdRefreshCount, delivered, reply.Text(37), reply.Text(42));
   return line;
 }
 

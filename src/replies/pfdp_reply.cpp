@@ -1,8 +1,14 @@
 #include "replies/pfdp_reply.h"
 
-#include "replies/hsi_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/gauge_rules.h"
+#include "replies/gps_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
-#include "replies/pfd_rules.h"
+#include "replies/radio_rules.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 
@@ -66,60 +72,25 @@ std::string PfdpReply() {
   const auto& marker3 = in.Read(offsets::kMarker3);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  // Texts that the debug block groups on one line.
-  const std::string fd[] = {DecText(flightDirector), FlightDirectorValueText(flightDirector1),
-                            FlightDirectorValueText(flightDirector2)};
-  const std::string nav1[] = {IdentText(nav1Ident, DashSide::kAfter), DmeTenthsText(nav1Distance),
-                              WholeDegreesText(nav1Radial), TenthsAsWholeText(dme1Aux)};
-  const std::string nav2[] = {IdentText(nav2Ident, DashSide::kBefore), DmeTenthsText(nav2Distance),
-                              WholeDegreesText(nav2Radial), TenthsAsWholeText(dme2Aux)};
-  const std::string adfId = IdentText(adfIdent, DashSide::kAfter);
-  const std::string adfSignalFlag = AdfSignalFlagText(adfSignal);
-  const std::string gps[] = {IdentText(gpsIdent, DashSide::kAfter), GpsDistanceTenthsText(gpsDistance),
-                             GpsCourseText(gpsCourse), GpsCrossTrackText(gpsCrossTrack),
-                             GpsTimeToGoText(gpsTimeToGo)};
-  const std::string windDirectionText = WholeDegreesText(windDirection);
-  const std::string windSpeedText = WindSpeedText(windSpeed);
+  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
+                                       apLocaliserHold, apGlideslopeHold, navGps, apAirspeedHold});
 
-  PanelReply reply("- PDF Panel:---------------------");
-  reply.Field("Pich", PitchText(pitch))
-      .Field("Bank", BankText(bank))
-      .Field(fd[0]).Field(fd[1]).Field(fd[2])
-      .Log("FDir", fd[0] + " / " + fd[1] + " / " + fd[2])
-      .Field("Ap", ApSwitchesText({apMaster, apHeadingHold, apNavHold, apAltitudeHold, apLocaliserHold,
-                                   apGlideslopeHold, navGps, apAirspeedHold}))
-      .Field("Ias", AirspeedHundredthsText(ias))
-      .Field("Barb.P.", BarberPoleText(barberPole))
-      .Field("Rad Alt", RadioAltitudeText(radioAltitude))
-      .Field("Ace", AceText(ace))
-      .Field("Ap Ias", ApAirspeedText(apAirspeed))
-      .Field("Tas", TrueAirspeedText(tas))
-      .Field("Alt", AltitudeText(altitude))
-      .Field("VerSp", VerticalSpeedText(verticalSpeed))
-      .Field("Ap Alt", ApAltitudeText(apAltitude))
-      .Field("Ap Vsp", ApVerticalSpeedLongText(apVerticalSpeed))
-      .Field("Rum", DegreesHundredthsText(heading))
-      .Field("Adf", AngleHundredthsText(adf))
-      .Field("Vor2", ThreeDigitText(vor2))
-      .Field("Hdg", WholeDegreesText(apHeading))
-      .Field("Crs", ThreeDigitText(course))
-      .Field("Tof", DecText(toFrom))
-      .Field("GsVor", ThreeDigitText(needle))
-      .Field("GsIls", ThreeDigitText(glideslope))
-      .Field("Ils", DecText(ils))
-      .Field(nav1[0]).Field(nav1[1]).Field(nav1[2]).Field(nav1[3])
-      .Log("Nav1", nav1[0] + "/" + nav1[1] + "/" + nav1[2] + "/" + nav1[3])
-      .Field(nav2[0]).Field(nav2[1]).Field(nav2[2]).Field(nav2[3])
-      .Log("Nav2", nav2[0] + "/" + nav2[1] + "/" + nav2[2] + "/" + nav2[3])
-      .Field(adfId).Field(adfSignalFlag)
-      .Log("AdfId", adfId + "/" + adfSignalFlag)
-      .Field(gps[0]).Field(gps[1]).Field(gps[2]).Field(gps[3]).Field(gps[4])
-      .Log("Gps", gps[0] + "/" + gps[1] + "/" + gps[2] + "/" + gps[3] + "/" + gps[4])
-      .Field("Gsp", GroundSpeedText(groundSpeed))
-      .Field(windDirectionText).Field(windSpeedText)
-      .Log("Vientos", windDirectionText + "/" + windSpeedText)
-      .Field("Oat", OutsideAirTempText(oat))
-      .Field("Mark", MarkerText(marker1, marker2, marker3));
+  PanelReply reply("PFDP", "- PDF Panel:---------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/pfdp.inc"
+#undef FIELD
+  // The block groups the flight director, each NAV receiver, the ADF, the GPS leg and the
+  // wind on one line each.
+  reply.Log(1, 2)
+      .LogJoined({3, 4, 5}, " / ")
+      .Log(6, 25)
+      .LogJoined({26, 27, 28, 29}, "/")
+      .LogJoined({30, 31, 32, 33}, "/")
+      .LogJoined({34, 35}, "/")
+      .LogJoined({36, 37, 38, 39, 40}, "/")
+      .Log(41)
+      .LogJoined({42, 43}, "/")
+      .Log(44, 45);
   return reply.Finish();
 }
 

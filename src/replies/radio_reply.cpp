@@ -1,18 +1,11 @@
 #include "replies/radio_reply.h"
 
 #include "replies/panel_reply.h"
+#include "replies/radio_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
-#include "text/real_math.h"
 
 namespace tavelor {
-
-std::string DmeText(uint16_t tenths) {
-  std::string text = tenths > 6500 ? "  0.0" : FixedText(RealDiv(tenths, 10), 3, 1);
-  if (text.size() == 3) text = "  " + text;
-  else if (text.size() == 4) text = " " + text;
-  return text;
-}
 
 std::string RadioReply() {
   PanelReads in;
@@ -31,26 +24,12 @@ std::string RadioReply() {
   const auto& audio = in.Read(offsets::kAudioSelector);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
+  PanelReply reply("RADI", "- Radio Panel:--------------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/radi.inc"
+#undef FIELD
   // COM2 is logged right after COM1 but goes last on the line.
-  const std::string com2aText = BcdFreqText(com2a);
-  const std::string com2bText = BcdFreqText(com2b);
-
-  PanelReply reply("- Radio Panel:--------------------");
-  reply.Field("Dme1", DmeText(dme1))
-      .Field("Dme2", DmeText(dme2))
-      .Field("Transponder", HexText(transponder, 4))
-      .Field("Com1a", BcdFreqText(com1a))
-      .Field("Com1b", BcdFreqText(com1b))
-      .Log("Com2a", com2aText)
-      .Log("Com2b", com2bText)
-      .Field("Nav1a", BcdFreqText(nav1a))
-      .Field("Nav1b", BcdFreqText(nav1b))
-      .Field("Nav2a", BcdFreqText(nav2a))
-      .Field("Nav2b", BcdFreqText(nav2b))
-      .Field("Adf", HexText(adf, 4))
-      .Field("Audio", BitString(audio, 8))
-      .Field(com2aText)
-      .Field(com2bText);
+  reply.Log(1, 5).Log(12, 13).Log(6, 11);
   return reply.Finish();
 }
 

@@ -1,5 +1,7 @@
 #include "replies/traffic.h"
 
+#include "replies/field_forms.h"
+#include "replies/identifier_rules.h"
 #include "text/conversions.h"
 #include "text/real_math.h"
 
@@ -7,15 +9,22 @@ namespace tavelor {
 
 namespace {
 
-constexpr int kClimbThreshold = 300;      // feet per minute either way counted as level
-constexpr int kHighestClimbRaw = 30000;   // above it the raw value is a descent
-
-constexpr const char* kTcasLabels[offsets::kTrafficSlots] = {
-    "Tcas01", "Tcas02", "Tcas03", "Tcas04", "Tcas05", "Tcas06", "Tcas07", "Tcas08",
-    "Tcas09", "Tcas10", "Tcas11", "Tcas12", "Tcas13", "Tcas14", "Tcas15"};
+constexpr int kClimbThreshold = 300;            // feet per minute either way counted as level
+constexpr uint16_t kClimbPositiveMax = 30000;   // above it the raw value is a descent
+constexpr int kFirstSlotField = 10;             // slot k's latitude is field 6 + 4k
+constexpr int kFirstCallSignField = 70;         // slot k's call sign is field 69 + k
 
 // The slot's own reals are taken at their exact value.
 std::string DegreesText(float degrees) { return FixedText(static_cast<double>(degrees), 13, 8); }
+
+TrafficTexts SlotTexts(const TrafficSlotReads& slot) {
+  if (slot.id == 0) {
+    return {"   0.00000000", "   0.00000000", "00000", "0", std::string(15, 'X')};
+  }
+  return {DegreesText(slot.latitude), DegreesText(slot.longitude),
+          PaddedDec(RoundReal(static_cast<double>(slot.altitude)), 5), TrendDigit(slot.verticalSpeed),
+          SimulatorText(slot.callSign, 15, ' ', FillSide::kAfter)};
+}
 
 }  // namespace
 
@@ -33,47 +42,26 @@ std::vector<TrafficSlotReads> ReadTraffic(PanelReads& in) {
 }
 
 std::string TrendDigit(uint16_t verticalSpeed) {
-  int feetPerMinute = verticalSpeed;
-  if (feetPerMinute > kHighestClimbRaw) feetPerMinute -= 65536;
+  const int32_t feetPerMinute = SignedWord(verticalSpeed, kClimbPositiveMax);
   if (feetPerMinute > kClimbThreshold) return "1";
   if (feetPerMinute < -kClimbThreshold) return "2";
   return "0";
 }
 
-std::string CallSignText(const offsets::CallSign& bytes) {
-  const std::string text = TrimText(std::string(bytes.data(), bytes.size()));
-  if (text.empty()) return std::string(15, ' ');
-  return PadRight(text, 15, ' ');
-}
-
-TrafficTexts TrafficSlotTexts(const TrafficSlotReads& slot) {
-  if (slot.id == 0) {
-    return {"   0.00000000", "   0.00000000", "00000", "0", std::string(15, 'X')};
-  }
-  return {DegreesText(slot.latitude), DegreesText(slot.longitude),
-          PadLeft(DecText(RoundReal(static_cast<double>(slot.altitude))), 5, '0'),
-          TrendDigit(slot.verticalSpeed), CallSignText(slot.callSign)};
-}
-
 std::vector<TrafficTexts> TrafficSlotTexts(const std::vector<TrafficSlotReads>& slots) {
   std::vector<TrafficTexts> texts;
   texts.reserve(slots.size());
-  for (const TrafficSlotReads& slot : slots) texts.push_back(TrafficSlotTexts(slot));
+  for (const TrafficSlotReads& slot : slots) texts.push_back(SlotTexts(slot));
   return texts;
 }
 
-void AddTrafficFields(PanelReply& reply, const std::vector<TrafficTexts>& traffic) {
-  for (const TrafficTexts& slot : traffic) {
-    reply.Field(slot.latitude).Field(slot.longitude).Field(slot.altitude).Field(slot.trend);
-  }
-  for (const TrafficTexts& slot : traffic) reply.Field(slot.callSign);
-}
-
-void LogTraffic(PanelReply& reply, const std::vector<TrafficTexts>& traffic) {
-  for (size_t k = 0; k < traffic.size() && k < offsets::kTrafficSlots; ++k) {
-    const TrafficTexts& slot = traffic[k];
-    reply.Log(kTcasLabels[k], slot.callSign + slot.latitude + "/" + slot.longitude + "/" +
-                                  slot.altitude + "/" + slot.trend);
+void LogTraffic(PanelReply& reply) {
+  if (!reply.Logging()) return;
+  for (int k = 0; k < offsets::kTrafficSlots; ++k) {
+    const int lat = kFirstSlotField + 4 * k;
+    const int call = kFirstCallSignField + k;
+    reply.LogText(reply.Label(call), reply.Text(call) + reply.Text(lat) + "/" + reply.Text(lat + 1) +
+                                         "/" + reply.Text(lat + 2) + "/" + reply.Text(lat + 3));
   }
 }
 

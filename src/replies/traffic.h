@@ -1,5 +1,6 @@
 // The airborne traffic the map panels draw: the first fifteen slots of the simulator's traffic
 // table, passed through slot by slot (no sorting, no filtering) for the client to place.
+// Both maps carry them as fields 10 to 84 (replies/tables/traffic.inc).
 #pragma once
 
 #include <cstdint>
@@ -37,20 +38,12 @@ std::vector<TrafficSlotReads> ReadTraffic(PanelReads& in);
 // descents in two's complement.
 std::string TrendDigit(uint16_t verticalSpeed);
 
-// The call sign trimmed of characters 0..32 at both ends and blank-filled to 15 characters.
-std::string CallSignText(const offsets::CallSign& bytes);
-
-// A used slot's texts, or the fixed texts of an empty one. A slot altitude that cannot be
+// Each slot's texts, or the fixed texts of an empty one. A slot altitude that cannot be
 // rounded (not a number, infinite, beyond the 64-bit range) ends the request.
-TrafficTexts TrafficSlotTexts(const TrafficSlotReads& slot);
 std::vector<TrafficTexts> TrafficSlotTexts(const std::vector<TrafficSlotReads>& slots);
-
-// The line's traffic: latitude, longitude, altitude and trend of every slot, then all the
-// call signs together.
-void AddTrafficFields(PanelReply& reply, const std::vector<TrafficTexts>& traffic);
 
 // One debug line per slot, "- Tcas01:" to "- Tcas15:": the call sign runs straight into the
 // latitude, then longitude, altitude and trend after "/".
-void LogTraffic(PanelReply& reply, const std::vector<TrafficTexts>& traffic);
+void LogTraffic(PanelReply& reply);
 
 }  // namespace tavelor

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-#include "replies/hsi_rules.h"
-#include "replies/map_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
 #include "replies/panel_reply.h"
-#include "replies/radio_reply.h"
-#include "replies/single_engine_rules.h"
+#include "replies/radio_rules.h"
+#include "replies/speed_rules.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
 
@@ -22,10 +23,10 @@ std::string ComFrequencyText(int32_t raw) {
   return digits.substr(0, 3) + "." + (digits.size() > 3 ? digits.substr(3, 3) : "");
 }
 
-// The gyro heading in hundredths of a degree, at least five characters. Not the HSI's
-// DegreesHundredthsText: this panel keeps only the low 32 bits of the rounded value, signed,
-// so a heading beyond 2^31 hundredths wraps here where the HSI shows it in full.
-std::string HeadingHundredthsText(double degrees) {
+// The gyro heading in hundredths of a degree, at least five characters: HeadingHundredthsText
+// with only the low 32 bits of the rounded value kept, signed, so a heading beyond 2^31
+// hundredths wraps here where the other panels show it in full.
+std::string HeadingHundredthsText32(double degrees) {
   return PaddedDec(NearestWhole(degrees * 100.0L), 5);
 }
 
@@ -63,33 +64,14 @@ std::string XradReply() {
   const auto& magneticVariation = in.Read(offsets::kMagneticVariation);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  // 0, 1 or 2 switches on; logged after the variation although it comes before it on the line.
-  const std::string aviBat = DecText(avionics + battery);
+  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
+                                       apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("- Datos Radio XRAD:-----------------");
-  reply.Field("Audio", BitString(audio, 8))
-      .Field("Com1a", ComFrequencyText(com1a))
-      .Field("Com1b", ComFrequencyText(com1b))
-      .Field("Com2a", ComFrequencyText(com2a))
-      .Field("Com2b", ComFrequencyText(com2b))
-      .Field("Nav1a", BcdFreqText(nav1a))
-      .Field("Nav1b", BcdFreqText(nav1b))
-      .Field("Dme1", DmeText(dme1))
-      .Field("Nav2a", BcdFreqText(nav2a))
-      .Field("Nav2b", BcdFreqText(nav2b))
-      .Field("Dme2", DmeText(dme2))
-      .Field("Adf", HexText(adf, 4))
-      .Field("Trs", HexText(transponder, 4))
-      .Field("Ap", ApSwitchesText({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                   apLocaliserHold, apGlideslopeHold, navGps}))
-      .Field("ApAlt", ApAltitudeText(apAltitude))
-      .Field("ApVsp", ApVerticalSpeedText(apVerticalSpeed))
-      .Field("Lat", LatitudeText(latitude))
-      .Field("Lon", LongitudeText(longitude))
-      .Field("Dir", HeadingHundredthsText(heading))
-      .Field(aviBat)
-      .Field("Mag", MagText(magneticVariation))
-      .Log("Avi+Bat", aviBat);
+  PanelReply reply("XRAD", "- Datos Radio XRAD:-----------------");
+#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#include "replies/tables/xrad.inc"
+#undef FIELD
+  reply.Log(1, 19).Log(21).Log(20);  // the variation is logged before the switches' sum
   return reply.Finish();
 }
 

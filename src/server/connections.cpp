@@ -8,24 +8,70 @@
 
 namespace tavelor {
 
-void Connections::Opened(ConnectionId connection) { Forget(connection); }
+uint64_t MaxClientsFor(uint64_t descriptors, bool standInInside) {
+  const uint64_t reserved = kReservedDescriptors + (standInInside ? kReservedForStandIn : 0);
+  return descriptors > reserved ? descriptors - reserved : 1;
+}
 
-void Connections::Closed(ConnectionId connection) { Forget(connection); }
+bool Connections::Opened(ConnectionId connection) {
+  Forget(connection);
+  Closed(connection);  // a stale entry under a reused number
+  if (clients_.size() >= clientLimits_.maxClients) {
+    LogError("Client refused: " + std::to_string(clients_.size()) +
+             " clients connected, the most allowed");
+    loop_->Close(connection);
+    return false;
+  }
+  byActivity_.push_back(connection);
+  clients_[connection] = Client{std::prev(byActivity_.end()), now_(), false};
+  return true;
+}
+
+bool Connections::Closed(ConnectionId connection) {
+  Forget(connection);
+  auto it = clients_.find(connection);
+  if (it == clients_.end()) return false;
+  byActivity_.erase(it->second.quietest);
+  clients_.erase(it);
+  return true;
+}
 
 void Connections::Clear() {
   unsent_.clear();
   total_ = 0;
+  clients_.clear();
+  byActivity_.clear();
 }
 
 void Connections::Received(ConnectionId connection, const std::string& bytes) {
+  if (auto it = clients_.find(connection); it != clients_.end()) {
+    it->second.lastHeard = now_();
+    byActivity_.splice(byActivity_.end(), byActivity_, it->second.quietest);
+  }
   try {
     if (std::optional<std::string> answer = ServeRequest(bytes)) Send(connection, *answer);
   } catch (const RequestError& error) {
     // The request is dropped, unanswered; the connection goes on serving. With debug on, the
     // request itself is logged too, so a panel author can see what the server was sent.
-    LogError(error.what());
+    LogError(error.Message());
     if (DebugEnabled) LogLine("- Request: " + bytes);
   }
+}
+
+void Connections::PeerFinished(ConnectionId connection) {
+  auto it = clients_.find(connection);
+  if (it == clients_.end()) {  // not one of ours: nothing is owed to it
+    Forget(connection);
+    loop_->Close(connection);
+    return;
+  }
+  it->second.finished = true;
+  CloseIfDone(connection);
+}
+
+void Connections::CloseIfDone(ConnectionId connection) {
+  auto it = clients_.find(connection);
+  if (it != clients_.end() && it->second.finished && Unsent(connection) == 0) loop_->Close(connection);
 }
 
 void Connections::Writable(ConnectionId connection) { Flush(connection); }
@@ -34,6 +80,20 @@ void Connections::Failed(ConnectionId connection, const SocketFailure& failure) 
   LogError(SocketFailureText(failure));
   Forget(connection);
   loop_->Close(connection);
+}
+
+void Connections::CloseIdle() {
+  if (clientLimits_.idleTimeout.count() <= 0) return;
+  const SteadyClock::time_point now = now_();
+  while (!byActivity_.empty()) {
+    const ConnectionId quietest = byActivity_.front();
+    if (now - clients_.at(quietest).lastHeard < clientLimits_.idleTimeout) return;
+    LogError("Client cut off: nothing received for " +
+             std::to_string(clientLimits_.idleTimeout.count()) + " s");
+    Forget(quietest);
+    loop_->Close(quietest);
+    Closed(quietest);  // also when the loop had already let it go
+  }
 }
 
 size_t Connections::Unsent(ConnectionId connection) const {
@@ -91,7 +151,9 @@ void Connections::Flush(ConnectionId connection) {
     if (sent.wouldBlock || sent.accepted == 0) break;
   }
   loop_->WatchWritable(connection, !unsent.empty());
-  if (unsent.empty()) unsent_.erase(it);
+  if (!unsent.empty()) return;
+  unsent_.erase(it);
+  CloseIfDone(connection);
 }
 
 }  // namespace tavelor

@@ -1,16 +1,22 @@
 // The event loop seam: the few things each platform's loop does for the server (a listener, its
 // connections, one timer) and the events it delivers back. Everything above it is portable;
-// each platform implements it once (server/posix: poll(); server/win32: socket messages to a
+// each platform implements it once (server/posix: epoll; server/win32: socket messages to a
 // window). One thread: every event runs to completion before the next one is delivered.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavelor {
 
 using ConnectionId = uint64_t;
+
+// The clock a loop and the connections read: the steady clock, or a test's own.
+using SteadyClock = std::chrono::steady_clock;
+using NowFunction = std::function<SteadyClock::time_point()>;
 
 // A socket call that failed: the system's error number and its text, and the call ("bind",
 // "listen", "recv", "send"); no call when the error came with a network event.
@@ -40,6 +46,11 @@ class LoopEvents {
   virtual void OnAccepted(ConnectionId connection) = 0;
   // Everything that was waiting on the connection, as one read.
   virtual void OnReceived(ConnectionId connection, const std::string& bytes) = 0;
+  // The peer will send nothing more (it shut down its sending side, or closed). The connection
+  // stays open for what is still owed to it, until Close().
+  virtual void OnPeerFinished(ConnectionId connection) = 0;
+  // The idle check's interval has passed (see StartIdleCheck).
+  virtual void OnIdleCheck() = 0;
   // A connection that was being watched can take more.
   virtual void OnWritable(ConnectionId connection) = 0;
   // A receive failed, or an error came with a network event. The connection is still open.
@@ -56,6 +67,9 @@ class EventLoop {
   // OnTimer every intervalMs until StopTimer; starting again restarts the interval.
   virtual void StartTimer(unsigned intervalMs) = 0;
   virtual void StopTimer() = 0;
+  // OnIdleCheck every intervalMs until StopIdleCheck; independent of the timer above.
+  virtual void StartIdleCheck(unsigned intervalMs) = 0;
+  virtual void StopIdleCheck() = 0;
   // Binds to the port, delivers OnListenerBound, then listens. False with the failed call in
   // *failure (nothing is left open then).
   virtual bool Listen(uint16_t port, SocketFailure* failure) = 0;

@@ -10,6 +10,7 @@
 
 #include "sim/encodings.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 
 namespace tavelor::sim {
 
@@ -18,8 +19,8 @@ namespace {
 namespace o = offsets;
 using Parts = std::vector<double>;
 
-constexpr double kFeetPerMetre = 3.28084;
-constexpr double kFullTank = 8388608;
+constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
+constexpr double kFullTank = static_cast<double>(units::kFullTank);
 
 // A plain decimal number, nothing around it, whatever the locale.
 std::optional<double> Number(std::string_view text) {

@@ -7,6 +7,7 @@ constexpr size_t kMaxLine = 1 << 20;
 }
 
 bool ControlSession::Receive(SimPeer& peer, const char* data, size_t size, bool atEnd) {
+  if (cutOff_) return false;
   in_.append(data, size);
   size_t start = 0;
   bool quit = false;
@@ -25,6 +26,12 @@ bool ControlSession::Receive(SimPeer& peer, const char* data, size_t size, bool 
     if (skipping_) {  // the tail of an over-long line, already answered
       skipping_ = false;
       continue;
+    }
+    if (out_.size() > kMaxUnread) {
+      cutOff_ = true;
+      std::string().swap(in_);
+      std::string().swap(out_);
+      return false;
     }
     out_ += peer.Control(line, &quit);
     out_ += '\n';

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "simlink/units.h"
+
 namespace tavelor::sim {
 
 // 2^32 units to a full turn, signed: attitude.
@@ -27,10 +29,10 @@ inline double DegreesOf16(uint16_t units) { return units * 360.0 / 65536; }
 
 // Position: 10001750 x 2^32 units to 90 degrees of latitude, 2^64 to the turn of longitude.
 inline int64_t LatitudeUnits(double degrees) {
-  return static_cast<int64_t>(std::llround(degrees * 10001750.0L / 90 * 4294967296.0L));
+  return static_cast<int64_t>(std::llround(degrees * units::kLatitudeUnitsPer90Degrees / 90 * 4294967296.0L));
 }
 inline double LatitudeOf(int64_t units) {
-  return static_cast<double>(units / 4294967296.0L / (10001750.0L / 90));
+  return static_cast<double>(units / 4294967296.0L / (units::kLatitudeUnitsPer90Degrees / 90));
 }
 inline int64_t LongitudeUnits(double degrees) {
   constexpr long double kTurn = 18446744073709551616.0L;  // 2^64

@@ -11,6 +11,7 @@
 
 #include "sim/encodings.h"
 #include "simlink/offsets.h"
+#include "simlink/units.h"
 
 namespace tavelor::sim {
 
@@ -20,7 +21,7 @@ namespace o = offsets;
 using circuit::Point;
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMetre = 3.28084;
+constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
 constexpr double kMetresPerNauticalMile = 1852;
 constexpr double kStartLatitude = 40.5, kStartLongitude = -3.75;
 constexpr double kTaxiSpeed = 12, kRotationSpeed = 55;  // knots

@@ -1,6 +1,7 @@
 #include "sim/sim_service.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "simlink/ipc_records.h"
 
@@ -34,7 +35,12 @@ bool SimService::ReceiveControl(ControlId id, const char* data, size_t size, boo
   Client& client = clients_[id];
   if (client.ended) return false;
   const bool quit = client.session.Receive(peer_, data, size, atEnd);
-  if (atEnd) {
+  if (client.session.CutOff()) {
+    Say("control client cut off: more than " + std::to_string(kOutputHighWater) +
+        " bytes of answers unread");
+    client.ended = true;
+    client.closeBy = Clock::now();
+  } else if (atEnd) {
     client.ended = true;
     client.closeBy = Clock::now() + kFlushTimeout;
   }
@@ -53,6 +59,7 @@ bool SimService::ControlDone(ControlId id, Clock::time_point now) const {
   auto it = clients_.find(id);
   if (it == clients_.end()) return true;
   const Client& client = it->second;
+  if (client.session.CutOff()) return true;
   return client.ended && (client.session.Output().empty() || now >= client.closeBy);
 }
 
@@ -61,6 +68,17 @@ SimService::Clock::time_point SimService::NextControlDeadline() const {
   for (const auto& [id, client] : clients_)
     if (client.ended) nearest = std::min(nearest, client.closeBy);
   return nearest;
+}
+
+void SimService::AcceptFailed(const std::string& reason) {
+  if (acceptFailureSaid_) return;
+  acceptFailureSaid_ = true;
+  Say("cannot accept a connection (" + reason + "); trying again every quarter of a second");
+}
+
+void SimService::Say(const std::string& text) {
+  std::fprintf(stderr, "tavelor-sim: %s\n", text.c_str());
+  std::fflush(stderr);
 }
 
 }  // namespace tavelor::sim

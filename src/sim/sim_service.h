@@ -22,8 +22,9 @@ class SimService {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr size_t kMaxControlClients = 64;
-  // A client that does not read its answers is not read from either, beyond this much.
-  static constexpr size_t kOutputHighWater = 8 << 20;
+  // A client that does not read its answers is not read from either, beyond this much; one
+  // that sends more commands all the same is cut off (see ControlSession).
+  static constexpr size_t kOutputHighWater = ControlSession::kMaxUnread;
   // How long the answers of a client that finished sending, or of a `quit`, may take to go out.
   static constexpr auto kFlushTimeout = std::chrono::seconds(2);
 
@@ -53,11 +54,23 @@ class SimService {
   std::string& ControlOutput(ControlId id);
   // Whether to read more from the client now.
   bool WantsInput(ControlId id) const;
-  // A client that has sent its last is done once its answers are out or its time is up.
+  // A client that has sent its last is done once its answers are out or its time is up; one
+  // that was cut off is done at once.
   bool ControlDone(ControlId id, Clock::time_point now) const;
   // The nearest time at which ControlDone may change, or Clock::time_point::max().
   Clock::time_point NextControlDeadline() const;
   void CloseControl(ControlId id) { clients_.erase(id); }
+
+  // An accept failed for want of descriptors or memory. Trying again at once would fail again
+  // and spin, so the shells rest their listeners this long (the clients wait in the listen
+  // queue meanwhile) and say so once, until accepting works again.
+  static constexpr auto kAcceptPause = std::chrono::milliseconds(250);
+  void AcceptFailed(const std::string& reason);
+  void AcceptRecovered() { acceptFailureSaid_ = false; }
+
+  // One line on standard error: the stand-in has no log of its own, and inside
+  // `tavelor-server --sim` it must not write into the server's.
+  static void Say(const std::string& text);
 
  private:
   struct Client {
@@ -70,6 +83,7 @@ class SimService {
   SimPeer peer_;
   Clock::time_point lastTick_{};
   std::map<ControlId, Client> clients_;
+  bool acceptFailureSaid_ = false;
 };
 
 }  // namespace tavelor::sim

@@ -61,8 +61,9 @@ inline constexpr Offset<uint16_t> kAntiIce[] = {{0x08B2}, {0x094A}, {0x09E2}, {0
 inline constexpr Offset<double> kCowlFlaps[] = {{0x37F0}, {0x3730}, {0x3670}, {0x35B0}};
 
 // Gear and flaps.
-inline constexpr Offset<int32_t> kGearLever{0x0BE8};  // 0 up, 16383 down
-inline constexpr Offset<int32_t> kNoseGear{0x0BEC};   // 16383 when fully down
+inline constexpr Offset<int32_t> kGearLever{0x0BE8};  // 0 up, kGearDown down
+inline constexpr Offset<int32_t> kNoseGear{0x0BEC};   // kGearDown when fully down
+inline constexpr int32_t kGearDown = 16383;
 inline constexpr Offset<int32_t> kFlapLever{0x0BDC};  // 0 up to 16383 full
 inline constexpr Offset<uint8_t> kFlapHandle{0x0BFC};  // handle position number
 inline constexpr Offset<uint16_t> kElevatorTrim{0x0BC0};  // -16383..16383, two's complement

@@ -92,6 +92,9 @@ TEST(ServerEndToEnd, BadNumberIsLoggedAndTheConnectionGoesOn) {
   client.Send("xxCOM1");
   EXPECT_TRUE(stack.server.WaitForLine("- Error: '$' is not a valid integer value."));
   EXPECT_TRUE(stack.control.Journal().empty());
+  // A zero byte does not end the text; a C1 byte could drive the terminal, so it is escaped.
+  client.Send(std::string("xxAPAL 1\0\x9B" "2J", 12));
+  EXPECT_TRUE(stack.server.WaitForLine("- Error: '1\\x00\\x9B2J' is not a valid integer value."));
   EXPECT_EQ(client.Ask("xxV177"), "2.02a\r\n");
 }
 
@@ -216,6 +219,9 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {{"--bind", "nothost"}, 2, nullptr},
       {{"--bind", "127.0.0.256"}, 2, nullptr},
       {{"--fly"}, 2, nullptr},  // only the stand-in flies
+      {{"--max-clients", "0"}, 2, nullptr},
+      {{"--idle-timeout", "-5"}, 2, nullptr},
+      {{"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server 2.02A"},
   };
   for (const auto& run : runs) {
     std::vector<std::string> argv = run.args;

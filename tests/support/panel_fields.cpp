@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numbers>
+
+#include "replies/reply_schema.h"
 
 #include "support/sim_link.h"
 #include "text/request_error.h"
@@ -75,16 +78,17 @@ void PokeFlyingPanel(sim::OffsetMemory& m, std::mt19937& rng) {
   Poke(m, kGpsCrossTrack, real(-2e4, 2e4));
 }
 
-void ExpectWidths(const std::string& line, const std::vector<int>& widths) {
+void ExpectWidths(const std::string& line, std::string_view code, std::initializer_list<int> varying) {
   ASSERT_GE(line.size(), 3u);
   EXPECT_EQ(line.substr(line.size() - 3), ":\r\n");
   const std::vector<std::string> fields = FieldsOf(line);
-  ASSERT_EQ(fields.size(), widths.size()) << line;
+  const std::vector<FieldInfo>& table = FindReplySchema(code)->fields;
+  ASSERT_EQ(fields.size(), table.size()) << line;
   for (size_t f = 0; f < fields.size(); ++f) {
-    if (widths[f] == kVaries) {
-      EXPECT_FALSE(fields[f].empty()) << "field " << f + 1 << ": " << line;
+    if (std::find(varying.begin(), varying.end(), table[f].number) != varying.end()) {
+      EXPECT_FALSE(fields[f].empty()) << table[f].name << ": " << line;
     } else {
-      EXPECT_EQ(fields[f].size(), static_cast<size_t>(widths[f])) << "field " << f + 1 << ": " << line;
+      EXPECT_EQ(fields[f].size(), static_cast<size_t>(table[f].width)) << table[f].name << ": " << line;
     }
   }
 }

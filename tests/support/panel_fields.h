@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <string_view>
@@ -52,11 +53,10 @@ inline std::string Repeat(const std::string& text, int times) {
 // speeds and times not negative, identifiers of letters and digits. Everything else any value.
 void PokeFlyingPanel(sim::OffsetMemory& memory, std::mt19937& rng);
 
-// The expected length of each field: a fixed width, or kVaries for a plain decimal whose
-// length follows its value (at least one character).
-inline constexpr int kVaries = -1;
-// Checks the field count, the ":" CR LF ending and every field's width.
-void ExpectWidths(const std::string& line, const std::vector<int>& widths);
+// Checks the field count, the ":" CR LF ending and every field's width as the panel's table
+// gives it; the fields numbered in `varying` (plain decimals, whose length follows their
+// value) need only not be empty.
+void ExpectWidths(const std::string& line, std::string_view code, std::initializer_list<int> varying = {});
 
 // The message of the RequestError that `request` ends with; "" when it ends normally.
 std::string RequestErrorOf(const std::function<void()>& request);

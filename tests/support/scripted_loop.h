@@ -26,10 +26,12 @@ class ScriptedLoop : public EventLoop {
 
   LoopEvents* events = nullptr;
   bool timerRunning = false;
+  bool idleCheckRunning = false;
   int listens = 0;
   const char* failListenAt = nullptr;  // "bind" or "listen": Listen fails there
   std::map<ConnectionId, Socket> sockets;
   std::vector<ConnectionId> closed;
+  std::map<ConnectionId, std::string> wireAtClose;  // what had reached each closed client
 
   // Events, as the platform would deliver them.
   void Accept(ConnectionId c) {
@@ -50,6 +52,8 @@ class ScriptedLoop : public EventLoop {
   void SetEvents(LoopEvents* e) override { events = e; }
   void StartTimer(unsigned) override { timerRunning = true; }
   void StopTimer() override { timerRunning = false; }
+  void StartIdleCheck(unsigned) override { idleCheckRunning = true; }
+  void StopIdleCheck() override { idleCheckRunning = false; }
   bool Listen(uint16_t, SocketFailure* failure) override {
     ++listens;
     const std::string at = failListenAt ? failListenAt : "";
@@ -85,7 +89,9 @@ class ScriptedLoop : public EventLoop {
   }
   void WatchWritable(ConnectionId c, bool watch) override { sockets[c].watching = watch; }
   void Close(ConnectionId c) override {
-    if (!sockets.erase(c)) return;
+    if (!sockets.count(c)) return;
+    wireAtClose[c] = sockets[c].wire;
+    sockets.erase(c);
     closed.push_back(c);
     events->OnClosed(c);
   }

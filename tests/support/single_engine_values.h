@@ -16,25 +16,6 @@
 
 namespace tavelor::testing {
 
-// A field's width on the single-engine lines, and whether it keeps that width whatever the raw
-// value (given plausible reals) or only for values in range.
-struct SingleEngineWidth {
-  int chars;
-  bool whateverTheRawValue;
-};
-template <size_t N>
-std::vector<int> WidthsWhateverTheValue(const SingleEngineWidth (&widths)[N]) {
-  std::vector<int> out;
-  for (const SingleEngineWidth& w : widths) out.push_back(w.whateverTheRawValue ? w.chars : kVaries);
-  return out;
-}
-template <size_t N>
-std::vector<int> WidthsInRange(const SingleEngineWidth (&widths)[N]) {
-  std::vector<int> out;
-  for (const SingleEngineWidth& w : widths) out.push_back(w.chars);
-  return out;
-}
-
 using MemoryChange = std::function<void(sim::OffsetMemory&)>;
 
 // One value stored at its offset, as a row of a case table.

@@ -1,7 +1,11 @@
 // What a hostile client's requests can no longer do: forge or garble log lines, switch off
-// autopilot holds through a refused exchange, or fill the disk with flight plan chunks.
+// autopilot holds through a refused exchange, fill the disk with flight plan chunks, or write
+// through a plan file that is a link to another file.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -142,6 +146,30 @@ TEST_F(HostileRequestTest, APlanChunkThatWouldPassOneMebibyteIsRefusedAndTheFile
       EXPECT_TRUE(PlanBytes() == earlier);
     }
   }
+}
+
+// Whoever can write to the program's folder can put something else under the plan file's
+// name: every chunk command then changes nothing outside it, never hangs, and says why.
+TEST_F(HostileRequestTest, APlanFileThatIsNotAPlainFileIsRefused) {
+  const std::string victim = folder_ + "/victim";
+  std::ofstream(victim) << "precious";
+  const struct {
+    std::string request;
+    bool pipe;  // a pipe with a reader, else a link to the victim
+  } cases[] = {{"..PLA9 a", false}, {"..PL99 a", false}, {"..PLAX a", false},
+               {"..PLAN a", false}, {"..PLA9 a", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    fs::remove(PlanPath());
+    const int reader = c.pipe ? (mkfifo(PlanPath().c_str(), 0600),
+                                 open(PlanPath().c_str(), O_RDONLY | O_NONBLOCK))
+                              : (fs::create_symlink(victim, PlanPath()), -1);
+    const std::string why = c.pipe ? "not a regular file." : "a symbolic link.";
+    EXPECT_EQ(Serve(c.request), Lines{"- Error: Flight plan chunk refused: the plan file is " +
+                                      why});
+    if (reader >= 0) close(reader);
+  }
+  EXPECT_EQ(fs::file_size(victim), 8u) << "the linked file is left as it was";
 }
 
 }  // namespace

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "replies/map_reply.h"
-#include "replies/hsi_rules.h"
-#include "replies/map_rules.h"
-#include "replies/pfd_rules.h"
+#include "replies/altitude_rules.h"
+#include "replies/angle_rules.h"
+#include "replies/field_forms.h"
+#include "replies/identifier_rules.h"
+#include "replies/speed_rules.h"
 #include "replies/traffic.h"
 #include "server/request.h"
 #include "simlink/ipc_client.h"
@@ -46,22 +48,22 @@ TEST(MapRules, PositionHeadingWindAltitudeAndVariation) {
       {"lat south", LatitudeText(-16165649421969654), " -33.8688000000"},
       {"lon -180 fills the width", LongitudeText(INT64_MIN), "-180.0000000000"},
       {"lon west", LongitudeText(-6067364710143992832), "-118.4085000000"},
-      {"dir 5.5", DegreesHundredthsText(5.5), "00550"},
-      {"dir 359.996 is 36000", DegreesHundredthsText(359.996), "36000"},
-      {"dir half to even down", DegreesHundredthsText(0.125), "00012"},
-      {"dir half to even up", DegreesHundredthsText(0.375), "00038"},
-      {"dir negative pads before the sign", DegreesHundredthsText(-0.5), "00-50"},
-      {"dir grows past 5", DegreesHundredthsText(1000.0), "100000"},
+      {"dir 5.5", HeadingHundredthsText(5.5), "00550"},
+      {"dir 359.996 is 36000", HeadingHundredthsText(359.996), "36000"},
+      {"dir half to even down", HeadingHundredthsText(0.125), "00012"},
+      {"dir half to even up", HeadingHundredthsText(0.375), "00038"},
+      {"dir negative pads before the sign", HeadingHundredthsText(-0.5), "00-50"},
+      {"dir grows past 5", HeadingHundredthsText(1000.0), "100000"},
       {"wind dir 22.5 to even", WholeDegreesText(4096), "022"},
       {"wind dir 67.5 to even", WholeDegreesText(12288), "068"},
       {"wind dir top is 360", WholeDegreesText(65535), "360"},
       {"wind speed 99", WindSpeedText(99), "99"},
       {"wind speed 100 held", WindSpeedText(100), "99"},
-      {"alt top", AltitudeText(65535), "65535"},
-      {"radalt 9998", RadAltText(199721761), "9998"},
-      {"radalt 9999", RadAltText(199741736), "9999"},
-      {"radalt 10001 held", RadAltText(199765707), "9999"},
-      {"radalt unsigned top held", RadAltText(0xFFFFFFFF), "9999"},
+      {"alt top", PaddedDec(65535, 5), "65535"},
+      {"radalt 9998", RadioAltitudeText(199721761, 4), "9998"},
+      {"radalt 9999", RadioAltitudeText(199741736, 4), "9999"},
+      {"radalt 10001 held", RadioAltitudeText(199765707, 4), "9999"},
+      {"radalt unsigned top held", RadioAltitudeText(0xFFFFFFFF, 4), "9999"},
       {"mag 5 east", MagText(910), "005"},
       {"mag 5 west", MagText(64626), "-05"},
       {"mag 22.5 to even", MagText(4096), "022"},
@@ -69,31 +71,16 @@ TEST(MapRules, PositionHeadingWindAltitudeAndVariation) {
       {"mag 180 stays east", MagText(32768), "0180"},
       {"mag 181 is 179 west", MagText(32950), "-179"},
       {"mag top is minus zero", MagText(65535), "-00"},
-      {"gps id four letters", GpsIdText(Ident(std::string_view("EGLL\0\0", 6))), "EGLL "},
-      {"gps id none", GpsIdText(Ident("")), "     "},
-      {"gps id six letters cut", GpsIdText(Ident("ABCDEF")), "ABCDE"},
-      {"gps id trimmed both ends", GpsIdText(Ident(std::string_view(" AB\0\0\0", 6))), "AB   "},
-      {"gps id inner zero stays", GpsIdText(Ident(std::string_view("AB\0CD\0", 6))),
-       std::string("AB\0CD", 5)},
   };
   for (const auto& c : cases) EXPECT_EQ(c.text, c.expected) << c.name;
 }
 
-TEST(TrafficRules, TrendDigitAndCallSign) {
+TEST(TrafficRules, TrendDigit) {
   const std::pair<uint16_t, const char*> trends[] = {
       {0, "0"},     {300, "0"},     {301, "1"},     {30000, "1"}, {30001, "2"},
       {65236, "0"}, {65235, "2"},   {65036, "2"},   {65535, "0"},
   };
   for (const auto& [raw, digit] : trends) EXPECT_EQ(TrendDigit(raw), digit) << raw;
-
-  const std::pair<offsets::CallSign, const char*> calls[] = {
-      {CallSign("ABC123"), "ABC123         "},
-      {CallSign("ABCDEFGHIJKLMNO"), "ABCDEFGHIJKLMNO"},
-      {CallSign(""), "               "},
-      {CallSign("               "), "               "},
-      {CallSign("  IB3456 "), "IB3456         "},
-  };
-  for (const auto& [bytes, text] : calls) EXPECT_EQ(CallSignText(bytes), text) << text;
 }
 
 class MapReplyTest : public ::testing::Test {

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "replies/hsi_rules.h"
+#include "replies/gps_rules.h"
+#include "replies/identifier_rules.h"
 #include "replies/panel_reply.h"
 #include "simlink/offsets.h"
 #include "support/panel_fields.h"
@@ -27,19 +28,22 @@ static_assert(!kReadable<decltype(offsets::kTransponder), uint32_t>);
 static_assert(!kReadable<decltype(offsets::kHeading), float>);
 static_assert(!kReadable<decltype(offsets::kNav1Ident), char>);
 
-TEST(PanelReply, LineOrderAndDebugOrderEachAsWritten) {
-  PanelReply reply("- Test Panel:---");
-  reply.Field("A", "1").Log("C", "3").Field("B", "2").Field("3");
-  EXPECT_EQ(reply.FieldCount(), 3u);
+TEST(PanelReply, LineInTableOrderAndDebugBlockAsWritten) {
+  const auto reply = [] {
+    PanelReply reply("FMS", "- Test Panel:---");
+    for (int number = 1; number <= 3; ++number) reply.Field(number, std::to_string(number));
+    reply.Log(3).LogJoined({1, 2}, "/").LogText("C", "x");
+    return reply.Finish();
+  };
   LogCapture log;
   {
     ScopedDebug off(false);
-    EXPECT_EQ(reply.Finish(), "1:2:3:\r\n");
+    EXPECT_EQ(reply(), "1:2:3:\r\n");
     EXPECT_TRUE(log.lines.empty());
   }
   ScopedDebug on(true);
-  EXPECT_EQ(reply.Finish(), "1:2:3:\r\n");
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"- Test Panel:---", "- A:1", "- C:3", "- B:2"}));
+  EXPECT_EQ(reply(), "1:2:3:\r\n");
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"- Test Panel:---", "- Gps Id:3", "- Lat:1/2", "- C:x"}));
 }
 
 TEST(PanelReads, ValuesStartAtZeroAndArriveInOneExchange) {
@@ -56,23 +60,34 @@ TEST(PanelReads, ValuesStartAtZeroAndArriveInOneExchange) {
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
 }
 
-TEST(HsiRules, IdentifiersAndTheCrossTrackNeedle) {
-  using testing::IdentOf;
+TEST(IdentifierRules, TrimCutAndFill) {
+  using testing::Chars;
   const struct {
-    offsets::Ident bytes;
-    std::string after;
-    std::string before;
-  } idents[] = {
-      {IdentOf("ABC\0\0\0"), "ABC--", "--ABC"},
-      {IdentOf("\0\0\0\0\0\0"), "-----", "-----"},
-      {IdentOf(" AB \0\0"), "AB---", "---AB"},
-      {IdentOf("ABCDEF"), "ABCDE", "ABCDE"},
-      {IdentOf("AB\0CD\0"), std::string("AB\0CD", 5), std::string("AB\0CD", 5)},  // inner zero stays
+    std::string bytes;  // zero bytes included
+    size_t width;
+    char fill;
+    FillSide side;
+    std::string text;
+  } cases[] = {
+      {std::string("ABC\0\0\0", 6), 5, '-', FillSide::kAfter, "ABC--"},
+      {std::string("ABC\0\0\0", 6), 5, '-', FillSide::kBefore, "--ABC"},
+      {std::string(6, '\0'), 5, '-', FillSide::kAfter, "-----"},
+      {std::string(" AB \0\0", 6), 5, '-', FillSide::kBefore, "---AB"},
+      {"ABCDEF", 5, '-', FillSide::kAfter, "ABCDE"},
+      {std::string("AB\0CD\0", 6), 5, '-', FillSide::kAfter, "AB?CD"},  // an inner zero is no padding
+      {std::string("EGLL\0\0", 6), 5, ' ', FillSide::kAfter, "EGLL "},
+      {std::string(6, '\0'), 5, ' ', FillSide::kAfter, "     "},
+      {"ABC123", 15, ' ', FillSide::kAfter, "ABC123         "},
+      {"ABCDEFGHIJKLMNO", 15, ' ', FillSide::kAfter, "ABCDEFGHIJKLMNO"},
+      {std::string(15, ' '), 15, ' ', FillSide::kAfter, std::string(15, ' ')},
+      {"  IB3456 ", 15, ' ', FillSide::kAfter, "IB3456         "},
   };
-  for (const auto& c : idents) {
-    EXPECT_EQ(IdentText(c.bytes, DashSide::kAfter), c.after);
-    EXPECT_EQ(IdentText(c.bytes, DashSide::kBefore), c.before);
-  }
+  for (const auto& c : cases) EXPECT_EQ(SimulatorText(c.bytes, c.width, c.fill, c.side), c.text) << c.text;
+  EXPECT_EQ(IdentText(Chars<6>("ABC"), FillSide::kBefore), "--ABC");
+  EXPECT_EQ(GpsIdText(Chars<6>("ABC")), "ABC  ");
+}
+
+TEST(GpsRules, TheCrossTrackNeedle) {
   const std::pair<double, const char*> needles[] = {
       {0.0, "000"},       {1852.0, "025"},   {-1852.0, "231"}, {9260.0, "127"},
       {-9260.0, "129"},   {1e9, "127"},      {-1e9, "129"},    {std::nan(""), "129"},

@@ -109,13 +109,22 @@ TEST(ProbeSession, AnswersCommandsAndFailures) {
     std::vector<std::string> errHas;
     std::vector<std::string> writes;
   } cases[] = {
-      {"a reply by its labels", {"RADI"}, {{"xxRADI", {{{kRadio}}}}},
-       0, {"RADI: 13 fields", "Com1a        \"118.25\"", "Dme1         \" 12.3\""}, {}, {"xxRADI"}},
+      {"a reply by its names", {"RADI"}, {{"xxRADI", {{{kRadio}}}}},
+       0, {"RADI: 13 fields", " com1          \"118.25\"  MHz", " dme1          \" 12.3\"  nm"}, {}, {"xxRADI"}},
       {"a reply arriving in pieces", {"xxRADI"}, {{"xxRADI", {{{kRadio.substr(0, 30), kRadio.substr(30)}}}}},
-       0, {"Com2b        \"124.85\""}, {}, {"xxRADI"}},
+       0, {"com2_standby  \"124.85\""}, {}, {"xxRADI"}},
+      {"a reply as named values", {"--json", "RADI"}, {{"xxRADI", {{{kRadio}}}}}, 0,
+       {"{\"code\":\"RADI\",\"values\":{\"dme1\":12.3,\"dme2\":0,\"transponder\":\"7000\",\"com1\":118.25,"},
+       {}, {"xxRADI"}},
+      {"named values of a line that does not fit", {"--json", "FMS"}, {{"xxFMS", {{{"a:b:c:d:\r\n"}}}}},
+       1, {}, {"FMS answered 4 fields, where it has 3"}, {"xxFMS"}},
+      {"the schema", {"--schema"}, {}, 0,
+       {"{\"number\": 1, \"name\": \"dme1\", \"label\": \"Dme1\", \"unit\": \"nm\", \"width\": 5, "
+        "\"numeric\": true}"}, {}, {}},
+      {"named values of a command", {"--json", "COM1"}, {}, 2, {}, {"--json shows a panel reply"}, {}},
       {"a version text", {"V177"}, {{"xxV177", {{{"2.02a\r\n"}}}}}, 0, {"V177: 2.02a"}, {}, {"xxV177"}},
       {"raw bytes", {"--raw", "RADI"}, {{"xxRADI", {{{kRadio}}}}}, 0, {kRadio}, {}, {"xxRADI"}},
-      {"more fields than labels", {"FMS"}, {{"xxFMS", {{{"a:b:c:d:\r\n"}}}}},
+      {"more fields than the schema", {"FMS"}, {{"xxFMS", {{{"a:b:c:d:\r\n"}}}}},
        0, {"(field 4)", "note: 4 fields, where FMS has 3"}, {}, {"xxFMS"}},
       {"a reply cut by the server closing", {"RADI"}, {{"xxRADI", {{{" 12.3:  0.0:70"}, true}}}},
        1, {}, {"the reply was cut: 14 bytes", "closed the connection", "\" 12.3:  0.0:70\""}, {"xxRADI"}},
@@ -181,7 +190,7 @@ TEST(ProbeSession, WatchMarksTheFieldsThatChanged) {
       EXPECT_EQ(shown, std::count(c.pollsShown.begin(), c.pollsShown.end(), poll) == 1) << poll;
     }
     EXPECT_TRUE(Has(run.out, "1 changed\n"));
-    EXPECT_TRUE(Has(run.out, "*  4  Com1a        \"119.00\"")) << run.out;
+    EXPECT_TRUE(Has(run.out, "*  4  com1          \"119.00\"  MHz")) << run.out;
     EXPECT_FALSE(Has(run.out, "*  5")) << "an unchanged field marked";
     EXPECT_EQ(Has(run.out, "\x1b[H"), c.terminal);
     EXPECT_EQ(platform.writes.size(), 3u);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "replies/radio_reply.h"
+#include "replies/radio_rules.h"
 #include "core/request_text.h"
 #include "server/request.h"
 #include "simlink/ipc_client.h"

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "sim/posix/sim_server.h"
+#include "sim/sim_service.h"
 #include "simlink/posix/ipc_wire.h"
 #include "support/link_wire.h"
 #include "support/process.h"
@@ -143,6 +146,30 @@ TEST_F(SimServerTest, OverlongLineIsRefusedAndTheConnectionGoesOn) {
   EXPECT_EQ(c.Line(), "ERR line too long");
   c.Send("still the same line\npeek 3304 4\n");
   EXPECT_EQ(c.Line(), "OK 00002040");
+}
+
+// A client that sends commands without reading their answers is cut off once more than the
+// output bound waits for it, however its commands arrive.
+TEST(ControlFlood, AClientPastTheOutputBoundIsCutOff) {
+  std::string peeks;  // 131 KB of answer each
+  for (int i = 0; i < 100; ++i) peeks += "peek 0 65536\n";
+  const struct {
+    const char* what;
+    size_t commands, perRead;
+    bool cutOff;
+  } cases[] = {{"a hundred in one read", 100, 100, true},
+               {"a hundred, five per read", 100, 5, true},
+               {"sixty, within the bound", 60, 1, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimService service(SimOptions{});
+    ASSERT_TRUE(service.AcceptControl(1));
+    const auto done = [&] { return service.ControlDone(1, SimService::Clock::now()); };
+    for (size_t i = 0; i < c.commands && !done(); i += c.perRead)
+      service.ReceiveControl(1, peeks.data() + i * 13, c.perRead * 13, false);
+    EXPECT_EQ(done(), c.cutOff);
+    EXPECT_LE(service.ControlOutput(1).size(), SimService::kOutputHighWater + (1 << 18));
+  }
 }
 
 TEST_F(SimServerTest, AHandedOverBlockStaysMappedUntilReleased) {
@@ -308,6 +335,33 @@ TEST_F(SimServerTest, IdleConnectionsDoNotHoldTheLoop) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1) * testing::kSlowdown);
   EXPECT_EQ(c.Ask("journal"), "OK 0") << "no exchange";
   for (auto& link : idle) EXPECT_FALSE(link.ClosedWithin(milliseconds(1))) << "links stay open";
+}
+
+// Out of descriptors, a waiting control client cannot be accepted: the simulator says so once
+// and rests its listeners instead of spinning, and takes the client once descriptors are free.
+TEST_F(SimServerTest, AcceptWithoutDescriptorsIsLoggedOnceAndDoesNotSpin) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  const rlimit low{std::min<rlim_t>(saved.rlim_cur, 512), saved.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  ::testing::internal::CaptureStderr();
+  std::vector<int> filler;
+  for (int fd; filler.size() < 4096 && (fd = dup(2)) >= 0;) filler.push_back(fd);
+  close(filler.back());  // one left, for the client
+  filler.pop_back();
+  ControlClient waiting(server_->ControlPort());
+  ASSERT_TRUE(waiting.Connected());
+
+  const std::clock_t before = std::clock();  // the processor time of the whole process
+  std::this_thread::sleep_for(milliseconds(1000));
+  EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10) << "the simulator spun on its listener";
+
+  for (int fd : filler) close(fd);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  EXPECT_EQ(waiting.Ask("peek 3304 1"), "OK 00");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "tavelor-sim: cannot accept a connection (Too many open files); trying again every "
+            "quarter of a second\n");
 }
 
 TEST_F(SimServerTest, QuitRemovesTheWindowAndStops) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,68 @@ TEST_F(TfMainTest, DebugButtonTogglesAndCloseDropsClientsAndReleasesTheLink) {
   EXPECT_EQ(view.log.back(), "- Client Disconnected");
   EXPECT_FALSE(IpcLink().IsOpen());
   EXPECT_EQ(transport.openBlocks, 0);
+}
+
+// Client bounds as the log shows them, over scripted steps: "a5" accepts client 5, "r5" brings
+// it a V100 request, "z5" fills its socket, "d5" lets it read everything, "f5" says it sends no
+// more, "x5" is its closing; "+20" lets twenty seconds pass and "i" runs the idle check.
+TEST(TfMainClients, TheBoundAndTheIdleTimeOutCloseClientsAndAHalfClosedOneIsOwedItsReplies) {
+  const std::string refused = "- Error: Client refused: 2 clients connected, the most allowed.";
+  const std::string idle = "- Error: Client cut off: nothing received for 30 s.";
+  const std::string in = "- New Client Connected", out = "- Client Disconnected";
+  const struct {
+    const char* name;
+    ClientLimits limits;
+    std::vector<std::string> steps;
+    Lines log;
+    std::vector<ConnectionId> closed;
+    std::string read;  // what client 1 read in all
+  } cases[] = {
+      {"one past the bound is closed at once, and a place that frees up is taken",
+       {2, std::chrono::seconds(0)}, {"a1", "a2", "a3", "x1", "a4", "+100000", "i"},
+       {in, in, refused, out, in}, {3, 1}, ""},
+      {"a client silent for the time-out is closed, one that spoke meanwhile later",
+       {UINT64_MAX, std::chrono::seconds(30)}, {"a1", "a2", "+20", "r2", "+10", "i", "+19", "i", "+1", "i"},
+       {in, in, idle, out, idle, out}, {1, 2}, ""},
+      {"a half-closed client gets what it is owed, then is closed",
+       {UINT64_MAX, std::chrono::seconds(0)}, {"a1", "z1", "r1", "r1", "f1", "d1"},
+       {in, out}, {1}, "2.01b\r\n2.01b\r\n"},
+      {"a half-closed client owed nothing is closed at once",
+       {UINT64_MAX, std::chrono::seconds(0)}, {"a1", "r1", "d1", "f1"}, {in, out}, {1}, "2.01b\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeTransport transport;
+    IpcSetTransport(&transport);
+    ScriptedLoop loop;
+    RecordingView view;
+    SteadyClock::time_point now{};
+    TfMain main(&view, &loop, [&now] { return now; });
+    main.SetClientLimits(c.limits);
+    main.FormCreate("/opt/tavelor/");
+    main.Timer1Timer();
+    EXPECT_EQ(loop.idleCheckRunning, c.limits.idleTimeout.count() > 0);
+    view.log.clear();
+    std::string read;
+    for (const std::string& step : c.steps) {
+      const ConnectionId client = std::strtoull(step.c_str() + 1, nullptr, 10);
+      switch (step[0]) {
+        case 'a': loop.Accept(client); break;
+        case 'r': loop.Receive(client, "..V100"); break;
+        case 'z': loop.sockets[client].room = 0; break;
+        case 'd': read += loop.Drain(client); break;
+        case 'f': loop.events->OnPeerFinished(client); break;
+        case 'x': loop.Close(client); break;
+        case '+': now += std::chrono::seconds(client); break;
+        case 'i': loop.events->OnIdleCheck(); break;
+      }
+    }
+    EXPECT_EQ(view.log, c.log);
+    EXPECT_EQ(loop.closed, c.closed);
+    EXPECT_EQ(read + loop.wireAtClose[1], c.read);
+    main.FormClose();
+    IpcSetTransport(nullptr);
+  }
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ struct CloseEvents : LoopEvents {
   void OnListenerFailed(const SocketFailure&) override {}
   void OnAccepted(ConnectionId) override {}
   void OnReceived(ConnectionId, const std::string&) override {}
+  void OnPeerFinished(ConnectionId) override {}
+  void OnIdleCheck() override {}
   void OnWritable(ConnectionId c) override { connections->Writable(c); }
   void OnFailed(ConnectionId, const SocketFailure&) override {}
   void OnClosed(ConnectionId c) override { connections->Closed(c); }

@@ -134,7 +134,6 @@ TEST(XradReply, DebugBlockCarriesTheReplyTextsWithTheVariationBeforeTheSwitches)
 
 // Random memory kept to what an aircraft can show: every field keeps its width.
 TEST(XradReply, RandomPlausibleMemoryKeepsEveryFieldWidth) {
-  const std::vector<int> widths = {8, 7, 7, 7, 7, 6, 6, 5, 6, 6, 5, 4, 4, 7, 5, 5, 15, 15, 5, 1, 3};
   SimLink link;
   Memory& m = link.peer.Memory();
   std::mt19937_64 random(20240614);
@@ -155,7 +154,7 @@ TEST(XradReply, RandomPlausibleMemoryKeepsEveryFieldWidth) {
     Poke(m, offsets::kAvionics, static_cast<uint8_t>(between(0, 1)));
     Poke(m, offsets::kBattery, static_cast<uint8_t>(between(0, 1)));
     Poke(m, offsets::kMagneticVariation, static_cast<uint16_t>(between(-30, 30) * 65536 / 360));
-    ExpectWidths(XradReply(), widths);
+    ExpectWidths(XradReply(), "XRAD");
   }
 }
 

@@ -1,5 +1,6 @@
 // tavelor-server: the server on Linux, logging to standard output. With --sim the stand-in
 // simulator runs inside the process on its own thread (it is the simulator, not the server).
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -8,13 +9,16 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 #include <arpa/inet.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include "app/client_options.h"
 #include "app/tf_main.h"
 #include "core/globals.h"
 #include "core/log.h"
-#include "server/posix/poll_loop.h"
+#include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
 #include "simlink/ipc_client.h"
 #include "simlink/posix/ipc_folder.h"
@@ -31,6 +35,9 @@ constexpr const char* kUsage =
     "  --fly               with --sim: the stand-in aircraft flies a circuit\n"
     "  --port N            listen on port N instead of 9696\n"
     "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
+    "  --max-clients N     serve at most N clients at once; one more is closed at once\n"
+    "                      (default: what the open-files limit allows, less a reserve)\n"
+    "  --idle-timeout S    close a client that sent nothing for S seconds (default 0: never)\n"
     "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
     "  --version           show the version\n"
     "  --help              show this text\n"
@@ -44,7 +51,18 @@ struct Options {
   int port = tavelor::kServerPort;
   std::string bind;
   bool debug = false;
+  bool maxClientsGiven = false;
+  tavelor::ClientLimits clients;
 };
+
+// What the open-files limit allows, less what the server itself keeps open.
+uint64_t DefaultMaxClients(bool standInInside) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return tavelor::kMostClientsOption;
+  return std::min<uint64_t>(tavelor::MaxClientsFor(limit.rlim_cur, standInInside),
+                            tavelor::kMostClientsOption);
+}
 
 bool ParsePort(const char* text, int* port) {
   char* end = nullptr;
@@ -68,8 +86,8 @@ std::string ExecutableFolder() {
 }
 
 void OnSignal(int signal) {
-  if (signal == SIGUSR1) tavelor::PollLoop::RequestDebugToggle();
-  else tavelor::PollLoop::RequestQuit();
+  if (signal == SIGUSR1) tavelor::EpollLoop::RequestDebugToggle();
+  else tavelor::EpollLoop::RequestQuit();
 }
 
 // The console stands in for the window: the log goes to standard output, one line per event;
@@ -85,9 +103,10 @@ class ConsoleView : public tavelor::MainView {
   void ShowError(const std::string& text) override {
     std::cerr << "tavelor-server: " << text << "\n";
     failed = true;
-    tavelor::PollLoop::RequestQuit();
+    tavelor::EpollLoop::RequestQuit();
   }
-  void AppendLog(const std::string& line) override {
+  void AppendLog(const std::string& logLine) override {
+    const std::string line = tavelor::ConsoleSafeText(logLine);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -98,8 +117,18 @@ class ConsoleView : public tavelor::MainView {
 
 int main(int argc, char** argv) {
   Options options;
+  const std::vector<std::string> args(argv, argv + argc);
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    size_t at = static_cast<size_t>(i);
+    std::string problem;
+    const tavelor::ClientOption client = tavelor::ReadClientOption(args, &at, &options.clients, &problem);
+    if (client == tavelor::ClientOption::kBad) return BadOption(problem);
+    if (client == tavelor::ClientOption::kTaken) {
+      options.maxClientsGiven = options.maxClientsGiven || arg == "--max-clients";
+      i = static_cast<int>(at);
+      continue;
+    }
     auto value = [&](const char** out) {
       if (i + 1 >= argc) return false;
       *out = argv[++i];
@@ -135,6 +164,7 @@ int main(int argc, char** argv) {
   }
 
   if (options.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
+  if (!options.maxClientsGiven) options.clients.maxClients = DefaultMaxClients(options.sim);
 
   // The link only ever looks for the simulator in a folder of this user's own; one that is not
   // can never be used, so say why now rather than wait silently for ever.
@@ -159,7 +189,7 @@ int main(int argc, char** argv) {
     sim->Start();
   }
 
-  if (!tavelor::PollLoop::InstallSignalPipe()) {
+  if (!tavelor::EpollLoop::InstallSignalPipe()) {
     std::perror("tavelor-server: pipe");
     return 1;
   }
@@ -174,11 +204,16 @@ int main(int argc, char** argv) {
   tavelor::PosixTransport transport;
   tavelor::IpcSetTransport(&transport);
   ConsoleView view;
-  tavelor::PollLoop loop(options.bind);
+  tavelor::EpollLoop loop(options.bind);
+  if (!loop.Ready()) {
+    std::perror("tavelor-server: epoll");
+    return 1;
+  }
   {
     tavelor::TfMain main(&view, &loop);
     loop.SetDebugToggle([&main] { main.BitBtn1Click(); });
     main.SetPort(static_cast<uint16_t>(options.port));
+    main.SetClientLimits(options.clients);
     main.FormCreate(ExecutableFolder());
     if (options.debug) tavelor::DebugEnabled = true;
     loop.Run();

@@ -2,6 +2,7 @@
 // event loop's timer and socket messages, the debug button and the window's close.
 // The link's headers come before <windows.h>, whose macros would rename two of the
 // transport's operations (AddAtom, SendMessageTimeout) in this file only.
+#include "app/client_options.h"
 #include "app/tf_main.h"
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
@@ -13,7 +14,9 @@
 #include <windows.h>
 
 #include <climits>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -48,9 +51,38 @@ std::string ExecutableFolder() {
   return ".\\";
 }
 
+// Sockets have no per-process limit on Windows: clients are bounded as on a Linux machine under
+// its usual limit of 1024 open files.
+constexpr uint64_t kDescriptorBudget = 1024;
+
+// --max-clients N and --idle-timeout SECONDS from the command line; false with the reason.
+bool ReadOptions(const char* commandLine, tavelor::ClientLimits* limits, std::string* problem) {
+  std::vector<std::string> args{"TavelorServer.exe"};
+  std::istringstream words(commandLine ? commandLine : "");
+  for (std::string word; words >> word;) args.push_back(word);
+  limits->maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
+  for (size_t i = 1; i < args.size(); ++i) {
+    const tavelor::ClientOption read = tavelor::ReadClientOption(args, &i, limits, problem);
+    if (read == tavelor::ClientOption::kBad) return false;
+    if (read == tavelor::ClientOption::kNotOne) {
+      *problem = "unknown option '" + args[i] + "'; the options are --max-clients N and "
+                 "--idle-timeout SECONDS";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+  tavelor::ClientLimits limits;
+  std::string problem;
+  if (!ReadOptions(commandLine, &limits, &problem)) {
+    MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle,
+                MB_ICONERROR | MB_OK);
+    return 2;
+  }
   WSADATA sockets;
   if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
     MessageBoxA(NULL, "Windows sockets cannot be started.", tavelor::Win32MainForm::kApplicationTitle,
@@ -68,6 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // and told about TfMain before its window exists.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop);
+    main.SetClientLimits(limits);
     form.Attach(&main);
     if (loop.Open() && form.Create()) {
       main.FormCreate(ExecutableFolder());  // while the window is made, before it shows

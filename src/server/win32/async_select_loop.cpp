@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "server/request_reader.h"
+
 namespace tavelor {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr long kSocketEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
 constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT_PTR kAcceptPauseTimerId = 2;
-constexpr UINT kAcceptPauseMs = 250;
+constexpr UINT_PTR kIdleCheckTimerId = 3;
 constexpr const char* kWindowClass = "TavelorSocketEvents";
 
 HWND W(void* window) { return static_cast<HWND>(window); }
@@ -67,6 +69,31 @@ std::string SystemErrorText(int code) {
 
 SocketFailure Failure(int code, const char* api) { return {code, SystemErrorText(code), api}; }
 
+class Socket : public RequestSocket {
+ public:
+  explicit Socket(uintptr_t socket) : socket_(static_cast<SOCKET>(socket)) {}
+  size_t Waiting() override {
+    u_long waiting = 0;
+    return ioctlsocket(socket_, FIONREAD, &waiting) == SOCKET_ERROR ? 0 : waiting;
+  }
+  Got Receive(char* into, size_t size, size_t* received, SocketFailure* failure) override {
+    // A receive also asks for the next read event, so it is made even when nothing waits.
+    const int n = recv(socket_, into, static_cast<int>(size), 0);
+    if (n > 0) {
+      *received = static_cast<size_t>(n);
+      return Got::kBytes;
+    }
+    if (n == 0) return Got::kEnd;
+    const int code = WSAGetLastError();
+    if (code == WSAEWOULDBLOCK) return Got::kWouldBlock;
+    *failure = Failure(code, "recv");
+    return Got::kFailed;
+  }
+
+ private:
+  SOCKET socket_;
+};
+
 LRESULT CALLBACK LoopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -110,6 +137,10 @@ bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
     if (events_) events_->OnTimer();
     return true;
   }
+  if (message == WM_TIMER && wParam == kIdleCheckTimerId) {
+    if (events_) events_->OnIdleCheck();
+    return true;
+  }
   if (message == WM_TIMER && wParam == kAcceptPauseTimerId) {
     KillTimer(W(window_), kAcceptPauseTimerId);
     // Asking again brings an accept event at once if clients are waiting.
@@ -122,6 +153,12 @@ bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
 void AsyncSelectLoop::StartTimer(unsigned intervalMs) { SetTimer(W(window_), kTimerId, intervalMs, NULL); }
 
 void AsyncSelectLoop::StopTimer() { KillTimer(W(window_), kTimerId); }
+
+void AsyncSelectLoop::StartIdleCheck(unsigned intervalMs) {
+  SetTimer(W(window_), kIdleCheckTimerId, intervalMs, NULL);
+}
+
+void AsyncSelectLoop::StopIdleCheck() { KillTimer(W(window_), kIdleCheckTimerId); }
 
 std::string AsyncSelectLoop::LocalAddress() {
   WSADATA data;
@@ -204,6 +241,7 @@ void AsyncSelectLoop::Close(ConnectionId connection) {
   if (it == connections_.end()) return;
   closesocket(static_cast<SOCKET>(*it));
   connections_.erase(it);
+  finished_.erase(static_cast<uintptr_t>(connection));
   if (events_) events_->OnClosed(connection);
 }
 
@@ -217,37 +255,27 @@ void AsyncSelectLoop::Accept() {
     // next accept event, which would come at once and fail again. The clients wait in the
     // listen queue meanwhile; connected ones go on being served.
     WatchListener(false);
-    SetTimer(W(window_), kAcceptPauseTimerId, kAcceptPauseMs, NULL);
-    if (!acceptFailureLogged_ && events_) events_->OnListenerFailed(Failure(code, "accept"));
-    acceptFailureLogged_ = true;
+    SetTimer(W(window_), kAcceptPauseTimerId,
+             static_cast<UINT>(AcceptBackoff::kPause.count()), NULL);
+    if (acceptBackoff_.Failed() && events_) events_->OnListenerFailed(Failure(code, "accept"));
     return;
   }
-  acceptFailureLogged_ = false;
+  acceptBackoff_.Succeeded();
   // The accepted socket inherits the listener's WSAAsyncSelect events and message.
   connections_.insert(socket);
   if (events_) events_->OnAccepted(socket);
 }
 
 void AsyncSelectLoop::Receive(uintptr_t socket) {
-  // Every byte waiting now is one request: the protocol has no framing of its own.
-  u_long waiting = 0;
-  if (ioctlsocket(static_cast<SOCKET>(socket), FIONREAD, &waiting) == SOCKET_ERROR || waiting < 1)
-    waiting = 1;  // still call recv: it re-enables the read event
-  if (waiting > 0x10000000) waiting = 0x10000000;
-  std::string received(waiting, '\0');
-  const int n = recv(static_cast<SOCKET>(socket), &received[0], static_cast<int>(waiting), 0);
-  if (n > 0) {
-    received.resize(static_cast<size_t>(n));
-    if (events_) events_->OnReceived(socket, received);
-  } else if (n == SOCKET_ERROR) {
-    const int code = WSAGetLastError();
-    if (code != WSAEWOULDBLOCK && events_) events_->OnFailed(socket, Failure(code, "recv"));
-  }
-  // n == 0: the peer closed; its FD_CLOSE follows.
+  if (finished_.count(socket)) return;  // told already: nothing more comes
+  Socket reader(socket);
+  if (ReadRequest(reader, socket, events_) == RequestSocket::Got::kEnd && connections_.count(socket))
+    finished_.insert(socket);
 }
 
 void AsyncSelectLoop::PeerClosed(uintptr_t socket) {
-  // A request that arrived just before the close is still served (its answer may be lost).
+  // A request that arrived just before the close is still served; and the peer may only have
+  // shut down its sending side, so what is owed to it is still sent, until Close().
   char peek;
   const int n = recv(static_cast<SOCKET>(socket), &peek, 1, MSG_PEEK);
   if (n > 0) {
@@ -256,7 +284,8 @@ void AsyncSelectLoop::PeerClosed(uintptr_t socket) {
   } else if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
     return;  // still open: a stale event for a socket handle that has been reused
   }
-  Close(socket);
+  if (!finished_.insert(socket).second) return;
+  if (events_) events_->OnPeerFinished(socket);
 }
 
 void AsyncSelectLoop::OnSocketMessage(uintptr_t socket, intptr_t lParam) {

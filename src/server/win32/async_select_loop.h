@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "server/accept_backoff.h"
 #include "server/event_loop.h"
 
 namespace tavelor {
@@ -25,6 +26,8 @@ class AsyncSelectLoop : public EventLoop {
   void SetEvents(LoopEvents* events) override { events_ = events; }
   void StartTimer(unsigned intervalMs) override;
   void StopTimer() override;
+  void StartIdleCheck(unsigned intervalMs) override;
+  void StopIdleCheck() override;
   // Binds to every local address, delivers OnListenerBound, then listens with the longest
   // queue the system allows.
   bool Listen(uint16_t port, SocketFailure* failure) override;
@@ -51,9 +54,11 @@ class AsyncSelectLoop : public EventLoop {
   LoopEvents* events_ = nullptr;
   uintptr_t listener_ = kNoSocket;
   std::set<uintptr_t> connections_;
+  // Connections whose peer sends no more: told once, and still written to.
+  std::set<uintptr_t> finished_;
   // After an accept failed for want of sockets or buffers, the accept event is off for a short
   // while rather than coming back at once in a busy loop; logged once per spell.
-  bool acceptFailureLogged_ = false;
+  AcceptBackoff acceptBackoff_;
 };
 
 }  // namespace tavelor

@@ -101,6 +101,7 @@ struct SimServer::Impl {
   int wakeWrite = -1;
   std::vector<WindowConnection> windows;
   std::vector<int> controls;  // control clients' sockets, also their ids in the service
+  Clock::time_point acceptPausedUntil{};  // both listeners rest until then
 
   bool OpenWindow(std::string* error);
   bool OpenControl(int port, int* actualPort, std::string* error);
@@ -110,6 +111,7 @@ struct SimServer::Impl {
   bool Serve();
   void AcceptWindows();
   void AcceptControl();
+  bool KeepAccepting(int error);  // after a failed accept
   bool ReadWindow(WindowConnection& w);  // false when the connection is done
   void TakeBlock(WindowConnection& w, uint32_t id, int fd);
   void ReleaseBlock(WindowConnection& w, uint32_t id);
@@ -214,10 +216,28 @@ void SimServer::Impl::CloseAll() {
   controls.clear();
 }
 
+// True to try again at once (that client left before it was taken, or a signal came). Any
+// other failure but "nothing waiting" would only repeat (out of descriptors or memory, mostly),
+// so the listeners rest for a while. "Nothing waiting" also says that a descriptor was to be
+// had: the kernel takes one before it looks at the queue.
+bool SimServer::Impl::KeepAccepting(int error) {
+  if (error == EINTR || error == ECONNABORTED || error == EPROTO) return true;
+  if (error == EAGAIN || error == EWOULDBLOCK) {
+    service.AcceptRecovered();
+  } else {
+    acceptPausedUntil = Clock::now() + SimService::kAcceptPause;
+    service.AcceptFailed(std::strerror(error));
+  }
+  return false;
+}
+
 void SimServer::Impl::AcceptWindows() {
   for (;;) {
     const int fd = ::accept4(windowFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;  // EAGAIN or a connection that died in the backlog
+    if (fd < 0) {
+      if (KeepAccepting(errno)) continue;
+      return;
+    }
     if (windows.size() >= kMaxWindowConnections) {
       ::close(fd);
       continue;
@@ -229,7 +249,10 @@ void SimServer::Impl::AcceptWindows() {
 void SimServer::Impl::AcceptControl() {
   for (;;) {
     const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+      if (KeepAccepting(errno)) continue;
+      return;
+    }
     if (!service.AcceptControl(fd)) {
       ::close(fd);
       continue;
@@ -375,12 +398,14 @@ void SimServer::Impl::FlushForQuit() {
 
 bool SimServer::Impl::Serve() {
   std::vector<pollfd> fds;
+  const bool resting = Clock::now() < acceptPausedUntil;  // poll() passes over a negative fd
   fds.push_back({wakeRead, POLLIN, 0});
-  fds.push_back({windowFd, POLLIN, 0});
-  fds.push_back({controlFd, POLLIN, 0});
+  fds.push_back({resting ? -1 : windowFd, POLLIN, 0});
+  fds.push_back({resting ? -1 : controlFd, POLLIN, 0});
   const size_t firstWindow = fds.size();
   auto nearest = service.NextControlDeadline();
   if (service.Flying()) nearest = std::min(nearest, Clock::now() + SimService::kTickInterval);
+  if (resting) nearest = std::min(nearest, acceptPausedUntil);
   for (const auto& w : windows) fds.push_back({w.fd, POLLIN, 0});
   const size_t firstControl = fds.size();
   for (int fd : controls) {

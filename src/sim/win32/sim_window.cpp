@@ -20,6 +20,7 @@ constexpr DWORD kQuitFlushMs = 2000;
 constexpr DWORD kHangMs = 2500;
 // The flight moves on at every tick; the timer runs always, the flight only when switched on.
 constexpr UINT_PTR kFlightTimer = 1;
+constexpr UINT_PTR kAcceptPauseTimer = 2;
 constexpr SOCKET kNoSocket = INVALID_SOCKET;
 
 HWND W(void* window) { return static_cast<HWND>(window); }
@@ -148,7 +149,18 @@ uint32_t SimWindow::Exchange(uintptr_t atom) {
 
 void SimWindow::AcceptControl() {
   SOCKET socket = accept(static_cast<SOCKET>(controlListener_), NULL, NULL);
-  if (socket == INVALID_SOCKET) return;
+  if (socket == INVALID_SOCKET) {
+    const int code = WSAGetLastError();
+    if (code == WSAEWOULDBLOCK || code == WSAECONNRESET || code == WSAEINTR) return;
+    // A failed accept asks for the next accept event, which would come at once and fail
+    // again: the listener rests, and the timer watches it again.
+    WSAAsyncSelect(static_cast<SOCKET>(controlListener_), W(window_), kControlMessage, 0);
+    SetTimer(W(window_), kAcceptPauseTimer,
+             static_cast<UINT>(std::chrono::milliseconds(SimService::kAcceptPause).count()), NULL);
+    service_.AcceptFailed("Windows sockets error " + std::to_string(code));
+    return;
+  }
+  service_.AcceptRecovered();
   if (!service_.AcceptControl(socket)) {
     closesocket(socket);
     return;
@@ -200,7 +212,8 @@ void SimWindow::OnControlEvent(uintptr_t socket, int event, int error) {
   switch (event) {
     case FD_READ:
       if (!ReadControl(socket, false)) return Quit();
-      if (!Flush(socket)) CloseControl(socket);
+      if (!Flush(socket) || service_.ControlDone(socket, SimService::Clock::now()))
+        CloseControl(socket);  // gone, or cut off for leaving too many answers unread
       break;
     case FD_WRITE:
       if (!Flush(socket)) CloseControl(socket);
@@ -264,6 +277,10 @@ intptr_t SimWindow::HandleMessage(void* handle, unsigned message, uintptr_t wPar
       return 0;
     case WM_TIMER:
       if (wParam == kFlightTimer) service_.Tick(SimService::Clock::now());
+      if (wParam == kAcceptPauseTimer) {
+        KillTimer(window, kAcceptPauseTimer);
+        WSAAsyncSelect(static_cast<SOCKET>(controlListener_), window, kControlMessage, FD_ACCEPT);
+      }
       return 0;
     case WM_PAINT:
       Paint();

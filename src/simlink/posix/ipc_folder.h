@@ -6,6 +6,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,11 +28,22 @@ inline std::string WindowSocketPath(const std::string& windowClass) {
   return IpcDir() + "/" + windowClass;
 }
 
-// Empty when `dir` is a folder (not a link to one) of this user that no one else may write;
-// else why it is not. A folder that does not exist is created first when `create` is set (the
-// folders above it too, new ones with mode 0700).
+// The window classes' names ("UIPCMAIN", "FS98MAIN") are this long.
+inline constexpr size_t kWindowClassLength = 8;
+
+// Empty when `dir` is a folder (not a link to one) of this user that no one else may write,
+// with a name short enough for its sockets; else why it is not. A folder that does not exist is
+// created first when `create` is set (the folders above it too, new ones with mode 0700).
 inline std::string CheckIpcFolder(const std::string& dir, bool create) {
   if (dir.empty()) return "the IPC folder has an empty name";
+  // A window socket's path, its zero byte included, must fit in a socket address; past that no
+  // simulator could ever be found there.
+  const size_t socketPath = dir.size() + 1 + kWindowClassLength;
+  if (socketPath >= sizeof(sockaddr_un::sun_path))
+    return "the IPC folder " + dir + " is too long for a socket address: its sockets' paths " +
+           "take " + std::to_string(socketPath) + " bytes, at most " +
+           std::to_string(sizeof(sockaddr_un::sun_path) - 1) +
+           " fit; set TAVELOR_IPC_DIR to a shorter one";
   if (create) {
     for (size_t pos = 1; pos <= dir.size(); ++pos) {
       if (pos != dir.size() && dir[pos] != '/') continue;

@@ -14,7 +14,8 @@
 // u32 sequence. `block` is the link's number for the block (0: none); `sequence` numbers the
 // messages of one link, so an answer that arrives after its attempt timed out is never taken
 // for the answer of a later one. Answer packet, 8 bytes: u32 sequence, u32 result.
-// A peer that is busy (or told to `hang`) does not answer; a late answer is dropped.
+// A peer that is busy (or told to `hang`) does not answer; a late answer is dropped, and so is
+// an answer already waiting when a message goes out, and an empty packet.
 #pragma once
 
 #include <cstddef>

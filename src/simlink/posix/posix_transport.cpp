@@ -69,6 +69,18 @@ bool Connected(int fd) {
   return (p.revents & (POLLHUP | POLLERR | POLLRDHUP | POLLNVAL)) == 0;
 }
 
+// Answers already waiting before a message goes out cannot be its answer, whatever number they
+// carry: a broken or hostile peer may answer numbers it has not been sent yet. They are dropped
+// (a bounded number of them, so a peer that never stops sending cannot hold the link here).
+void DropWaitingAnswers(int fd) {
+  for (int i = 0; i < 1024; ++i) {
+    uint8_t stale[posixipc::kMessageSize];
+    const ssize_t n = recv(fd, stale, sizeof stale, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || (n == 0 && !Connected(fd))) return;
+  }
+}
+
 }  // namespace
 
 PosixTransport::~PosixTransport() {
@@ -260,6 +272,7 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
     return false;
   };
   SetSocketTimeouts(w, timeout);
+  DropWaitingAnswers(w.fd);
   ssize_t n;
   do {
     n = sendmsg(w.fd, &header, MSG_NOSIGNAL);
@@ -270,7 +283,8 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
   for (;;) {
     uint8_t in[posixipc::kMessageSize];
     n = recv(w.fd, in, sizeof in, 0);
-    if (n == 0) return failed(ECONNRESET);
+    // A packet socket reads a zero-length packet as 0 bytes too: only a hang-up ends it.
+    if (n == 0 && !Connected(w.fd)) return failed(ECONNRESET);
     if (n < 0 && errno != EINTR) return failed(errno);
     posixipc::Answer answer;
     if (n > 0 && posixipc::DecodeAnswer(in, static_cast<size_t>(n), &answer) &&
@@ -278,8 +292,8 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
       *result = answer.result;
       return true;
     }
-    // An answer to an attempt that already timed out (or an interruption): wait on for ours
-    // within what is left of this attempt's time.
+    // An answer to an attempt that already timed out, an empty packet or an interruption:
+    // wait on for ours within what is left of this attempt's time.
     const uint32_t left = MillisLeft(deadline);
     if (left == 0) return failed(EAGAIN);
     SetSocketTimeouts(w, left);

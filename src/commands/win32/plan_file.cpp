@@ -1,0 +1,73 @@
+// The plan file on Windows: opened as itself, never as the target of a link. A reparse point
+// (a symbolic link, a junction, a mount point) in its place is refused, as is anything that is
+// not a file on a disk.
+#include "commands/plan_file.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+
+namespace tavelor {
+
+namespace {
+
+// The error numbers the chunk commands name (see RaiseFileError) for the system's own.
+int ErrorNumber(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
+}
+
+PlanFileOpening Failed(HANDLE file) {
+  const int error = ErrorNumber(GetLastError());
+  CloseHandle(file);
+  return {nullptr, error, {}};
+}
+
+}  // namespace
+
+PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode) {
+  // Opened without emptying it: a reparse point found there must be left as it is.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                            mode == PlanOpen::kCreate ? OPEN_ALWAYS : OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+  if (file == INVALID_HANDLE_VALUE) return {nullptr, ErrorNumber(GetLastError()), {}};
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!GetFileInformationByHandle(file, &info)) return Failed(file);
+  const char* refusal = nullptr;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    refusal = "the plan file is a reparse point (a link)";
+  } else if (GetFileType(file) != FILE_TYPE_DISK) {
+    refusal = "the plan file is not a regular file";
+  }
+  if (refusal) {
+    CloseHandle(file);
+    return {nullptr, 0, refusal};
+  }
+  if (mode == PlanOpen::kCreate && !SetEndOfFile(file)) return Failed(file);
+  LARGE_INTEGER end = {};
+  if (!SetFilePointerEx(file, end, NULL, FILE_END)) return Failed(file);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+  if (fd < 0) return Failed(file);
+  std::FILE* stream = _fdopen(fd, "wb");
+  if (!stream) {
+    _close(fd);  // closes the handle too
+    return {nullptr, EIO, {}};
+  }
+  return {stream, 0, {}};
+}
+
+}  // namespace tavelor

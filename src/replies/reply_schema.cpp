@@ -1,0 +1,117 @@
+#include "replies/reply_schema.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace tavelor {
+
+namespace {
+
+// The kind column of the tables: a number, a text the server forms (switch runs, codes, clock
+// digits), or a text copied from simulator memory.
+enum FieldKind { kNumber, kText, kSimulatorText };
+
+// A table row without its rule: the builders read the same rows with the rule (see
+// replies/tables/).
+#define FIELD(number, name, label, unit, width, kind, ...) \
+  {number, name, label, unit, width, kind == kNumber, kind == kSimulatorText},
+
+std::vector<ReplySchema> BuildSchemas() {
+  return {
+      {"DTPA", {
+#include "replies/tables/dtpa.inc"
+               }},
+      {"MAPS", {
+#include "replies/tables/maps.inc"
+               }},
+      {"RADI", {
+#include "replies/tables/radi.inc"
+               }},
+      {"HSI", {
+#include "replies/tables/hsi.inc"
+              }},
+      {"PFD", {
+#include "replies/tables/pfd.inc"
+              }},
+      {"FGP", {
+#include "replies/tables/fgp.inc"
+              }},
+      {"FMS", {
+#include "replies/tables/fms.inc"
+              }},
+      {"C172", {
+#include "replies/tables/c172.inc"
+               }},
+      {"C177", {
+#include "replies/tables/c177.inc"
+               }},
+      {"XRAD", {
+#include "replies/tables/xrad.inc"
+               }},
+      {"PMAP", {
+#include "replies/tables/pmap.inc"
+               }},
+      {"PFDP", {
+#include "replies/tables/pfdp.inc"
+               }},
+  };
+}
+
+#undef FIELD
+
+}  // namespace
+
+const std::vector<ReplySchema>& ReplySchemas() {
+  static const std::vector<ReplySchema> schemas = BuildSchemas();
+  return schemas;
+}
+
+const ReplySchema* FindReplySchema(std::string_view code) {
+  for (const ReplySchema& schema : ReplySchemas()) {
+    if (code == schema.code) return &schema;
+  }
+  return nullptr;
+}
+
+std::optional<double> FieldNumber(std::string_view text) {
+  const size_t start = text.find_first_not_of(' ');
+  if (start == std::string_view::npos) return std::nullopt;
+  text.remove_prefix(start);
+  // A negative zero-filled to its width keeps its zeros in front of the sign: "00-50".
+  const size_t zeros = text.find_first_not_of('0');
+  if (zeros != std::string_view::npos && zeros > 0 && text[zeros] == '-') text.remove_prefix(zeros);
+  bool negative = false;
+  if (text[0] == '+' || text[0] == '-') {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  // Digits first: the parse below would also take "inf" and "nan".
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  if (value == 0) return 0.0;  // "-0000" is zero, not minus zero
+  return negative ? -value : value;
+}
+
+std::optional<std::vector<FieldValue>> ReadReplyLine(const ReplySchema& schema, std::string_view line) {
+  if (line.ends_with("\r\n")) line.remove_suffix(2);
+  if (!line.ends_with(':')) return std::nullopt;  // every field, the last too, ends with ':'
+  line.remove_suffix(1);
+  std::vector<FieldValue> values;
+  values.reserve(schema.fields.size());
+  for (size_t start = 0;;) {
+    const size_t colon = line.find(':', start);
+    const std::string_view text = line.substr(start, colon - start);
+    if (values.size() == schema.fields.size()) return std::nullopt;
+    const FieldInfo& info = schema.fields[values.size()];
+    values.push_back({&info, std::string(text), info.numeric ? FieldNumber(text) : std::nullopt});
+    if (colon == std::string_view::npos) break;
+    start = colon + 1;
+  }
+  if (values.size() != schema.fields.size()) return std::nullopt;
+  return values;
+}
+
+}  // namespace tavelor
