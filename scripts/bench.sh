@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Builds the server and the benchmark (release) and prints the benchmark's table.
 # Arguments go to tavelor-bench, for example --codes RADI,MAPS or --port 9696 for a server
-# that is already running (see tavelor-bench --help).
+# that is already running (see tavelor-bench --help). With --web first, it measures tavelor-web
+# instead: pages subscribed through it (see tavelor-web-bench --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset release >/dev/null
+if [[ ${1:-} == --web ]]; then
+  shift
+  cmake --build --preset release --target tavelor-web-bench tavelor-web
+  exec build/release/bench/tavelor-web-bench "$@"
+fi
 cmake --build --preset release --target tavelor-bench tavelor-server
 exec build/release/bench/tavelor-bench "$@"

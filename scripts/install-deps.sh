@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, only when something is
 # missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program;
-# `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets.
+# `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets;
+# `--browser` adds Chromium and Python for tavelor-web's tests in a real browser.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev netcat-openbsd)
+packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev)
 for option in "$@"; do
   case "$option" in
-    --windows) packages+=(g++-mingw-w64-x86-64 wine wine64) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
+    --browser) packages+=(chromium python3) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac

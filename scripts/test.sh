@@ -1,25 +1,58 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux unit and end-to-end tests, the same again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows programs under Wine, and a
+# Builds everything and runs every test: the Linux unit and end-to-end tests (tavelor-web's in
+# headless Chromium among them), the same again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows programs under Wine, and a
 # short run of every fuzz target (a few seconds each, after the inputs that once failed).
-# Fails when any test fails.
-set -euo pipefail
+# Every stage runs even when an earlier one failed, so one run shows every fault; the script
+# ends with one line per stage (passed or failed, and its time) and fails when any stage failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh --windows --fuzz
+summary=()
+failures=0
 
-echo "== Windows cross build"
-windows_bin=$(scripts/build-windows.sh | tail -n 1)
+# stage NAME COMMAND...: runs the command and notes how it went.
+stage() {
+  local name=$1
+  shift
+  echo "== $name"
+  local start=$SECONDS status=passed
+  "$@" || status=failed
+  [[ $status == failed ]] && failures=$((failures + 1))
+  summary+=("$(printf '%-6s %5ds  %s' "$status" $((SECONDS - start)) "$name")")
+}
 
-echo "== Linux build and tests (with the Windows programs under Wine)"
-cmake --preset release -DTAVELOR_WINDOWS_BIN_DIR="$windows_bin" >/dev/null
-cmake --build --preset release
-ctest --preset release
+windows_bin=""
+windows_build() {
+  windows_bin=$(scripts/build-windows.sh | tail -n 1) && [[ -n $windows_bin ]]
+}
 
-echo "== Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize
-ctest --preset sanitize
+# Without a Windows build the Wine tests are left out of the configuration, rather than run
+# against the programs of an earlier build.
+linux() {
+  cmake --preset release -DTAVELOR_WINDOWS_BIN_DIR="$windows_bin" >/dev/null &&
+    cmake --build --preset release &&
+    ctest --preset release
+}
 
-echo "== Fuzz targets, a short run each"
-scripts/fuzz.sh 4
+sanitize() {
+  cmake --preset sanitize >/dev/null &&
+    cmake --build --preset sanitize &&
+    ctest --preset sanitize
+}
+
+stage "Dependencies" scripts/install-deps.sh --windows --fuzz --browser
+stage "Windows cross build" windows_build
+linux_name="Linux build and tests, with the Windows programs under Wine"
+[[ -z $windows_bin ]] && linux_name="Linux build and tests (no Windows build: Wine tests left out)"
+stage "$linux_name" linux
+stage "Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer" sanitize
+stage "Fuzz targets, a short run each" scripts/fuzz.sh 4
+
+echo "== Summary"
+printf '%s\n' "${summary[@]}"
+if ((failures > 0)); then
+  echo "$failures of ${#summary[@]} stages failed"
+  exit 1
+fi
+echo "all ${#summary[@]} stages passed"

@@ -1,52 +1,14 @@
 #include "e2e/harness.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
 namespace tavelor::e2e {
 
-namespace {
+long ExchangeOf(const std::string& line) { return std::stol(line.substr(0, line.find(' '))); }
+std::string RecordOf(const std::string& line) { return line.substr(line.find(' ') + 1); }
 
-using Clock = std::chrono::steady_clock;
-
-int Left(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-}  // namespace
-
-// ---- SimControl ----
-
-std::string SimControl::ReadOneLine() {
-  const auto deadline = Clock::now() + milliseconds(5000);
-  size_t end;
-  while ((end = buffered_.find('\n')) == std::string::npos) {
-    std::string more = client_.ReadFor(milliseconds(std::max(1, std::min(Left(deadline), 100))));
-    buffered_ += more;
-    if (Left(deadline) == 0) return "ERR no answer";
-  }
-  std::string line = buffered_.substr(0, end);
-  buffered_.erase(0, end + 1);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-std::string SimControl::Command(const std::string& line) {
-  client_.Send(line + "\n");
-  return ReadOneLine();
-}
-
-std::vector<std::string> SimControl::Journal() {
-  std::string head = Command("journal");
-  std::vector<std::string> lines;
-  if (head.rfind("OK ", 0) != 0) return lines;
-  int count = std::atoi(head.c_str() + 3);
-  for (int i = 0; i < count; ++i) lines.push_back(ReadOneLine());
-  return lines;
-}
+bool AnsweredNothingBefore(Client& client) { return client.Ask("xxV100") == "2.01b\r\n"; }
 
 // ---- IpcFolder ----
 
@@ -72,15 +34,15 @@ void Stack::StartSim(const std::vector<std::string>& extra) {
 }
 
 void Stack::StartServer(const std::vector<std::string>& extra) {
-  std::vector<std::string> argv = {TAVELOR_SERVER_BIN, "--bind", "127.0.0.1", "--port",
-                                   std::to_string(serverPort)};
+  std::vector<std::string> argv = {TAVELOR_SERVER_BIN, "--connect-now", "--bind", "127.0.0.1",
+                                   "--port", std::to_string(serverPort)};
   argv.insert(argv.end(), extra.begin(), extra.end());
   server.Start(argv, {ipc.Env()});
 }
 
-void Stack::StartBoth() {
+void Stack::StartBoth(const std::vector<std::string>& serverExtra) {
   StartSim();
-  StartServer();
+  StartServer(serverExtra);
   if (!server.WaitForLine("- IP: ")) throw std::runtime_error("tavelor-server did not listen");
 }
 

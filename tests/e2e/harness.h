@@ -15,26 +15,15 @@ using std::chrono::milliseconds;
 using testing::Client;
 using testing::FreePort;
 using testing::Process;
+using testing::SimControl;
 
-class SimControl {
- public:
-  bool Connect(int port, milliseconds timeout = milliseconds(5000)) {
-    return client_.Connect(port, timeout);
-  }
-  // One command, one answer line (without its line end).
-  std::string Command(const std::string& line);
-  // `journal`: the record lines since the last call.
-  std::vector<std::string> Journal();
-  void Disconnect() {
-    client_.Close();
-    buffered_.clear();
-  }
+// "7 W 07FC 4 00000000" -> 7 and "W 07FC 4 00000000"
+long ExchangeOf(const std::string& line);
+std::string RecordOf(const std::string& line);
 
- private:
-  std::string ReadOneLine();
-  Client client_;
-  std::string buffered_;
-};
+// A version query answered with its version and nothing before it: what was sent earlier on
+// this connection has been handled and answered nothing (commands, and requests that failed).
+bool AnsweredNothingBefore(Client& client);
 
 // A private IPC folder for one test, removed afterwards.
 class IpcFolder {
@@ -58,9 +47,10 @@ struct Stack {
   SimControl control;
 
   void StartSim(const std::vector<std::string>& extra = {});
+  // The server looks for the simulator at once, not after the first second.
   void StartServer(const std::vector<std::string>& extra = {});
-  // Sim, then server, then waits for the listener and connects the control channel.
-  void StartBoth();
+  // Sim, then server (with `serverExtra`), then waits for the listener.
+  void StartBoth(const std::vector<std::string>& serverExtra = {});
   Client Connect();
 };
 

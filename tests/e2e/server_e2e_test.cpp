@@ -73,8 +73,9 @@ TEST(ServerEndToEnd, RadioReplyShowsPokedValuesAndCommandsReachTheSimulator) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.request);
     client.Send(c.request);
-    EXPECT_EQ(client.ReadFor(milliseconds(300)), "");  // commands answer nothing
-    std::vector<std::string> journal = stack.control.Journal();
+    std::vector<std::string> journal = stack.control.JournalOf(c.records.size());
+    EXPECT_TRUE(AnsweredNothingBefore(client));  // commands answer nothing
+    for (std::string& line : stack.control.Journal()) journal.push_back(line);
     ASSERT_EQ(journal.size(), c.records.size());
     const std::string exchange = journal[0].substr(0, journal[0].find(' '));
     for (size_t i = 0; i < journal.size(); ++i) {
@@ -100,9 +101,7 @@ TEST(ServerEndToEnd, BadNumberIsLoggedAndTheConnectionGoesOn) {
 
 TEST(ServerEndToEnd, DebugLinesComeBeforeTheReplyBlockAndSignalTogglesThem) {
   Stack stack;
-  stack.StartSim();
-  stack.StartServer({"--debug"});
-  ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
+  stack.StartBoth({"--debug"});
   Client client = stack.Connect();
   client.Ask("xxRADI");
   ASSERT_TRUE(stack.server.WaitForLine("- Audio:"));
@@ -125,7 +124,7 @@ TEST(ServerEndToEnd, DebugLinesComeBeforeTheReplyBlockAndSignalTogglesThem) {
 
 TEST(ServerEndToEnd, SimulatorGoingAwayAndComingBack) {
   Stack stack;
-  stack.StartBoth();
+  stack.StartBoth({"--debug"});  // each request is logged as it is taken
   Client client = stack.Connect();
   EXPECT_NE(client.Ask("xxRADI"), kZeroRadio);
 
@@ -139,6 +138,7 @@ TEST(ServerEndToEnd, SimulatorGoingAwayAndComingBack) {
   EXPECT_EQ(client.Ask("xxRADI"), kZeroRadio);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5) * testing::kSlowdown);
   client.Send("xxCOM1 118.25 121.50");  // lost, but harmless
+  ASSERT_TRUE(stack.server.WaitForLine("<- received code:COM1"));
   EXPECT_EQ(client.Ask("xxV172"), "2.02a\r\n");
 
   stack.StartSim();
@@ -168,15 +168,24 @@ TEST(ServerEndToEnd, SecondWindowClassIsFoundAndBadVersionsAreNeverAccepted) {
     Client client = stack.Connect();
     EXPECT_EQ(client.Ask("xxRADI").size(), 89u);
   }
-  for (std::vector<std::string> refused :
-       {std::vector<std::string>{"--fsuipc-version", "19980004"}, {"--sim-version", "FADF0008"}}) {
-    SCOPED_TRACE(refused[0]);
-    Stack stack;
-    stack.StartSim(refused);
-    stack.StartServer();
-    // Several connect ticks go by; the server keeps trying, silently, and never listens.
-    EXPECT_FALSE(stack.server.WaitForLine("- Fsuipc Connected OK", milliseconds(3500)));
-    EXPECT_EQ(stack.server.Lines().size(), 3u);
+  const std::vector<std::string> refused[] = {{"--fsuipc-version", "19980004"},
+                                              {"--sim-version", "FADF0008"}};
+  Stack stacks[2];  // side by side: each waits a tick
+  for (int i = 0; i < 2; ++i) {
+    stacks[i].StartSim(refused[i]);
+    stacks[i].StartServer();
+  }
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(refused[i][0]);
+    // The first attempt reads the versions in one exchange and gives up; a second one comes a
+    // tick later. Had the first been accepted, its line would be there before the second.
+    std::vector<std::string> journal;
+    while (journal.empty() || ExchangeOf(journal.back()) < 2) {
+      std::vector<std::string> more = stacks[i].control.JournalOf(1);
+      ASSERT_FALSE(more.empty()) << "the server keeps trying";
+      journal.insert(journal.end(), more.begin(), more.end());
+    }
+    EXPECT_EQ(stacks[i].server.Lines().size(), 3u);
   }
 }
 
@@ -240,7 +249,8 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   // A second server on the same port: its bind fails, it says so and ends with status 1, as a
   // console server that cannot listen is of no use.
   Process second;
-  second.Start({TAVELOR_SERVER_BIN, "--bind", "127.0.0.1", "--port", std::to_string(stack.serverPort)},
+  second.Start({TAVELOR_SERVER_BIN, "--connect-now", "--bind", "127.0.0.1", "--port",
+                std::to_string(stack.serverPort)},
                {stack.ipc.Env()});
   EXPECT_TRUE(second.WaitForLine("- Error: Windows socket error: "));
   EXPECT_EQ(second.Wait(), 1);
@@ -278,8 +288,8 @@ TEST(ServerEndToEnd, EmbeddedSimulatorServesAParkedAircraft) {
   const int port = FreePort();
   const int control = FreePort();
   Process server;
-  server.Start({TAVELOR_SERVER_BIN, "--sim", "--sim-control", std::to_string(control), "--bind",
-                "127.0.0.1", "--port", std::to_string(port)},
+  server.Start({TAVELOR_SERVER_BIN, "--sim", "--sim-control", std::to_string(control),
+                "--connect-now", "--bind", "127.0.0.1", "--port", std::to_string(port)},
                {ipc.Env()});
   ASSERT_TRUE(server.WaitForLine("- IP: "));
   Client client;
@@ -288,8 +298,11 @@ TEST(ServerEndToEnd, EmbeddedSimulatorServesAParkedAircraft) {
   EXPECT_EQ(reply.size(), 89u);
   EXPECT_NE(reply, kZeroRadio);
   EXPECT_EQ(reply.substr(12, 5), "7000:");
+  SimControl sim;
+  ASSERT_TRUE(sim.Connect(control));
+  sim.Journal();
   client.Send("xxCOM1 118.25 121.50");
-  client.ReadFor(milliseconds(200));
+  ASSERT_EQ(sim.JournalOf(2).size(), 2u);
   EXPECT_EQ(client.Ask("xxRADI").substr(17, 14), "118.25:121.50:");
   server.Signal(SIGTERM);
   EXPECT_EQ(server.Wait(), 0);

@@ -282,4 +282,44 @@ void Client::Close() {
   fd_ = -1;
 }
 
+// ---- SimControl ----
+
+std::string SimControl::ReadOneLine() {
+  const auto deadline = Clock::now() + milliseconds(10000);
+  size_t end;
+  while ((end = buffered_.find('\n')) == std::string::npos) {
+    buffered_ += client_.ReadUntil("\n", milliseconds(Left(deadline)));
+    if (buffered_.find('\n') == std::string::npos && Left(deadline) == 0) return "ERR no answer";
+  }
+  std::string line = buffered_.substr(0, end);
+  buffered_.erase(0, end + 1);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string SimControl::Command(const std::string& line) {
+  client_.Send(line + "\n");
+  return ReadOneLine();
+}
+
+std::vector<std::string> SimControl::Journal() {
+  const std::string head = Command("journal");
+  std::vector<std::string> lines;
+  if (head.rfind("OK ", 0) != 0) return lines;
+  const int count = std::atoi(head.c_str() + 3);
+  for (int i = 0; i < count; ++i) lines.push_back(ReadOneLine());
+  return lines;
+}
+
+std::vector<std::string> SimControl::JournalOf(size_t count, milliseconds timeout) {
+  std::vector<std::string> lines;
+  const auto deadline = Clock::now() + timeout;
+  while (lines.size() < count) {
+    for (std::string& line : Journal()) lines.push_back(std::move(line));
+    if (lines.size() >= count || Left(deadline) == 0) break;
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  return lines;
+}
+
 }  // namespace tavelor::testing

@@ -98,4 +98,29 @@ class Client {
   int fd_ = -1;
 };
 
+// The stand-in simulator's control channel: one command line, one answer line.
+class SimControl {
+ public:
+  bool Connect(int port, milliseconds timeout = milliseconds(10000)) {
+    buffered_.clear();
+    return client_.Connect(port, timeout);
+  }
+  // The answer without its line end; "ERR no answer" when none comes.
+  std::string Command(const std::string& line);
+  // `journal`: the record lines since the last call.
+  std::vector<std::string> Journal();
+  // Journal lines until `count` have come or the time is up: a request reaches the simulator
+  // after the client's send returns, so its records may need a moment.
+  std::vector<std::string> JournalOf(size_t count, milliseconds timeout = milliseconds(10000));
+  void Disconnect() {
+    client_.Close();
+    buffered_.clear();
+  }
+
+ private:
+  std::string ReadOneLine();
+  Client client_;
+  std::string buffered_;
+};
+
 }  // namespace tavelor::testing

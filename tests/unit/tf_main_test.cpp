@@ -137,12 +137,15 @@ TEST_F(TfMainTest, AClientThatNeverReadsIsCutOffPastOneMebibyteWhileAnotherIsSer
   int requests = 0;
   while (loop.closed.empty() && requests < 200000) {
     loop.Receive(9, "..V100");
-    ASSERT_LE(main.Clients().Unsent(9), kMaxUnsentPerClient);
+    ASSERT_LE(main.Clients().Unsent(9), 1048576u);
     loop.Receive(7, "..V172");
     ++requests;
   }
-  EXPECT_EQ(requests, static_cast<int>(kMaxUnsentPerClient / 7) + 1);
+  EXPECT_EQ(requests, 1048576 / 7 + 1);
   EXPECT_EQ(loop.closed, std::vector<ConnectionId>{9});
+  ASSERT_GE(view.log.size(), 2u);
+  EXPECT_EQ(view.log[view.log.size() - 2],
+            "- Error: Client cut off: 1048579 bytes of replies unread, more than 1048576 for one client.");
   EXPECT_EQ(view.log.back(), "- Client Disconnected");
   EXPECT_EQ(main.Clients().Unsent(9), 0u);
   EXPECT_EQ(loop.Drain(7).size(), 7u * requests);  // the other client got every answer

@@ -1,13 +1,19 @@
 #include "wine_harness.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sched.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -48,6 +54,39 @@ RunResult Run(const std::vector<std::string>& argv, Ms timeout) {
   result.exitCode = process.Wait(timeout);  // when -1, the destructor kills it
   result.out = process.Output();
   return result;
+}
+
+std::string PrivateNetworkName(const std::string& prefix) {
+  char name[40];
+  std::snprintf(name, sizeof name, "tavelor-wine-%08zx", std::hash<std::string>{}(prefix) & 0xFFFFFFFFu);
+  return name;
+}
+
+bool EnterPrivateNetwork(const std::string& name, bool fresh, std::string* why) {
+  if (geteuid() != 0) {
+    *why = "the Wine tests need root: they run in a network namespace of their own, where port "
+           "9696 cannot be taken by anything else";
+    return false;
+  }
+  const std::string path = "/run/netns/" + name;
+  if (fresh) RemovePrivateNetwork(name);
+  if (access(path.c_str(), F_OK) != 0 && Run({"ip", "netns", "add", name}, Ms(10000)).exitCode != 0) {
+    *why = "'ip netns add " + name + "' failed (is iproute2 installed?)";
+    return false;
+  }
+  if (Run({"ip", "-n", name, "link", "set", "lo", "up"}, Ms(10000)).exitCode != 0) {
+    *why = "the loopback of the network namespace " + name + " cannot be brought up";
+    return false;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool entered = fd >= 0 && setns(fd, CLONE_NEWNET) == 0;
+  if (fd >= 0) close(fd);
+  if (!entered) *why = "cannot enter the network namespace " + name + ": " + std::strerror(errno);
+  return entered;
+}
+
+void RemovePrivateNetwork(const std::string& name) {
+  if (access(("/run/netns/" + name).c_str(), F_OK) == 0) Run({"ip", "netns", "delete", name}, Ms(10000));
 }
 
 bool WineInstalled() { return Run({"wine", "--version"}, Ms(30000)).exitCode == 0; }

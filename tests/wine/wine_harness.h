@@ -15,6 +15,7 @@ namespace tavelor::wine {
 using Ms = std::chrono::milliseconds;
 using testing::Client;
 using testing::Process;
+using testing::SimControl;
 
 // Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES for this process and its children, and removes
 // the display variables so nothing reaches for a screen.
@@ -28,6 +29,16 @@ bool PreparePrefix(const std::string& prefix, std::string* why);
 void StopWine();
 // Where the Wine programs' standard error goes: beside the prefix once SetWineEnvironment ran.
 const std::string& WineErrorLog();
+
+// The tests' own network: a named network namespace (`ip netns`) with only its loopback up, so
+// that port 9696 is theirs whatever else runs on the machine (scripts/run.sh, another server).
+// Every Wine program and the wineserver, which opens their sockets, must start inside it. The
+// name comes from the prefix, so that builds side by side do not share one.
+std::string PrivateNetworkName(const std::string& prefix);
+// Makes the namespace afresh (`fresh`) or when it is missing, and moves this process into it
+// (before it starts any thread or child). False with a reason in *why: it takes root.
+bool EnterPrivateNetwork(const std::string& name, bool fresh, std::string* why);
+void RemovePrivateNetwork(const std::string& name);
 
 struct RunResult {
   int exitCode = -1;  // -1 when it did not end in time (it is killed then)

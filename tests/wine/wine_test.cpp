@@ -2,9 +2,10 @@
 // stand-in simulator through the real Win32 window, atom and mapping calls; the listener on
 // port 9696 over loopback; the window and its log through win_inspect.exe.
 //
-// The server listens on the fixed port 9696, so these tests run one at a time (RUN_SERIAL) and
-// each one closes what it started. A CTest fixture creates the prefix once per run and stops
-// the Wine server at the end.
+// The server listens on the fixed port 9696, so these tests run one at a time (RUN_SERIAL), in
+// a network namespace of their own, and each one closes what it started. A CTest fixture
+// creates the namespace and the prefix once per run, and stops Wine and removes the namespace
+// at the end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,9 @@
 #include "wine_harness.h"
 
 namespace tavelor::wine {
+
+std::string gNoPrivateNetwork;  // why the tests cannot have their own network, if they cannot
+
 namespace {
 
 constexpr int kServerPort = 9696;
@@ -44,44 +48,11 @@ int Count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-// The stand-in simulator's control channel: one command line, one answer line.
-class SimControl {
- public:
-  bool Connect(int port) { return client_.Connect(port, Ms(10000)); }
-  std::string Command(const std::string& line) {
-    client_.Send(line + "\n");
-    return NextLine();
-  }
-  // The record lines journalled since the last call.
-  std::vector<std::string> Journal() {
-    const std::string head = Command("journal");
-    std::vector<std::string> records;
-    if (head.rfind("OK ", 0) != 0) return records;
-    const int count = std::atoi(head.c_str() + 3);
-    for (int i = 0; i < count; ++i) records.push_back(NextLine());
-    return records;
-  }
-
- private:
-  std::string NextLine() {
-    size_t end;
-    while ((end = buffered_.find('\n')) == std::string::npos) {
-      const std::string more = client_.ReadUntil("\n", kReply);
-      if (more.empty()) return "";
-      buffered_ += more;
-    }
-    std::string line = buffered_.substr(0, end);
-    buffered_.erase(0, end + 1);
-    return line;
-  }
-  Client client_;
-  std::string buffered_;
-};
-
 class WineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!WineInstalled()) GTEST_SKIP() << "wine is not installed: the Windows programs cannot run";
+    if (!gNoPrivateNetwork.empty()) GTEST_SKIP() << gNoPrivateNetwork;
     for (const char* exe : {"TavelorServer.exe", "tavelor-sim.exe", "win_inspect.exe"})
       ASSERT_TRUE(FileExists(Exe(exe))) << Exe(exe) << " is missing: run scripts/build-windows.sh";
     ASSERT_TRUE(WaitPortFree(kServerPort, Ms(30000))) << "port 9696 is still taken";
@@ -102,7 +73,6 @@ class WineTest : public ::testing::Test {
     std::string line;
     ASSERT_TRUE(sim_.WaitForLine("tavelor-sim: window", kStart, &line)) << "the simulator did not start";
     const size_t colon = line.rfind(':');
-    control_ = SimControl();
     ASSERT_TRUE(control_.Connect(std::atoi(line.c_str() + colon + 1))) << line;
   }
 
@@ -216,12 +186,8 @@ TEST_F(WineTest, RadioReplyAndCommandTravelTheLink) {
   control_.Journal();  // forget the handshake and the reply's reads
   // COM1 119.25, standby 121.80: the digits at their fixed positions, written as BCD.
   ASSERT_TRUE(client.Send("xxCOM1 119.25 121.80"));
-  EXPECT_EQ(client.ReadFor(Ms(500)), "") << "a command is not answered";
-  std::vector<std::string> journal;
-  for (int i = 0; i < 50 && journal.empty(); ++i) {
-    journal = control_.Journal();
-    if (journal.empty()) std::this_thread::sleep_for(Ms(100));
-  }
+  const std::vector<std::string> journal = control_.JournalOf(2);
+  EXPECT_EQ(Ask(client, "xxV100"), "2.01b\r\n") << "a command is not answered";
   ASSERT_EQ(journal.size(), 2u) << ::testing::PrintToString(journal);
   EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 034E 2 2519)"))) << journal[0];
   EXPECT_TRUE(std::regex_match(journal[1], std::regex(R"(\d+ W 311A 2 8021)"))) << journal[1];
@@ -400,11 +366,7 @@ TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideThePro
   // EXEC hands the simulator the file's Windows path, from the program's own folder.
   control_.Journal();
   ASSERT_TRUE(client.Send("xxEXEC"));
-  std::vector<std::string> journal;
-  for (int i = 0; i < 50 && journal.empty(); ++i) {
-    journal = control_.Journal();
-    if (journal.empty()) std::this_thread::sleep_for(Ms(100));
-  }
+  const std::vector<std::string> journal = control_.JournalOf(1);
   ASSERT_EQ(journal.size(), 1u) << ::testing::PrintToString(journal);
   std::string path = "Z:" + (folder / "Quindrel.pln").string();
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -453,7 +415,9 @@ TEST_F(WineTest, LogKeepsItsNewestLinesWithinItsBound) {
 int main(int argc, char** argv) {
   using namespace tavelor::wine;
   SetWineEnvironment(TAVELOR_WINE_PREFIX);
-  // The CTest fixture's two steps: make the prefix once per run, stop Wine at the end.
+  const std::string network = PrivateNetworkName(TAVELOR_WINE_PREFIX);
+  // The CTest fixture's two steps: make the network and the prefix once per run (the wineserver
+  // it starts lives in that network), stop Wine and remove the network at the end.
   if (argc == 2 && std::strcmp(argv[1], "--prepare-prefix") == 0) {
     if (!WineInstalled()) {
       std::printf("wine is not installed: the Wine tests will be skipped\n");
@@ -461,6 +425,10 @@ int main(int argc, char** argv) {
     }
     StopWine();  // whatever an interrupted run left behind
     std::string why;
+    if (!EnterPrivateNetwork(network, true, &why)) {
+      std::printf("%s: the Wine tests will be skipped\n", why.c_str());
+      return 0;
+    }
     if (!PreparePrefix(TAVELOR_WINE_PREFIX, &why)) {
       std::fprintf(stderr, "%s\n", why.c_str());
       return 1;
@@ -470,8 +438,10 @@ int main(int argc, char** argv) {
   }
   if (argc == 2 && std::strcmp(argv[1], "--stop-wine") == 0) {
     if (WineInstalled()) StopWine();
+    RemovePrivateNetwork(network);
     return 0;
   }
   ::testing::InitGoogleTest(&argc, argv);
+  if (!GTEST_FLAG_GET(list_tests)) EnterPrivateNetwork(network, false, &gNoPrivateNetwork);
   return RUN_ALL_TESTS();
 }

@@ -39,6 +39,7 @@ constexpr const char* kUsage =
     "                      (default: what the open-files limit allows, less a reserve)\n"
     "  --idle-timeout S    close a client that sent nothing for S seconds (default 0: never)\n"
     "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
+    "  --connect-now       look for the simulator at once, not a second after start\n"
     "  --version           show the version\n"
     "  --help              show this text\n"
     "\n"
@@ -53,6 +54,7 @@ struct Options {
   bool debug = false;
   bool maxClientsGiven = false;
   tavelor::ClientLimits clients;
+  bool connectNow = false;
 };
 
 // What the open-files limit allows, less what the server itself keeps open.
@@ -147,6 +149,8 @@ int main(int argc, char** argv) {
       options.fly = true;
     } else if (arg == "--debug") {
       options.debug = true;
+    } else if (arg == "--connect-now") {
+      options.connectNow = true;
     } else if (arg == "--port") {
       if (!value(&text) || !ParsePort(text, &options.port) || options.port == 0)
         return BadOption("--port needs a port number from 1 to 65535");
@@ -216,6 +220,9 @@ int main(int argc, char** argv) {
     main.SetClientLimits(options.clients);
     main.FormCreate(ExecutableFolder());
     if (options.debug) tavelor::DebugEnabled = true;
+    // The first of the timer's attempts, made now: scripts and tests that start both programs
+    // need not wait out the first second. The log is the same either way.
+    if (options.connectNow) main.OnTimer();
     loop.Run();
     main.FormClose();
   }

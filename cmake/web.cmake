@@ -1,0 +1,65 @@
+# tavelor-web: live instruments in a browser, a client of the panel port. HTTP and WebSocket come
+# from Boost.Beast on Boost.Asio, JSON from nlohmann-json; all three are header-only.
+
+if(MINGW)
+  if(CMAKE_CXX_COMPILER MATCHES "-win32$")
+    message(FATAL_ERROR "tavelor-web needs MinGW's -posix compiler, and this folder was configured with "
+                        "${CMAKE_CXX_COMPILER}: configure it anew (cmake --preset mingw --fresh)")
+  endif()
+  # MinGW has no Boost or nlohmann-json of its own: take exactly those two folders from the build
+  # machine's /usr/include, and nothing else from there (its C library headers are Linux's).
+  set(TAVELOR_WEB_THIRD_PARTY ${CMAKE_BINARY_DIR}/web-third-party)
+  foreach(folder boost nlohmann)
+    if(NOT EXISTS /usr/include/${folder})
+      message(FATAL_ERROR "tavelor-web needs /usr/include/${folder} (Debian: libboost-dev, nlohmann-json3-dev)")
+    endif()
+    file(MAKE_DIRECTORY ${TAVELOR_WEB_THIRD_PARTY})
+    file(CREATE_LINK /usr/include/${folder} ${TAVELOR_WEB_THIRD_PARTY}/${folder} SYMBOLIC)
+  endforeach()
+else()
+  find_package(Boost 1.74 REQUIRED)
+  find_package(nlohmann_json 3.10 REQUIRED)
+endif()
+
+
+# The pages, built into the program.
+file(GLOB TAVELOR_WEB_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/pages/*)
+set(TAVELOR_WEB_PAGES_CPP ${CMAKE_BINARY_DIR}/generated/web_pages.cpp)
+add_custom_command(
+  OUTPUT ${TAVELOR_WEB_PAGES_CPP}
+  COMMAND ${CMAKE_COMMAND} -DPAGES_DIR=${PROJECT_SOURCE_DIR}/src/web/pages
+          -DOUTPUT=${TAVELOR_WEB_PAGES_CPP} -P ${PROJECT_SOURCE_DIR}/cmake/embed_pages.cmake
+  DEPENDS ${TAVELOR_WEB_PAGES} ${PROJECT_SOURCE_DIR}/cmake/embed_pages.cmake
+  COMMENT "Building the pages into tavelor-web")
+
+# The portable part: options, the Origin rule, fan-out, the stream's messages, the pages.
+file(GLOB TAVELOR_WEB_SOURCES CONFIGURE_DEPENDS src/web/*.cpp)
+add_library(tavelor_web_core STATIC ${TAVELOR_WEB_SOURCES} ${TAVELOR_WEB_PAGES_CPP})
+target_include_directories(tavelor_web_core PUBLIC src)
+target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema)
+
+# The network, the same sources on both platforms.
+file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
+add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
+target_link_libraries(tavelor-web PRIVATE tavelor_web_core)
+# Asio's own thread pools are never started: one thread serves pages and the panel port.
+target_compile_definitions(tavelor-web PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
+
+if(MINGW)
+  foreach(target tavelor_web_core tavelor-web)
+    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_WEB_THIRD_PARTY})
+  endforeach()
+else()
+  target_link_libraries(tavelor_web_core PUBLIC nlohmann_json::nlohmann_json)
+  target_link_libraries(tavelor-web PRIVATE Boost::headers)
+endif()
+if(WIN32)
+  target_link_libraries(tavelor-web PRIVATE ws2_32 mswsock)
+  tavelor_windows_program(tavelor-web)
+  if(MSVC)
+    set_property(TARGET tavelor_web_core PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  endif()
+else()
+  find_package(Threads REQUIRED)
+  target_link_libraries(tavelor-web PRIVATE Threads::Threads)
+endif()

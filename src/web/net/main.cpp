@@ -1,0 +1,128 @@
+// tavelor-web: live cockpit instruments in a browser, a client of TavelorServer's panel port.
+// The same program on Linux and Windows: Boost.Asio carries both the browsers and the panel port
+// on one thread.
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/host_name.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "web/net/gateway.h"
+#include "web/net/page_server.h"
+
+namespace {
+
+namespace asio = boost::asio;
+using namespace tavelor::web;
+
+// Log lines go to standard output; bytes a client chose (an Origin header) cannot forge lines
+// or reach the terminal as control sequences.
+void Log(const std::string& line) {
+  std::string safe = "- ";
+  for (const unsigned char c : line) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      safe += escaped;
+    } else {
+      safe += static_cast<char>(c);
+    }
+  }
+  std::cout << safe << std::endl;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The address other machines reach this one by: the one a datagram to a distant address would
+// leave from (a datagram socket's connect sends nothing).
+std::string RoutedAddress(asio::io_context& io) {
+  boost::system::error_code error;
+  asio::ip::udp::socket probe(io);
+  probe.connect(asio::ip::udp::endpoint(asio::ip::make_address_v4("192.0.2.1"), 9), error);
+  if (error) return "";
+  const auto local = probe.local_endpoint(error);
+  return error || local.address().is_loopback() || local.address().is_unspecified() ? ""
+                                                                                    : local.address().to_string();
+}
+
+// This machine's names and addresses, for the stream's Origin check; *lan gets the address to
+// give to tablets ("" when there is none but loopback).
+std::vector<std::string> OwnHosts(asio::io_context& io, const std::string& bind, std::string* lan) {
+  std::vector<std::string> hosts = {"localhost", "127.0.0.1", "::1"};
+  boost::system::error_code error;
+  const std::string name = Lower(asio::ip::host_name(error));
+  if (!error && !name.empty()) {
+    hosts.push_back(name);
+    hosts.push_back(name + ".local");
+    asio::ip::tcp::resolver resolver(io);
+    for (const auto& found : resolver.resolve(name, "", error)) {
+      const asio::ip::address address = found.endpoint().address();
+      hosts.push_back(address.to_string());
+      if (lan->empty() && address.is_v4() && !address.is_loopback()) *lan = address.to_string();
+    }
+  }
+  if (const std::string routed = RoutedAddress(io); !routed.empty()) {
+    hosts.push_back(routed);
+    *lan = routed;
+  }
+  if (!bind.empty() && bind != "0.0.0.0" && bind != "::") {
+    hosts.push_back(Lower(bind));
+    *lan = bind;
+  }
+  return hosts;
+}
+
+std::string Url(const std::string& host, int port) {
+  const bool v6 = host.find(':') != std::string::npos;
+  return "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port) + "/";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ParsedWebOptions parsed = ParseWebOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.error.empty()) {
+    std::cerr << "tavelor-web: " << parsed.error << "\nTry 'tavelor-web --help'.\n";
+    return 2;
+  }
+  const WebOptions& options = parsed.options;
+  if (options.help) {
+    std::cout << kWebUsage;
+    return 0;
+  }
+
+  asio::io_context io;
+  Log("Tavelor Web: cockpit panels in a browser");
+  Gateway gateway(io, options, Log);
+  StreamOrigins origins;
+  std::string lan;
+  origins.hosts = OwnHosts(io, options.bind, &lan);
+  for (const std::string& origin : options.origins) origins.extra.push_back(Lower(origin));
+  PageServer pages(io, gateway, origins, Log);
+  if (const std::string error = pages.Listen(options.bind, options.port); !error.empty()) {
+    Log("Error: " + error);
+    return 1;
+  }
+  const int port = pages.Port();
+  const bool loopbackOnly = asio::ip::make_address(options.bind.empty() ? "0.0.0.0" : options.bind).is_loopback();
+  if (loopbackOnly || lan.empty()) {
+    Log("Open " + Url(loopbackOnly ? options.bind : "127.0.0.1", port) + " in a browser on this computer");
+  } else {
+    Log("Open " + Url(lan, port) + " on a tablet or phone (on this computer: " + Url("127.0.0.1", port) + ")");
+  }
+  if (options.readOnly) Log("Read-only: pages show values but cannot send commands");
+  gateway.Start();
+
+  asio::signal_set stop(io, SIGINT, SIGTERM);
+  stop.async_wait([&](boost::system::error_code, int) { io.stop(); });
+  io.run();
+  Log("Stopped");
+  return 0;
+}

@@ -1,0 +1,35 @@
+// The browsers' side: HTTP for the built-in pages and the field table (/schema.json), and the
+// stream, a WebSocket at /stream, for pages this server gave out (see web/stream_origin.h).
+// Every size is bounded: a request's head, a page's message, the messages waiting for a page
+// that does not read (it is dropped), and the connections open at once.
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <memory>
+#include <string>
+
+#include "web/net/gateway.h"
+#include "web/stream_origin.h"
+
+namespace tavelor::web {
+
+class PageServer {
+ public:
+  PageServer(boost::asio::io_context& io, Gateway& gateway, StreamOrigins origins, LogFunction log);
+  // Binds and listens; an error text, empty when it listens.
+  std::string Listen(const std::string& address, int port);
+  int Port() const;
+
+  struct Shared;  // what every connection needs to reach
+
+ private:
+  void Accept();
+
+  boost::asio::ip::tcp::acceptor acceptor_;
+  boost::asio::steady_timer retry_;
+  std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace tavelor::web

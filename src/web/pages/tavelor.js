@@ -1,0 +1,111 @@
+// tavelor.js: the stream for instrument pages. Tavelor.open() subscribes to panel replies and
+// keeps every element carrying data-field="NAME" showing that field as the pilot reads it;
+// data-scale multiplies the number (HSI's heading comes in hundredths of a degree: 0.01), and
+// data-format says how to write it: a digit for that many decimals, or one of the formats below.
+// Which reply a field belongs to: the nearest data-code="CODE" around it, else the page's first.
+"use strict";
+
+const Tavelor = (() => {
+  const signedByte = (v) => (v > 127 ? v - 256 : v);  // needles go out as 0 to 255
+  const pad = (v, n) => String(Math.round(Math.abs(v))).padStart(n, "0");
+  const formats = {
+    heading: (v) => pad(((Math.round(v) % 360) + 360) % 360 || 360, 3),  // 000 shows as 360
+    signed: (v) => (Math.round(v) > 0 ? "+" : Math.round(v) < 0 ? "-" : "") + Math.abs(Math.round(v)),
+    clock: (v) => `${Math.floor(v / 60)}:${pad(v % 60, 2)}`,  // seconds as m:ss
+    needle: (v) => String(signedByte(v)),
+    lat: (v) => `${v < 0 ? "S" : "N"}${pad(Math.trunc(Math.abs(v)), 2)}°${(Math.abs(v) % 1 * 60).toFixed(2).padStart(5, "0")}'`,
+    lon: (v) => `${v < 0 ? "W" : "E"}${pad(Math.trunc(Math.abs(v)), 3)}°${(Math.abs(v) % 1 * 60).toFixed(2).padStart(5, "0")}'`,
+    id: (t) => t.replace(/^[\s-]+|[\s-]+$/g, ""),  // identifiers come padded with '-' or blanks
+    text: (t) => t.trim(),
+  };
+
+  // The text an element shows for a field's value.
+  function show(element, value) {
+    const format = element.dataset.format;
+    if (value === null || value === undefined) return "---";
+    if (typeof value === "string") return (formats[format] || formats.text)(value);
+    const v = value * Number(element.dataset.scale || 1);
+    if (formats[format]) return formats[format](v);
+    if (/^\d$/.test(format || "")) return v.toFixed(Number(format));
+    return String(Math.round(v));
+  }
+
+  // Every [data-field] element of the page with the code it belongs to.
+  function bindings(defaultCode) {
+    return [...document.querySelectorAll("[data-field]")].map((element) => {
+      const scope = element.closest("[data-code]");
+      return { element, code: scope ? scope.dataset.code : defaultCode };
+    });
+  }
+
+  function setLink(state) {
+    document.body.dataset.server = state;  // for styles: body[data-server="up"]
+    for (const e of document.querySelectorAll("[data-link]")) e.textContent = state;
+  }
+
+  // Opens the stream: `codes` are panel replies ("RADI", "HSI"...), `hz` how often each comes
+  // (at most 20); onReply(message) gets each reply after the page's fields were updated. Returns
+  // { send(text) }: a request without its two leading characters, resolving to {ok, error} once
+  // the panel server has handled it.
+  function open({ codes, hz = 10, onReply = () => {}, onLink = () => {} }) {
+    const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}/stream`;
+    const waiting = new Map();
+    let socket;
+    let nextId = 1;
+    const bound = bindings(codes[0]);  // elements a page adds must be there before open()
+
+    const link = (state) => {
+      setLink(state);
+      onLink(state);
+    };
+    function connect() {
+      socket = new WebSocket(url);
+      socket.onopen = () => codes.length && socket.send(JSON.stringify({ subscribe: codes, hz }));
+      socket.onmessage = (event) => {
+        const message = JSON.parse(event.data);
+        if (message.code) {
+          for (const { element, code } of bound) {
+            if (code !== message.code || !(element.dataset.field in message.fields)) continue;
+            const text = show(element, message.fields[element.dataset.field]);
+            if (element.textContent !== text) element.textContent = text;
+          }
+          onReply(message);
+        } else if (message.link) {
+          link(message.link);
+        } else if (message.sent !== undefined && waiting.has(message.id)) {
+          waiting.get(message.id)(message);
+          waiting.delete(message.id);
+        } else if (message.error) {
+          console.warn("tavelor-web:", message.error);
+        }
+      };
+      socket.onclose = () => {
+        link("offline");  // tavelor-web itself is out of reach; it is asked again each second
+        for (const resolve of waiting.values()) resolve({ ok: false, error: "the stream closed" });
+        waiting.clear();
+        setTimeout(connect, 1000);
+      };
+    }
+    connect();
+    return {
+      send(text) {
+        return new Promise((resolve) => {
+          if (socket.readyState !== WebSocket.OPEN) return resolve({ ok: false, error: "not connected" });
+          const id = nextId++;
+          waiting.set(id, resolve);
+          socket.send(JSON.stringify({ send: text, id }));
+        });
+      },
+    };
+  }
+
+  // An SVG element with attributes, appended to `parent` when given.
+  function svg(tag, attributes = {}, parent = null) {
+    const element = document.createElementNS("http://www.w3.org/2000/svg", tag);
+    for (const [name, value] of Object.entries(attributes)) element.setAttribute(name, value);
+    if (parent) parent.appendChild(element);
+    return element;
+  }
+
+  return { open, show, formats, signedByte, svg };
+})();

@@ -1,0 +1,48 @@
+// The stream's messages, both ways: what a page may ask (subscribe to panel replies, stop, send a
+// request) and what it is told (a reply as named values, the panel server's state, a send's
+// confirmation, an error). JSON text in, JSON text out.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "replies/reply_schema.h"
+#include "web/fan_out.h"
+
+namespace tavelor::web {
+
+inline constexpr size_t kMaxPageMessageBytes = 4096;  // a subscription to every code fits easily
+inline constexpr size_t kMaxSendBytes = 64;           // the longest command is 22 characters
+
+struct PageRequest {
+  enum Kind { kSubscribe, kUnsubscribe, kSend } kind = kSubscribe;
+  std::vector<std::string> codes;  // subscribe, unsubscribe: known panel reply codes
+  double hz = 0;                   // subscribe
+  std::string send;                // the request without its two leading characters
+  std::string sendCode;            // its code, as the confirmation names it
+  std::string sendId;              // the page's "id" for it, as JSON text; empty when none
+};
+
+struct ParsedPageRequest {
+  std::optional<PageRequest> request;
+  std::string error;  // why there is none
+};
+
+ParsedPageRequest ParsePageMessage(std::string_view text);
+
+enum class LinkState { kDown, kUp, kStalled };
+
+// {"code": "RADI", "fields": {"dme1": 12.3, ...}, "line": "..."}: numbers in the field table's
+// units, texts as the line has them, the line without its CR LF. A line that does not fit the
+// table (an older server, a short answer) keeps "line" and says why in "error".
+std::string ReplyMessage(const ReplySchema& schema, std::string_view line);
+std::string LinkMessage(LinkState state);                  // {"link": "up"}
+// {"sent": "COM1", "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.
+std::string SentMessage(const PageRequest& send, const std::string& error);
+std::string ErrorMessage(const std::string& error);        // {"error": "..."}
+// Every panel reply code with its fields: number, name, label, unit, width, numeric.
+std::string SchemaJson();
+
+}  // namespace tavelor::web

@@ -1,0 +1,31 @@
+// tavelor-web's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavelor::web {
+
+inline constexpr int kDefaultWebPort = 9080;
+
+struct WebOptions {
+  std::string serverHost = "127.0.0.1";  // the panel port tavelor-web is a client of
+  int serverPort = 9696;
+  std::string bind;                      // the browsers' address; empty: every IPv4 interface
+  int port = kDefaultWebPort;            // 0: any free port (the one taken is printed)
+  bool readOnly = false;                 // pages may watch but never send
+  std::vector<std::string> origins;      // more page origins allowed to open the stream
+  bool help = false;
+};
+
+struct ParsedWebOptions {
+  WebOptions options;
+  std::string error;  // empty when the command line was good
+};
+
+// `args` without the program name.
+ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args);
+
+extern const char* const kWebUsage;
+
+}  // namespace tavelor::web

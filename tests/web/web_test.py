@@ -1,0 +1,183 @@
+"""tavelor-web against tavelor-server --sim on loopback: every page in a real browser, the stream
+as a page's program speaks it, and the Windows program under Wine."""
+import json, os, shutil, signal, struct, subprocess, unittest
+
+from harness import Browser, Stack, wait_until
+from wsclient import Stream
+
+
+class Pages(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.stack, cls.browser = Stack(), Browser()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.stack.close()
+
+    def show(self, page):
+        self.browser.open(self.stack.url(page))
+        wait_until(lambda: self.browser.js("document.body.dataset.server") == "up", 5, f"{page}'s stream")
+
+    def test_every_page_shows_what_the_simulator_holds(self):
+        with open("../../README.md") as readme, open("../../src/web/pages/example.html") as example:
+            self.assertIn(example.read(), readme.read(), "the README's example page is example.html")
+        rpm = struct.pack("<d", 2400).hex()
+        for command in ("set com1 118.50", "set heading 90", "set altitude 4500", f"poke 2400 {rpm}"):
+            self.assertEqual(self.stack.sim(command), "OK")
+        for page, field, shown in [("radio.html", "com1", "118.50"), ("hsi.html", "heading", "090"),
+                                   ("pfd.html", "heading", "090"), ("pfd.html", "alt", "4500"),
+                                   ("map.html", "heading", "090"), ("map.html", "alt", "4500"),
+                                   ("engine.html", "rpm", "2400"), ("example.html", "com1", "118.50"),
+                                   ("index.html", None, None)]:
+            with self.subTest(page=page, field=field):
+                self.show(page)
+                if field:
+                    wait_until(lambda: self.browser.field(field) == shown, 5, f"{field} to show {shown}")
+                self.assertEqual(self.browser.errors, [])
+
+    def test_a_tap_on_swap_reaches_the_simulators_memory(self):
+        self.assertEqual(self.stack.sim("set com1 118.50"), "OK")
+        self.assertEqual(self.stack.sim("poke 311A 5021"), "OK")  # standby 121.50
+        self.show("radio.html")
+        wait_until(lambda: self.browser.field("com1_standby") == "121.50", 5, "the standby frequency")
+        self.browser.tap("[data-swap=COM1]")
+        wait_until(lambda: self.stack.sim("get com1") == "OK 121.50", 5, "the swapped frequency in memory")
+        self.assertEqual(self.stack.sim("peek 311A 2"), "OK 5018")
+
+
+class StreamTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.stack = Stack()
+        cls.schema = json.loads(cls.stack.get("schema.json"))
+        cls.codes = [reply["code"] for reply in cls.schema]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stack.close()
+
+    def stream(self, port=None, **options):
+        stream = Stream(port or self.stack.port, **options)
+        self.addCleanup(stream.close)
+        self.assertEqual(stream.receive(), {"link": "up"})
+        return stream
+
+    def reply(self, stream, code):
+        return stream.wait_for(lambda m: m.get("code") == code)
+
+    def test_every_field_of_every_code_is_named_and_typed(self):
+        stream = self.stream()
+        stream.send({"subscribe": self.codes, "hz": 20})
+        replies = {code: self.reply(stream, code) for code in self.codes}
+        for reply in self.schema:
+            with self.subTest(code=reply["code"]):
+                message = replies[reply["code"]]
+                self.assertEqual(list(message["fields"]), [field["name"] for field in reply["fields"]])
+                for field in reply["fields"]:
+                    self.assertIsInstance(message["fields"][field["name"]], (int, float) if field["numeric"] else str)
+                self.assertEqual(message["line"].count(":"), len(reply["fields"]))
+        # The parked aircraft, in the table's units: numbers as they read, texts as the line has them.
+        for code, name, value in [("RADI", "dme1", 12.3), ("RADI", "com2", 119.1), ("RADI", "transponder", "7000"),
+                                  ("HSI", "dme1", 1230), ("FMS", "lat", 40.5), ("FMS", "lon", -3.75),
+                                  ("PFD", "qnh", 1013), ("MAPS", "gps_id", "     ")]:
+            self.assertEqual(replies[code]["fields"][name], value, f"{code} {name}")
+
+    def test_pages_that_want_a_code_share_its_requests(self):
+        pages = [self.stream() for _ in range(4)]
+        for page, hz in zip(pages, (10, 10, 10, 5)):
+            page.send({"subscribe": ["RADI"], "hz": hz})
+            self.reply(page, "RADI")
+        self.stack.exchanges()
+        for _ in range(10):  # a second at 10 Hz
+            self.reply(pages[0], "RADI")
+        self.assertLessEqual(self.stack.exchanges(), 13)  # each page asking for itself: 35
+
+    def test_a_send_is_confirmed_only_once_the_server_has_handled_it(self):
+        stream = self.stream()
+        for id, (request, memory) in enumerate([("COM1 119.00 121.50", "OK 119.00"), ("COM1 118.25 121.50", "OK 118.25")]):
+            stream.send({"send": request, "id": id})
+            self.assertEqual(stream.wait_for(lambda m: "sent" in m), {"sent": "COM1", "id": id, "ok": True})
+            self.assertEqual(self.stack.sim("get com1"), memory)
+        stream.send({"send": "ZZZZ 1"})
+        self.assertEqual(stream.wait_for(lambda m: "sent" in m)["ok"], False)
+
+    def test_a_bad_message_is_answered_and_changes_nothing(self):
+        stream = self.stream()
+        stream.send({"subscribe": ["RADI"], "hz": 10})
+        self.reply(stream, "RADI")
+        for message in ["{not json", "[]", {"subscribe": ["NOPE"]}, {"subscribe": "RADI"}, {"subscribe": ["RADI"], "hz": 21},
+                        {"subscribe": ["RADI"], "hz": 0}, {"send": "COM1 118.50\r\n121.50"}, {"send": "RADI"},
+                        {"send": "PLAN KMAD"}, {"send": "V100"}, {"send": 5}, {"send": "COM1 1", "id": [1]}]:
+            with self.subTest(message=message):
+                stream.send(message)
+                self.assertIn("error", stream.wait_for(lambda m: "code" not in m))
+        self.reply(stream, "RADI")
+        self.assertEqual(self.stack.sim("get com1")[:3], "OK ")
+
+    def test_only_this_servers_pages_may_open_the_stream(self):
+        port = self.stack.port
+        for origin, host, status in [(None, None, 101), (f"http://127.0.0.1:{port}", None, 101),
+                                     (f"http://LOCALHOST:{port}", None, 101), (f"http://10.1.2.3:{port}", f"10.1.2.3:{port}", 101),
+                                     ("http://evil.example", None, 403), (f"http://127.0.0.1:{port + 1}", None, 403),
+                                     ("null", None, 403), (f"http://evil.example:{port}", f"evil.example:{port}", 403),
+                                     (f"http://10.1.2.3:{port}", f"10.1.2.4:{port}", 403)]:
+            with self.subTest(origin=origin, host=host):
+                stream = Stream(port, origin=origin, host=host)
+                stream.close()
+                self.assertEqual(stream.status, status)
+
+    def test_read_only_refuses_sends(self):
+        web, port = self.stack.start_web("--read-only")
+        self.addCleanup(web.stop)
+        stream = self.stream(port)
+        stream.send({"send": "COM1 136.97 121.50"})
+        self.assertEqual(stream.wait_for(lambda m: "sent" in m)["ok"], False)
+        self.assertNotEqual(self.stack.sim("get com1"), "OK 136.97")
+
+    def test_a_page_that_never_reads_is_dropped(self):
+        idle = self.stream(rcvbuf=4096)
+        idle.send({"subscribe": self.codes, "hz": 20})
+        reader = self.stream()
+        reader.send({"subscribe": ["RADI"], "hz": 20})
+        self.stack.web.wait_line(r"Page .* dropped: \d+ bytes", timeout=60)
+        for _ in range(20):
+            self.reply(reader, "RADI")
+
+    def test_the_panel_server_stalled_gone_and_back(self):
+        stream = self.stream()
+        stream.send({"subscribe": ["RADI"], "hz": 10})
+        self.reply(stream, "RADI")
+        server = self.stack.server.process
+        for act, link in [(lambda: server.send_signal(signal.SIGSTOP), "stalled"),
+                          (lambda: server.send_signal(signal.SIGCONT), "up"),
+                          (self.stack.server.stop, "down"), (self.stack.start_server, "up")]:
+            act()
+            stream.wait_for(lambda m: m == {"link": link}, 10)
+        self.reply(stream, "RADI")
+
+
+@unittest.skipUnless(os.environ.get("TAVELOR_WINDOWS_BIN_DIR") and shutil.which("wine"), "no Windows build, or no Wine")
+class WindowsProgram(unittest.TestCase):
+    def test_tavelor_web_exe_serves_pages_and_the_stream_under_wine(self):
+        stack = Stack()
+        self.addCleanup(stack.close)
+        os.environ.pop("DISPLAY", None)  # a console program: Wine needs no screen
+        wine = {"WINEPREFIX": os.environ["TAVELOR_WEB_WINEPREFIX"], "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+        self.addCleanup(lambda: subprocess.run(["wineserver", "-k"], env={**os.environ, **wine}, timeout=60))
+        exe = os.path.join(os.environ["TAVELOR_WINDOWS_BIN_DIR"], "tavelor-web.exe")
+        web, port = stack.start_web(program=("wine", exe), env=wine, timeout=300)  # the first start makes the prefix
+        self.addCleanup(web.stop)
+        self.assertIn(b"Radio stack", stack.get("index.html", port))
+        stream = Stream(port)
+        self.addCleanup(stream.close)
+        stream.send({"subscribe": ["RADI"], "hz": 5})
+        self.assertEqual(stream.wait_for(lambda m: m.get("code") == "RADI", 10)["fields"]["dme1"], 12.3)
+        stream.send({"send": "COM1 119.00 121.50"})
+        self.assertEqual(stream.wait_for(lambda m: "sent" in m, 10)["ok"], True)
+        self.assertEqual(stack.sim("get com1"), "OK 119.00")
+
+
+if __name__ == "__main__":
+    unittest.main()
