@@ -11,7 +11,8 @@ const char* const kProbeUsage =
     "Usage: tavelor-probe [options] REQUEST...\n"
     "       tavelor-probe --schema\n"
     "Sends one request to a TavelorServer and shows its answer: a panel reply as named\n"
-    "fields, a version text, or that a command was sent (commands answer nothing).\n"
+    "fields, a version text, or that a command was sent (commands answer nothing). A command\n"
+    "whose arguments the server could not read is not sent.\n"
     "\n"
     "REQUEST is the request without the two leading characters every request starts with;\n"
     "the probe puts them in front (\"xxRADI\" as in the README's examples is taken as well).\n"
@@ -30,7 +31,8 @@ const char* const kProbeUsage =
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 done; 1 nothing listens, the connection failed, the answer was cut or\n"
-    "missing, or the server does not know the code; 2 bad options.\n";
+    "missing, or the server does not know the code; 2 bad options, or a command whose\n"
+    "arguments would not parse (not sent).\n";
 
 namespace {
 

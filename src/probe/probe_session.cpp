@@ -5,6 +5,7 @@
 #include <ctime>
 #include <ostream>
 
+#include "probe/probe_arguments.h"
 #include "probe/probe_codes.h"
 #include "probe/probe_format.h"
 #include "probe/probe_json.h"
@@ -197,8 +198,8 @@ class Probe {
            << " did not come back whole:\n";
       return Missing(barrier);
     }
-    out_ << Code() << ": command sent; the server has handled it (commands answer nothing; the"
-                      " version query sent after it was answered)\n";
+    out_ << Code() << ": sent and taken; a command answers nothing, and a malformed argument would"
+                      " only be logged by the server\n";
     return 0;
   }
 
@@ -254,6 +255,16 @@ int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std:
   if (options.schema) {
     out << SchemaJson(ReplySchemas());
     return 0;
+  }
+  // The server would drop a command it cannot read with nothing but a line in its log.
+  const std::string text = RequestTextOfWire(WireRequest(options.request));
+  const CodeInfo* info = FindCode(text);
+  if (info && info->kind == CodeKind::kCommand && options.watchHz == 0) {
+    const std::string problem = ArgumentProblem(text);
+    if (!problem.empty()) {
+      err << "tavelor-probe: " << info->code << " not sent: " << problem << "\n";
+      return 2;
+    }
   }
   const std::string where = options.host + ":" + std::to_string(options.port);
   ProbePlatform::Connection connection = platform.Connect(options.host, options.port, kConnectTimeoutMs);

@@ -2,7 +2,9 @@
 // of a connection brings as one request, so the probe writes each request in one write and
 // waits for its answer before it writes anything else: a reply or version text ends with
 // CR LF; a command answers nothing, so the probe waits a moment and then sends a version query
-// as a barrier, whose answer shows that the server has handled the command.
+// as a barrier, whose answer shows that the server has taken the command (what the command did,
+// the server does not say: one whose argument does not parse is only logged). A command whose
+// arguments would not parse is not sent at all (probe_arguments.h).
 //
 // The platform shells (posix/, win32/) give it a connection and a clock.
 #pragma once

@@ -1,3 +1,6 @@
+// One table of values: their names, units and ranges (which `help` states and `set` enforces)
+// and their encodings both ways. Signs are the cockpit's: nose up, right wing down, climbing,
+// east and north positive; where the simulator counts the other way the encoding turns them.
 #include "sim/cockpit_values.h"
 
 #include <charconv>
@@ -5,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "sim/encodings.h"
 #include "simlink/offsets.h"
 #include "simlink/units.h"
 
@@ -12,10 +16,11 @@ namespace tavelor::sim {
 
 namespace {
 
+namespace o = offsets;
+using Parts = std::vector<double>;
+
 constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
-constexpr long double kTwoPow32 = 4294967296.0L;
-constexpr long double kTwoPow64 = kTwoPow32 * kTwoPow32;
-constexpr double kLatitudeUnitsPerDegree = 10001750.0 / 90.0;  // times 2^32
+constexpr double kFullTank = static_cast<double>(units::kFullTank);
 
 // A plain decimal number, nothing around it, whatever the locale.
 std::optional<double> Number(std::string_view text) {
@@ -32,161 +37,277 @@ std::string Format(const char* pattern, double value) {
   return text;
 }
 
-// Frequencies keep four BCD digits without the leading 1: 118.50 is 0x1850.
-std::optional<uint16_t> BcdFrequency(double megahertz) {
-  const long hundredths = std::lround(megahertz * 100);
-  if (hundredths < 10000 || hundredths > 19999) return std::nullopt;
-  const long digits = hundredths - 10000;
-  return static_cast<uint16_t>((digits / 1000) << 12 | (digits / 100 % 10) << 8 |
-                               (digits / 10 % 10) << 4 | digits % 10);
+// Whether v is a whole number of 1/steps (a frequency on its raster).
+bool OnSteps(double v, double steps) { return std::fabs(v * steps - std::round(v * steps)) < 1e-6; }
+
+// Four BCD digits without the leading 1: 118.50 is 0x1850.
+uint16_t FrequencyBcd(double megahertz) {
+  const long digits = std::lround(megahertz * 100) - 10000;
+  return static_cast<uint16_t>((digits / 1000) << 12 | (digits / 100 % 10) << 8 | (digits / 10 % 10) << 4 |
+                               digits % 10);
 }
 
 std::string BcdFrequencyText(uint16_t bcd) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string text = "1";
-  text += kHex[bcd >> 12];
-  text += kHex[bcd >> 8 & 15];
-  text += '.';
-  text += kHex[bcd >> 4 & 15];
-  text += kHex[bcd & 15];
+  return std::string("1") + kHex[bcd >> 12] + kHex[bcd >> 8 & 15] + '.' + kHex[bcd >> 4 & 15] + kHex[bcd & 15];
+}
+
+std::string SetCom(OffsetMemory& m, Offset<int32_t> kilohertz, double megahertz) {
+  if (!OnSteps(megahertz, 1000)) return "ERR a frequency in whole kilohertz";
+  m.Put(kilohertz, static_cast<int32_t>(std::lround(megahertz * 1000)));  // the BCD form follows
+  return "";
+}
+
+// The BCD form, with the third decimal of the kilohertz form where that adds one.
+std::string GetCom(const OffsetMemory& m, Offset<uint16_t> bcd, Offset<int32_t> kilohertz) {
+  const std::string text = BcdFrequencyText(m.Get(bcd));
+  const int32_t khz = m.Get(kilohertz);
+  if (khz % 10 != 0 && Format("%.2f", (khz - khz % 10) / 1000.0) == text) return Format("%.3f", khz / 1000.0);
   return text;
 }
 
-std::string HexDigits(uint16_t value, int digits) {
+std::string SetNav(OffsetMemory& m, Offset<uint16_t> bcd, double megahertz) {
+  if (!OnSteps(megahertz, 100)) return "ERR a frequency in hundredths of a MHz";
+  m.Put(bcd, FrequencyBcd(megahertz));
+  return "";
+}
+
+// The ADF keeps three BCD digits at 034C and the thousands digit and tenths (high and low byte)
+// beside them.
+std::string SetAdf(OffsetMemory& m, double kilohertz) {
+  if (!OnSteps(kilohertz, 10)) return "ERR a frequency in tenths of a kilohertz";
+  const long tenths = std::lround(kilohertz * 10);
+  const long whole = tenths / 10 % 1000;
+  m.Put(o::kAdfFrequency, static_cast<uint16_t>((whole / 100) << 8 | (whole / 10 % 10) << 4 | whole % 10));
+  m.Put(o::kAdfExtended, static_cast<uint16_t>((tenths / 10000) << 8 | tenths % 10));
+  return "";
+}
+
+std::string GetAdf(const OffsetMemory& m) {
+  const uint16_t main = m.Get(o::kAdfFrequency), extended = m.Get(o::kAdfExtended);
+  const double kilohertz = (extended >> 8) * 1000 + (main >> 8 & 15) * 100 + (main >> 4 & 15) * 10 +
+                           (main & 15) + (extended & 0xFF) / 10.0;
+  return Format((extended & 0xFF) != 0 ? "%.1f" : "%.0f", kilohertz);
+}
+
+std::string SetTransponder(OffsetMemory& m, std::string_view text) {
+  if (text.size() != 4 || text.find_first_not_of("01234567") != std::string_view::npos)
+    return "ERR four digits from 0 to 7";
+  uint16_t code = 0;
+  for (char c : text) code = static_cast<uint16_t>(code << 4 | (c - '0'));
+  m.Put(o::kTransponder, code);
+  return "";
+}
+
+std::string GetTransponder(const OffsetMemory& m) {
   char text[8];
-  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  std::snprintf(text, sizeof text, "%04X", m.Get(o::kTransponder));
   return text;
 }
 
-struct Radio {
-  const char* name;
-  Offset<uint16_t> bcd;
-  std::optional<Offset<int32_t>> kilohertz;  // the COM radios keep both forms
+struct Entry {
+  CockpitValue value;
+  // Writes the value, its parts already within their ranges; "" or "ERR " and why.
+  std::string (*set)(OffsetMemory& m, const Parts& v, std::string_view text);
+  std::string (*get)(const OffsetMemory& m);
+  bool oneForAll = false;  // a single part sets every part
 };
 
-const Radio kRadios[] = {
-    {"com1", offsets::kCom1Active, offsets::kCom1ActiveKhz},
-    {"com2", offsets::kCom2Active, offsets::kCom2ActiveKhz},
-    {"nav1", offsets::kNav1Active, std::nullopt},
-    {"nav2", offsets::kNav2Active, std::nullopt},
-};
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = {
+      {{"com1", "MHz", {{118, 136.99, 3}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom1ActiveKhz, v[0]); },
+       [](const OffsetMemory& m) { return GetCom(m, o::kCom1Active, o::kCom1ActiveKhz); }},
+      {{"com2", "MHz", {{118, 136.99, 3}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom2ActiveKhz, v[0]); },
+       [](const OffsetMemory& m) { return GetCom(m, o::kCom2Active, o::kCom2ActiveKhz); }},
+      {{"nav1", "MHz", {{108, 117.95, 2}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetNav(m, o::kNav1Active, v[0]); },
+       [](const OffsetMemory& m) { return BcdFrequencyText(m.Get(o::kNav1Active)); }},
+      {{"nav2", "MHz", {{108, 117.95, 2}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetNav(m, o::kNav2Active, v[0]); },
+       [](const OffsetMemory& m) { return BcdFrequencyText(m.Get(o::kNav2Active)); }},
+      {{"adf", "kHz", {{100, 1799.9, 1}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetAdf(m, v[0]); }, GetAdf},
+      {{"transponder", "four octal digits", {{0, 7777, -4}}},
+       [](OffsetMemory& m, const Parts&, std::string_view text) { return SetTransponder(m, text); },
+       GetTransponder},
+      {{"altitude", "feet", {{0, 65535, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(v[0])));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return std::to_string(m.Get(o::kAltitudeFeet)); }},
+      {{"heading", "degrees", {{0, 360, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kHeading, v[0]);
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.2f", m.Get(o::kHeading)); }},
+      {{"ias", "knots", {{0, 999, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(v[0] * 128)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kIndicatedAirspeed) / 128.0); }},
+      {{"vs", "feet per minute, climbing positive", {{-20000, 20000, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kVerticalSpeed, static_cast<int32_t>(std::lround(v[0] / 60 / kFeetPerMetre * 256)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.0f", m.Get(o::kVerticalSpeed) / 256.0 * 60 * kFeetPerMetre); }},
+      {{"pitch", "degrees, nose up positive", {{-90, 90, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kPitch, Angle32(-v[0]));  // the simulator counts nose down positive
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.1f", -DegreesOf32(m.Get(o::kPitch)) + 0.0); }},
+      {{"bank", "degrees, right wing down positive", {{-180, 180, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kBank, Angle32(-v[0]));  // the simulator counts left wing down positive
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.1f", -DegreesOf32(m.Get(o::kBank)) + 0.0); }},
+      {{"lat", "degrees, north positive", {{-90, 90, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kLatitude, LatitudeUnits(v[0]));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.6f", LatitudeOf(m.Get(o::kLatitude))); }},
+      {{"lon", "degrees, east positive", {{-180, 180, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kLongitude, LongitudeUnits(v[0]));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.6f", LongitudeOf(m.Get(o::kLongitude))); }},
+      {{"qnh", "hectopascals", {{800, 1200, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kAltimeterSetting, static_cast<uint16_t>(std::lround(v[0] * 16)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.2f", m.Get(o::kAltimeterSetting) / 16.0); }},
+      {{"oat", "degrees C", {{-99, 99, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kOutsideAirTemp, Signed16(v[0] * 256));
+         return std::string();
+       },
+       [](const OffsetMemory& m) {
+         return Format("%.1f", static_cast<int16_t>(m.Get(o::kOutsideAirTemp)) / 256.0);
+       }},
+      {{"dme1", "nautical miles", {{0, 650, 1}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kDme1Distance, static_cast<uint16_t>(std::lround(v[0] * 10)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kDme1Distance) / 10.0); }},
+      {{"dme2", "nautical miles", {{0, 650, 1}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kDme2Distance, static_cast<uint16_t>(std::lround(v[0] * 10)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kDme2Distance) / 10.0); }},
+      {{"mach", "Mach number", {{0, 3, 3}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kMach, static_cast<uint16_t>(std::lround(v[0] * 20480)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.3f", m.Get(o::kMach) / 20480.0); }},
+      {{"wind", "FROM/KNOTS, degrees and knots", {{0, 360, 0}, {0, 200, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kWindDirection, Angle16(v[0]));
+         m.Put(o::kWindSpeed, static_cast<uint16_t>(std::lround(v[1])));
+         return std::string();
+       },
+       [](const OffsetMemory& m) {
+         return Format("%.0f", DegreesOf16(m.Get(o::kWindDirection))) + "/" + std::to_string(m.Get(o::kWindSpeed));
+       }},
+      {{"fuel", "LEFT/RIGHT per cent of a full tank (one value: both)", {{0, 100, 0}, {0, 100, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(v[0] / 100 * kFullTank)));
+         m.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(v[1] / 100 * kFullTank)));
+         return std::string();
+       },
+       [](const OffsetMemory& m) {
+         return Format("%.1f", m.Get(o::kLeftTankLevel) / kFullTank * 100) + "/" +
+                Format("%.1f", m.Get(o::kRightTankLevel) / kFullTank * 100);
+       },
+       true},
+      {{"rpm", "engine revolutions per minute", {{0, 3500, 0}}},
+       [](OffsetMemory& m, const Parts& v, std::string_view) {
+         m.Put(o::kEngineRpm, v[0]);
+         return std::string();
+       },
+       [](const OffsetMemory& m) { return Format("%.0f", m.Get(o::kEngineRpm)); }},
+  };
+  return entries;
+}
 
-const Radio* FindRadio(std::string_view name) {
-  for (const Radio& radio : kRadios)
-    if (name == radio.name) return &radio;
+const Entry* Find(std::string_view name) {
+  for (const Entry& entry : Entries())
+    if (name == entry.value.name) return &entry;
   return nullptr;
+}
+
+// "118.000 to 136.990"; a negative `decimals` asks for that many digits, zero-filled.
+std::string RangeText(const ValueRange& range) {
+  const auto bound = [&](double v) {
+    char text[32];
+    if (range.decimals < 0) {
+      std::snprintf(text, sizeof text, "%0*.0f", -range.decimals, v);
+    } else {
+      std::snprintf(text, sizeof text, "%.*f", range.decimals, v);
+    }
+    return std::string(text);
+  };
+  return bound(range.low) + " to " + bound(range.high);
+}
+
+std::vector<std::string_view> Split(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (size_t slash; (slash = text.find('/')) != std::string_view::npos; text.remove_prefix(slash + 1))
+    parts.push_back(text.substr(0, slash));
+  parts.push_back(text);
+  return parts;
 }
 
 }  // namespace
 
 const std::vector<CockpitValue>& CockpitValues() {
-  static const std::vector<CockpitValue> values = {
-      {"com1", "MHz, 118.00 to 136.99"}, {"com2", "MHz"},
-      {"nav1", "MHz, 108.00 to 117.95"}, {"nav2", "MHz"},
-      {"adf", "kHz, 0 to 999"},          {"transponder", "four digits 0 to 7"},
-      {"altitude", "feet, 0 to 65535"},  {"heading", "degrees, 0 to 360"},
-      {"ias", "knots"},                  {"vs", "feet per minute"},
-      {"lat", "degrees, north positive"}, {"lon", "degrees, east positive"},
-      {"qnh", "hectopascals"},
-  };
+  static const std::vector<CockpitValue> values = [] {
+    std::vector<CockpitValue> all;
+    for (const Entry& entry : Entries()) all.push_back(entry.value);
+    return all;
+  }();
   return values;
 }
 
+std::string HelpLine(const CockpitValue& value) {
+  std::string line = std::string(value.name) + std::string(19 - std::string(value.name).size(), ' ') + value.unit;
+  for (size_t i = 0; i < value.parts.size(); ++i) line += (i == 0 ? ", " : " / ") + RangeText(value.parts[i]);
+  return line;
+}
+
 std::string SetCockpitValue(OffsetMemory& memory, std::string_view name, std::string_view text) {
-  const std::optional<double> value = Number(text);
-  if (!value) return "ERR the value must be a plain decimal number";
-  const double v = *value;
-  if (const Radio* radio = FindRadio(name)) {
-    const std::optional<uint16_t> bcd = BcdFrequency(v);
-    if (!bcd) return "ERR a frequency from 100.00 to 199.99";
-    memory.Put(radio->bcd, *bcd);
-    if (radio->kilohertz) memory.Put(*radio->kilohertz, static_cast<int32_t>(std::lround(v * 1000)));
-    return "OK";
+  const Entry* entry = Find(name);
+  if (!entry) return "ERR unknown value name (help lists them)";
+  const std::vector<ValueRange>& ranges = entry->value.parts;
+  std::vector<std::string_view> texts = Split(text);
+  if (entry->oneForAll && texts.size() == 1) texts.assign(ranges.size(), texts[0]);
+  if (texts.size() != ranges.size()) return "ERR " + std::to_string(ranges.size()) + " parts, joined by /";
+  Parts values;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::optional<double> value = Number(texts[i]);
+    if (!value) return "ERR the value must be a plain decimal number";
+    if (*value < ranges[i].low || *value > ranges[i].high) return "ERR from " + RangeText(ranges[i]);
+    values.push_back(*value);
   }
-  if (name == "adf") {
-    if (v < 0 || v > 999 || v != std::floor(v)) return "ERR whole kilohertz from 0 to 999";
-    const int khz = static_cast<int>(v);
-    memory.Put(offsets::kAdfFrequency, static_cast<uint16_t>((khz / 100) << 8 | (khz / 10 % 10) << 4 | khz % 10));
-    memory.Put(offsets::kAdfExtended, uint16_t{0});  // as the ADF command leaves it
-    return "OK";
-  }
-  if (name == "transponder") {
-    if (text.size() != 4 || text.find_first_not_of("01234567") != std::string_view::npos)
-      return "ERR four digits from 0 to 7";
-    uint16_t code = 0;
-    for (char c : text) code = static_cast<uint16_t>(code << 4 | (c - '0'));
-    memory.Put(offsets::kTransponder, code);
-    return "OK";
-  }
-  if (name == "altitude") {
-    if (v < 0 || v > 65535) return "ERR feet from 0 to 65535";
-    memory.Put(offsets::kAltitudeFeet, static_cast<uint16_t>(std::lround(v)));
-    return "OK";
-  }
-  if (name == "heading") {
-    if (v < 0 || v > 360) return "ERR degrees from 0 to 360";
-    memory.Put(offsets::kHeading, v);
-    return "OK";
-  }
-  if (name == "ias") {
-    if (v < 0 || v > 2000) return "ERR knots from 0 to 2000";
-    memory.Put(offsets::kIndicatedAirspeed, static_cast<int32_t>(std::lround(v * 128)));
-    return "OK";
-  }
-  if (name == "vs") {
-    if (std::fabs(v) > 20000) return "ERR feet per minute from -20000 to 20000";
-    const double metresPerSecond = v / 60 / kFeetPerMetre;
-    memory.Put(offsets::kVerticalSpeed, static_cast<int32_t>(std::lround(metresPerSecond * 256)));
-    return "OK";
-  }
-  if (name == "lat") {
-    if (std::fabs(v) > 90) return "ERR degrees from -90 to 90";
-    const long double units = v * kLatitudeUnitsPerDegree * kTwoPow32;
-    memory.Put(offsets::kLatitude, static_cast<int64_t>(std::llround(units)));
-    return "OK";
-  }
-  if (name == "lon") {
-    if (std::fabs(v) > 180) return "ERR degrees from -180 to 180";
-    long double units = std::round(v / 360 * kTwoPow64);
-    if (units >= kTwoPow64 / 2) units -= kTwoPow64;  // 180 east is 180 west
-    memory.Put(offsets::kLongitude, static_cast<int64_t>(units));
-    return "OK";
-  }
-  if (name == "qnh") {
-    if (v < 800 || v > 1200) return "ERR hectopascals from 800 to 1200";
-    memory.Put(offsets::kAltimeterSetting, static_cast<uint16_t>(std::lround(v * 16)));
-    return "OK";
-  }
-  return "ERR unknown value name (help lists them)";
+  const std::string refused = entry->set(memory, values, text);
+  return refused.empty() ? "OK" : refused;
 }
 
 std::string GetCockpitValue(const OffsetMemory& memory, std::string_view name) {
-  if (const Radio* radio = FindRadio(name)) return "OK " + BcdFrequencyText(memory.Get(radio->bcd));
-  if (name == "adf") {
-    const uint16_t bcd = memory.Get(offsets::kAdfFrequency);
-    const std::string digits = HexDigits(bcd & 0x0FFF, 3);
-    return "OK " + digits.substr(digits.find_first_not_of('0') == std::string::npos
-                                     ? digits.size() - 1
-                                     : digits.find_first_not_of('0'));
-  }
-  if (name == "transponder") return "OK " + HexDigits(memory.Get(offsets::kTransponder), 4);
-  if (name == "altitude") return "OK " + std::to_string(memory.Get(offsets::kAltitudeFeet));
-  if (name == "heading") return "OK " + Format("%.2f", memory.Get(offsets::kHeading));
-  if (name == "ias") return "OK " + Format("%.1f", memory.Get(offsets::kIndicatedAirspeed) / 128.0);
-  if (name == "vs") {
-    const double metresPerSecond = memory.Get(offsets::kVerticalSpeed) / 256.0;
-    return "OK " + Format("%.0f", metresPerSecond * 60 * kFeetPerMetre);
-  }
-  if (name == "lat") {
-    const long double units = memory.Get(offsets::kLatitude);
-    return "OK " + Format("%.6f", static_cast<double>(units / kTwoPow32 / kLatitudeUnitsPerDegree));
-  }
-  if (name == "lon") {
-    const long double units = memory.Get(offsets::kLongitude);
-    return "OK " + Format("%.6f", static_cast<double>(units / kTwoPow64 * 360));
-  }
-  if (name == "qnh") return "OK " + Format("%.2f", memory.Get(offsets::kAltimeterSetting) / 16.0);
-  return "ERR unknown value name (help lists them)";
+  const Entry* entry = Find(name);
+  return entry ? "OK " + entry->get(memory) : "ERR unknown value name (help lists them)";
 }
 
 }  // namespace tavelor::sim

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/cockpit_values.h"
+#include "sim/flight.h"
 #include "sim/sim_peer.h"
 
 namespace tavelor::sim {
@@ -161,7 +162,14 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     return "OK";
   }
   if (command == "fly") {
-    const std::string how = w.size() == 2 ? Lower(w[1]) : "";
+    const std::string how = w.size() >= 2 ? Lower(w[1]) : "";
+    if (how == "at" && w.size() == 3) {
+      const auto seconds = ParseDecimal(w[2]);
+      if (!seconds || *seconds >= Flight::kCircuitSeconds) return "ERR SECONDS from 0 to 1199";
+      FlyAt(*seconds);
+      return "OK";
+    }
+    if (w.size() != 2) return "ERR usage: fly on|off|at SECONDS";
     if (how == "on") {
       StartFlying();
       return "OK";
@@ -170,7 +178,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
       StopFlying();
       return "OK";
     }
-    return "ERR usage: fly on|off";
+    return "ERR usage: fly on|off|at SECONDS";
   }
   if (command == "set") {
     if (w.size() != 3) return "ERR usage: set NAME VALUE";
@@ -189,13 +197,13 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
         "fail N               answer the next N exchanges 0, changing nothing",
         "hang N               leave the next N exchanges unanswered",
         "fly on|off           fly the circuit, or hold every value where it is",
+        "fly at SECONDS       jump to that moment of the circuit, 0 to 1199",
         "set NAME VALUE       set a common value in cockpit units",
         "get NAME             read a common value in cockpit units",
         "help                 this list",
         "quit                 the simulator goes away",
     };
-    for (const CockpitValue& value : CockpitValues())
-      lines.push_back(std::string("  ") + value.name + std::string(19 - std::string(value.name).size(), ' ') + value.unit);
+    for (const CockpitValue& value : CockpitValues()) lines.push_back("  " + HelpLine(value));
     std::string out = "OK " + std::to_string(lines.size());
     for (const std::string& line : lines) out += "\n" + line;
     return out;

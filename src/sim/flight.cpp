@@ -1,6 +1,7 @@
-// The circuit, phase by phase, and the simulator's encodings of what it flies. Each step moves
-// the aircraft towards the targets of its phase at the rates a light single manages: a standard
-// rate turn, a few knots a second, a vertical speed that eases in.
+// The aircraft's guidance and motion, step by step, and the simulator's encodings of what it
+// flies. Each step turns towards the heading its guidance asks for at up to a standard rate,
+// banked as the turn needs; changes speed by a few knots a second; and eases its vertical speed
+// towards what the altitude target, the glideslope or the flare asks for.
 #include "sim/flight.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "sim/encodings.h"
 #include "simlink/offsets.h"
 #include "simlink/units.h"
 
@@ -15,99 +17,83 @@ namespace tavelor::sim {
 
 namespace {
 
+namespace o = offsets;
+using circuit::Point;
+
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
 constexpr double kMetresPerNauticalMile = 1852;
-constexpr double kTwoPow32 = 4294967296.0;
-constexpr double kFieldElevation = 1998;      // feet, where the parked aircraft stands
-constexpr double kStartLatitude = 40.5, kStartLongitude = -3.75, kStartHeading = 271.6;
-constexpr double kTurnRate = 3;               // degrees per second: a standard rate turn
-constexpr double kBankInTurn = 15;            // degrees
-constexpr double kAcceleration = 2.5;         // knots per second
-constexpr double kDmeAtTakeOff = 60;          // nautical miles to the VOR ahead
+constexpr double kStartLatitude = 40.5, kStartLongitude = -3.75;
+constexpr double kTaxiSpeed = 12, kRotationSpeed = 55;  // knots
+constexpr double kStandardRate = 3;                     // degrees per second
+constexpr double kFeetPerMinutePerKnot = 101.27;        // one knot, straight up
 
-// What each phase of the circuit aims for.
-struct Phase {
-  double until;        // seconds into the circuit
-  bool onGround;
-  double groundSpeed;  // knots while on the ground
-  double airspeed;     // knots, indicated
-  double altitude;     // feet to reach
-  double climbRate;    // feet per minute while the altitude is not reached
-  double heading;      // degrees
-  double rpm;
-};
-
-constexpr Phase kPhases[] = {
-    {60, true, 12, 0, kFieldElevation, 0, kStartHeading, 1000},     // taxi out
-    {95, true, 0, 70, kFieldElevation, 0, 270, 2450},               // take-off roll
-    {200, false, 0, 80, 5500, 700, 270, 2400},                      // climb out
-    {420, false, 0, 80, 5500, 700, 330, 2400},                      // climbing turn
-    {620, false, 0, 110, 5500, 700, 330, 2300},                     // cruise, VOR ahead
-    {900, false, 0, 110, 5500, 700, 300, 2300},                     // cruise after a turn
-    {1000, false, 0, 100, 3500, 500, 300, 2000},                    // descent
-    {1200, false, 0, 95, 3500, 500, 240, 2200},                     // descending turn
-};
-
-const Phase& PhaseAt(double time) {
-  for (const Phase& phase : kPhases)
-    if (time < phase.until) return phase;
-  return kPhases[std::size(kPhases) - 1];
-}
+double Radians(double degrees) { return degrees * kPi / 180; }
+double Degrees(double radians) { return radians * 180 / kPi; }
 
 double Towards(double value, double target, double maxChange) {
   return value + std::clamp(target - value, -maxChange, maxChange);
 }
 
-// The shortest signed turn from one heading to another, -180 to 180.
-double TurnBetween(double from, double to) { return std::remainder(to - from, 360.0); }
+double TrueAirspeed(double indicated, double altitude) { return indicated * (1 + altitude / 1000 * 0.02); }
 
-// A 32-bit angle, 2^32 units to a full turn.
-int32_t AngleUnits(double degrees) {
-  return static_cast<int32_t>(static_cast<int64_t>(std::llround(degrees / 360 * kTwoPow32)));
+// The wind veers and strengthens with height, as it usually does.
+struct Wind {
+  double from, knots;
+};
+Wind WindAt(double altitude) {
+  const double above = std::max(0.0, altitude - circuit::kDepartureElevation);
+  return {270 + std::min(above / 100, 40.0), 5 + std::min(above / 250, 20.0)};
 }
 
-// Two's complement in 16 bits, as the simulator keeps small signed values.
-uint16_t Signed16(double value) { return static_cast<uint16_t>(static_cast<int32_t>(std::lround(value))); }
-
-offsets::CallSign CallSign(const char* text) {
-  offsets::CallSign bytes{};  // zero-filled: shorter call signs end with zero bytes
-  std::memcpy(bytes.data(), text, std::min(std::strlen(text), bytes.size()));
-  return bytes;
+// The ground under the aircraft, sloping from one field to the other.
+double TerrainAt(Point at) {
+  const double fromDeparture = circuit::Distance({0, 0}, at);
+  const double toDestination = circuit::Distance(at, circuit::Threshold());
+  const double share = fromDeparture / std::max(fromDeparture + toDestination, 0.01);
+  return circuit::kDepartureElevation + share * (circuit::kDestinationElevation - circuit::kDepartureElevation);
 }
 
-// Three aircraft near ours, each flying its own circle around it.
+// The track to fly to come back onto a course line `miles` to its side (positive: the line
+// lies to the right), meeting it at up to 30 degrees.
+double InterceptTrack(double course, double milesToTheRight) {
+  return course + std::clamp(milesToTheRight * 100, -30.0, 30.0);
+}
+
+// Three aircraft near ours, each on its own circle around it, climbing and descending.
 struct Traffic {
   uint32_t id;
   const char* callSign;
-  double radius;        // nautical miles
-  double period;        // seconds per circle
-  double altitudeOffset;  // feet above ours, swinging by half of it
-  double verticalSpeed;   // feet per minute shown
+  double radius;      // nautical miles
+  double period;      // seconds per circle
+  double altitude;    // feet above ours, on average
+  double swing;       // feet up and down from that
+  double swingPeriod; // seconds
 };
 
 constexpr Traffic kTraffic[] = {
-    {1001, "EZY4RN", 6, 300, 1500, -700},
-    {1002, "IBE3156", 9, 420, -1000, 500},
-    {1003, "N172SP", 3, 180, 500, 0},
+    {1001, "EZY4RN", 6, 300, 1500, 1200, 240},
+    {1002, "IBE3156", 9, 420, -1000, 900, 360},
+    {1003, "N172SP", 3, 180, 500, 400, 150},
 };
 
 }  // namespace
 
-void Flight::Reset() {
+void Flight::Reset(OffsetMemory& memory) {
   time_ = 0;
   pending_ = 0;
-  travelled_ = 0;
+  nextEvent_ = 0;
   state_ = State{};
-  state_.latitude = kStartLatitude;
-  state_.longitude = kStartLongitude;
-  state_.altitude = kFieldElevation;
-  state_.heading = kStartHeading;
+  state_.altitude = circuit::kDepartureElevation;
+  state_.heading = 271.6;  // as parked, a little off the taxiway's line
   state_.fuel = 0.9;
+  state_.rpm = 1000;
+  state_.cylinderHead = 300;
+  RunScript(memory);
 }
 
 void Flight::Start(OffsetMemory& memory) {
-  if (!started_) Reset();
+  if (!started_) Reset(memory);
   started_ = true;
   flying_ = true;
   Write(memory);
@@ -119,120 +105,288 @@ void Flight::Advance(OffsetMemory& memory, double seconds) {
   pending_ += std::min(seconds, 1.0);
   while (pending_ >= kStepSeconds) {
     pending_ -= kStepSeconds;
-    Step();
+    Step(memory);
   }
   Write(memory);
 }
 
-void Flight::Step() {
-  const double dt = kStepSeconds;
-  const Phase& phase = PhaseAt(time_);
-  State& s = state_;
-
-  // Heading: a standard rate turn towards the phase's heading, banked while turning.
-  const double turn = TurnBetween(s.heading, phase.heading);
-  const double change = std::clamp(turn, -kTurnRate * dt, kTurnRate * dt);
-  s.heading = std::fmod(s.heading + change + 360, 360);
-  s.bank = phase.onGround ? 0 : Towards(s.bank, std::abs(turn) > 0.5 ? std::copysign(kBankInTurn, turn) : 0, 5 * dt);
-
-  // Speed, height and attitude.
-  s.airspeed = Towards(s.airspeed, phase.airspeed, kAcceleration * dt);
-  // The climb eases off as the altitude comes near: 3 feet per minute for every foot to go.
-  const double targetClimb =
-      phase.onGround ? 0 : std::clamp((phase.altitude - s.altitude) * 3, -phase.climbRate, phase.climbRate);
-  s.verticalSpeed = Towards(s.verticalSpeed, targetClimb, 100 * dt);
-  s.altitude = std::max(kFieldElevation, s.altitude + s.verticalSpeed / 60 * dt);
-  s.pitch = phase.onGround ? 0 : 2 + s.verticalSpeed / 250;
-
-  // Position: along the heading at the ground speed; the true airspeed grows with height.
-  const double trueAirspeed = s.airspeed * (1 + s.altitude / 1000 * 0.02);
-  const double groundSpeed = phase.onGround ? std::max(phase.groundSpeed, s.airspeed) : trueAirspeed;
-  const double miles = groundSpeed * dt / 3600;
-  const double radians = s.heading * kPi / 180;
-  s.latitude += miles / 60 * std::cos(radians);
-  s.longitude += miles / 60 * std::sin(radians) / std::cos(s.latitude * kPi / 180);
-  if (!phase.onGround) travelled_ += miles;
-
-  // About 9 US gallons an hour from two 26-gallon tanks.
-  s.fuel = std::max(0.0, s.fuel - phase.rpm / 2300 * 9.0 / 2 / 26 / 3600 * dt);
-
-  time_ += dt;
-  if (time_ >= kCircuitSeconds) Reset();  // back to the apron for the next circuit
+void Flight::JumpTo(OffsetMemory& memory, double seconds) {
+  // Whole steps from the circuit's start, so a moment always lands on the same step; the last
+  // step of the circuit is the last moment before it starts over.
+  const long last = std::lround(kCircuitSeconds / kStepSeconds) - 1;
+  const long steps = std::clamp(std::lround(std::max(seconds, 0.0) / kStepSeconds), 0L, last);
+  if (!started_ || steps < std::lround(time_ / kStepSeconds)) Reset(memory);
+  started_ = true;
+  while (std::lround(time_ / kStepSeconds) < steps) Step(memory);
+  pending_ = 0;
+  Write(memory);
 }
 
-void Flight::Write(OffsetMemory& memory) const {
-  namespace o = offsets;
+void Flight::RunScript(OffsetMemory& memory) {
+  const auto script = circuit::Script();
+  while (nextEvent_ < script.size() && script[nextEvent_].at <= time_ + kStepSeconds / 2) {
+    script[nextEvent_++].act(memory, pilot_);
+  }
+  if (pilot_.directTo) {
+    pilot_.directTo = false;
+    state_.legFrom = state_.at;
+  }
+  if (pilot_.alignGyro) {
+    pilot_.alignGyro = false;
+    state_.gyroAligned = time_;
+  }
+}
+
+Position Flight::Where() const {
   const State& s = state_;
-  const Phase& phase = PhaseAt(time_);
-  const double trueAirspeed = s.airspeed * (1 + s.altitude / 1000 * 0.02);
-  const double groundSpeed = phase.onGround ? std::max(phase.groundSpeed, s.airspeed) : trueAirspeed;
+  Position p{s.at, s.altitude, s.heading, s.airspeed, s.heading};
+  if (s.phase != Phase::kAirborne) return p;
+  // In the air the wind carries the aircraft: its track and ground speed differ from its
+  // heading and true airspeed.
+  const double tas = TrueAirspeed(s.airspeed, s.altitude);
+  const Wind wind = WindAt(s.altitude);
+  const double east = tas * std::sin(Radians(s.heading)) - wind.knots * std::sin(Radians(wind.from));
+  const double north = tas * std::cos(Radians(s.heading)) - wind.knots * std::cos(Radians(wind.from));
+  p.groundSpeed = std::hypot(east, north);
+  p.track = circuit::Wrap360(Degrees(std::atan2(east, north)));
+  return p;
+}
 
-  // Where and how it flies.
-  memory.Put(o::kLatitude, static_cast<int64_t>(std::llround(s.latitude / 90 * 10001750.0 * kTwoPow32)));
-  memory.Put(o::kLongitude, static_cast<int64_t>(std::llround(s.longitude / 360 * kTwoPow32 * kTwoPow32)));
-  memory.Put(o::kHeading, s.heading);
-  memory.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(s.altitude)));
-  memory.Put(o::kRadioAltitude,
-      static_cast<uint32_t>(std::lround((s.altitude - kFieldElevation) / kFeetPerMetre * 65536)));
-  memory.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(s.airspeed * 128)));
-  memory.Put(o::kTrueAirspeed, static_cast<int32_t>(std::lround(trueAirspeed * 128)));
-  memory.Put(o::kGroundSpeed,
-      static_cast<int32_t>(std::lround(groundSpeed * kMetresPerNauticalMile / 3600 * 65536)));
-  memory.Put(o::kVerticalSpeed,
-      static_cast<int32_t>(std::lround(s.verticalSpeed / 60 / kFeetPerMetre * 256)));
-  memory.Put(o::kMach, static_cast<uint16_t>(std::lround(trueAirspeed / 661.47 * 20480)));
-  memory.Put(o::kPitch, AngleUnits(-s.pitch));  // the simulator counts nose up as negative
-  memory.Put(o::kBank, AngleUnits(s.bank));
-  memory.Put(o::kOutsideAirTemp, Signed16((15 - s.altitude / 1000 * 2) * 256));
+double Flight::DesiredHeading(const OffsetMemory& m, const Position& p) {
+  State& s = state_;
+  const double bug = m.Get(o::kApHeading) * 360.0 / 65536;
+  double track = -1;  // none: fly the heading bug
+  if (m.Get(o::kApLocaliserHold) != 0) {
+    const NavReading nav1 = ReadNav(m.Get(o::kNav1Active), m.Get(o::kNav1Course), p);
+    const bool localiser = nav1.station && nav1.station->kind == circuit::StationKind::kIls;
+    // Armed, it captures once the needle comes off its stop.
+    if (localiser && (s.localiserCaptured || std::fabs(nav1.deviation) < 2.5)) {
+      s.localiserCaptured = true;
+      track = InterceptTrack(nav1.course, nav1.lateral);
+    }
+  } else if (m.Get(o::kApNavHold) != 0) {
+    if (m.Get(o::kNavGpsSelector) != 0) {
+      const Point to = circuit::Route()[s.leg].at;
+      const double course = circuit::BearingTo(s.legFrom, to);
+      const double off = circuit::Wrap180(circuit::BearingTo(s.legFrom, p.at) - course);
+      const double crossTrack = circuit::Distance(s.legFrom, p.at) * std::sin(Radians(off));
+      track = InterceptTrack(course, -crossTrack);
+    } else {
+      const NavReading nav1 = ReadNav(m.Get(o::kNav1Active), m.Get(o::kNav1Course), p);
+      if (nav1.station) track = InterceptTrack(nav1.course, nav1.lateral);
+    }
+  }
+  if (m.Get(o::kApLocaliserHold) == 0) s.localiserCaptured = false;
+  if (track < 0) return bug;
+  // Into the wind by as much as it blows across the track.
+  const Wind wind = WindAt(s.altitude);
+  const double tas = std::max(TrueAirspeed(s.airspeed, s.altitude), 30.0);
+  return track + Degrees(std::asin(std::clamp(wind.knots * std::sin(Radians(wind.from - track)) / tas, -0.5, 0.5)));
+}
 
-  // The VOR ahead and the GPS leg towards it.
-  const double dme = std::max(0.5, kDmeAtTakeOff - travelled_);
-  memory.Put(o::kDme1Distance, static_cast<uint16_t>(std::lround(dme * 10)));
-  memory.Put(o::kNav1Ident, o::Ident{'C', 'J', 'N', 0, 0, 0});
-  memory.Put(o::kNav1ToFrom, uint8_t{1});
-  memory.Put(o::kNav1Needle, static_cast<uint8_t>(Signed16(std::sin(time_ / 40) * 30)));
-  memory.Put(o::kGpsNextId, o::Ident{'L', 'E', 'M', 'D', 0, 0});
-  memory.Put(o::kGpsDistance, dme * kMetresPerNauticalMile);
-  memory.Put(o::kGpsTimeToGo, static_cast<int32_t>(groundSpeed > 1 ? dme / groundSpeed * 3600 : 0));
-  memory.Put(o::kGpsCourse, s.heading * kPi / 180);
-  memory.Put(o::kGpsCrossTrack, std::sin(time_ / 60) * 300);
+double Flight::CommandedVerticalSpeed(const OffsetMemory& m, const Position& p) {
+  State& s = state_;
+  const double height = s.altitude - TerrainAt(s.at);
+  if (s.glideslopeCaptured && height < 35) return height < 10 ? -80 : -200;  // the flare
+  if (m.Get(o::kApGlideslopeHold) != 0) {
+    const NavReading nav1 = ReadNav(m.Get(o::kNav1Active), m.Get(o::kNav1Course), p);
+    // Armed, it captures as the aircraft meets the glideslope from below.
+    if (nav1.glideslope && (s.glideslopeCaptured || nav1.aboveGlideslope > -0.05)) {
+      s.glideslopeCaptured = true;
+      const double slope = std::tan(Radians(circuit::kGlideslopeDegrees));
+      const double onSlope =
+          circuit::kDestinationElevation + (nav1.toThreshold + circuit::kGlideslopeAim) * 6076 * slope;
+      return -p.groundSpeed * kFeetPerMinutePerKnot * slope + (onSlope - s.altitude) * 3;
+    }
+  } else if (s.glideslopeCaptured && s.phase == Phase::kAirborne) {
+    s.glideslopeCaptured = false;
+  }
+  const double target = m.Get(o::kApAltitude) * kFeetPerMetre / 65536;
+  const double rate = std::fabs(static_cast<int16_t>(m.Get(o::kApVerticalSpeed)));
+  // The climb or descent eases off as the altitude comes near: 3 ft/min for every foot to go.
+  return std::clamp((target - s.altitude) * 3, -rate, rate);
+}
 
-  // Engine and fuel.
-  memory.Put(o::kEngineRpm, phase.rpm);
-  memory.Put(o::kFuelFlow, static_cast<int32_t>(std::lround(phase.rpm / 2300 * 9 * 128)));
-  memory.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  memory.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  memory.Put(o::kOilTemperature, static_cast<uint16_t>(std::lround(std::min(time_ / 3, 85.0) / 140 * 16384)));
-  memory.Put(o::kOilPressure, static_cast<uint16_t>(std::lround(phase.rpm / 2500 * 50 / 55 * 16384)));
-  memory.Put(o::kExhaustGasTemp, static_cast<uint16_t>(std::lround((400 + phase.rpm / 8) / 860 * 16384)));
-  memory.Put(o::kManifoldPressure, static_cast<uint16_t>(std::lround((10 + phase.rpm / 170) * 1024)));
-  memory.Put(o::kCylinderHeadTemp, 250 + phase.rpm / 20);
-  memory.Put(o::kSuction, 5.0);
-  memory.Put(o::kAmmeter, 2.0);
-  memory.Put(o::kBusVoltage, 28.0);
+void Flight::Step(OffsetMemory& m) {
+  RunScript(m);
+  const double dt = kStepSeconds;
+  State& s = state_;
+  const Position p = Where();
+  const double previousBank = s.bank, previousSpeed = s.airspeed;
+
+  if (s.phase != Phase::kAirborne) {
+    // On the ground: along the runway's line at the speed the phase calls for.
+    if (s.phase == Phase::kStanding && pilot_.taxiing) s.phase = Phase::kTaxi;
+    if (s.phase == Phase::kTaxi && pilot_.takeOff) s.phase = Phase::kTakeOffRoll;
+    const double speed = s.phase == Phase::kTakeOffRoll                       ? 200
+                         : s.phase == Phase::kRollOut || pilot_.taxiing ? kTaxiSpeed
+                                                                        : 0;
+    s.airspeed = Towards(s.airspeed, speed, (s.phase == Phase::kTakeOffRoll ? 2.5 : 3) * dt);
+    // Along the runway's line: the departure's, or after the touchdown the destination's.
+    const double runway = s.phase == Phase::kRollOut ? circuit::kFinalCourse : circuit::kRunwayHeading;
+    if (s.phase != Phase::kStanding)
+      s.heading = circuit::Wrap360(s.heading + std::clamp(circuit::Wrap180(runway - s.heading), -dt, dt));
+    s.bank = s.turnRate = s.verticalSpeed = 0;
+    s.pitch = s.phase == Phase::kRollOut ? std::max(0.0, s.pitch - dt) : 0;
+    if (s.phase == Phase::kTakeOffRoll && s.airspeed >= kRotationSpeed) s.phase = Phase::kAirborne;
+  } else {
+    // The turn: a standard rate at most, banked as much as the speed needs.
+    const double tas = std::max(TrueAirspeed(s.airspeed, s.altitude), 30.0);
+    const double wantedRate = std::clamp(circuit::Wrap180(DesiredHeading(m, p) - s.heading) * 0.5,
+                                         -kStandardRate, kStandardRate);
+    s.commandedBank = Degrees(std::atan(wantedRate * tas / 1091));
+    s.bank = Towards(s.bank, s.commandedBank, 5 * dt);
+    s.turnRate = 1091 * std::tan(Radians(s.bank)) / tas;
+    s.heading = circuit::Wrap360(s.heading + s.turnRate * dt);
+
+    const double target = m.Get(o::kApAirspeed);
+    s.airspeed = Towards(s.airspeed, std::clamp(target, 60.0, 140.0), 1.0 * dt);
+    const double wantedClimb = CommandedVerticalSpeed(m, p);
+    s.verticalSpeed = Towards(s.verticalSpeed, wantedClimb, 150 * dt);
+    s.altitude += s.verticalSpeed / 60 * dt;
+    const double flightPath = Degrees(std::atan(s.verticalSpeed / (tas * kFeetPerMinutePerKnot)));
+    s.commandedPitch = 2 + Degrees(std::atan(wantedClimb / (tas * kFeetPerMinutePerKnot)));
+    s.pitch = 2 + flightPath;
+    const double terrain = TerrainAt(s.at);
+    if (s.altitude <= terrain) {  // the touchdown
+      s.altitude = terrain;
+      s.phase = Phase::kRollOut;
+      pilot_.rpm = 900;
+    }
+  }
+  s.slip = std::clamp((s.bank - previousBank) / dt / 10, -1.0, 1.0);
+  s.acceleration = (s.airspeed - previousSpeed) / dt;
+
+  // Position: along the track at the ground speed.
+  const Position moved = Where();
+  s.at = circuit::Moved(s.at, moved.track, moved.groundSpeed * dt / 3600);
+
+  // The GPS passes a waypoint once it is abeam.
+  const auto route = circuit::Route();
+  const Point to = route[s.leg].at;
+  if (s.leg + 1 < route.size() &&
+      std::cos(Radians(circuit::BearingTo(s.at, to) - circuit::BearingTo(s.legFrom, to))) <= 0) {
+    s.legFrom = to;
+    ++s.leg;
+  }
+
+  // The engine follows the throttle within a few seconds; the cylinders warm up slowly.
+  s.rpm = Towards(s.rpm, pilot_.rpm, 300 * dt);
+  s.cylinderHead = Towards(s.cylinderHead, 250 + s.rpm / 20, 0.5 * dt);
+  // About 9 US gallons an hour from two 26-gallon tanks at cruise power.
+  s.fuel = std::max(0.0, s.fuel - s.rpm / 2300 * 9.0 / 2 / 26 / 3600 * dt);
+
+  time_ += dt;
+  if (time_ >= kCircuitSeconds - kStepSeconds / 2) Reset(m);  // back to the apron
+}
+
+void Flight::Write(OffsetMemory& m) const {
+  const State& s = state_;
+  const Position p = Where();
+  const double tas = TrueAirspeed(s.airspeed, s.altitude);
+
+  // Where and how it flies. The simulator counts pitch nose down and bank left wing down as
+  // positive: both the other way round from the cockpit's view.
+  const double latitude = kStartLatitude + s.at.north / 60;
+  const double longitude = kStartLongitude + s.at.east / 60 / std::cos(Radians(kStartLatitude));
+  m.Put(o::kLatitude, LatitudeUnits(latitude));
+  m.Put(o::kLongitude, LongitudeUnits(longitude));
+  m.Put(o::kHeading, s.heading);
+  m.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(s.altitude)));
+  m.Put(o::kRadioAltitude,
+        static_cast<uint32_t>(std::lround(std::max(0.0, s.altitude - TerrainAt(s.at)) / kFeetPerMetre * 65536)));
+  m.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(s.airspeed * 128)));
+  m.Put(o::kTrueAirspeed, static_cast<int32_t>(std::lround(tas * 128)));
+  m.Put(o::kGroundSpeed, static_cast<int32_t>(std::lround(p.groundSpeed * kMetresPerNauticalMile / 3600 * 65536)));
+  m.Put(o::kVerticalSpeed, static_cast<int32_t>(std::lround(s.verticalSpeed / 60 / kFeetPerMetre * 256)));
+  m.Put(o::kMach, static_cast<uint16_t>(std::lround(tas / 661.47 * 20480)));
+  m.Put(o::kAce, s.acceleration * 1.68781);  // feet per second per second, along the path
+  m.Put(o::kPitch, Angle32(-s.pitch));
+  m.Put(o::kBank, Angle32(-s.bank));
+  m.Put(o::kTurnRate, Signed16(s.turnRate / kStandardRate * 512));  // 512: a standard rate right
+  m.Put(o::kTurnBall, static_cast<uint8_t>(Signed16(s.slip * 40)));
+  const bool director = m.Get(o::kFlightDirector) != 0;
+  m.Put(o::kFlightDirectorValue1, director ? -s.commandedPitch : 0.0);
+  m.Put(o::kFlightDirectorValue2, director ? -s.commandedBank : 0.0);
+  // The trim follows the speed: nose up when slow.
+  m.Put(o::kElevatorTrim, Signed16(std::clamp((90 - s.airspeed) * 120 + 1500, -16383.0, 16383.0)));
+  // The heading indicator's gyro drifts a few degrees between two settings to the compass.
+  m.Put(o::kGyroDrift, Angle16((time_ - s.gyroAligned) * 0.004));
+
+  // The air.
+  const Wind wind = WindAt(s.altitude);
+  m.Put(o::kOutsideAirTemp, Signed16((15 - s.altitude / 1000 * 2) * 256));
+  m.Put(o::kWindSpeed, static_cast<uint16_t>(std::lround(wind.knots)));
+  m.Put(o::kWindDirection, Angle16(wind.from));
+
+  WriteReceivers(m, p);
+
+  // The GPS leg.
+  const circuit::Waypoint& next = circuit::Route()[s.leg];
+  const double miles = circuit::Distance(s.at, next.at);
+  const double course = circuit::BearingTo(s.legFrom, next.at);
+  const double off = circuit::Wrap180(circuit::BearingTo(s.legFrom, s.at) - course);
+  o::Ident ident{};
+  std::memcpy(ident.data(), next.ident, std::min(std::strlen(next.ident), ident.size()));
+  m.Put(o::kGpsNextId, ident);
+  m.Put(o::kGpsDistance, miles * kMetresPerNauticalMile);
+  m.Put(o::kGpsTimeToGo, static_cast<int32_t>(p.groundSpeed > 1 ? miles / p.groundSpeed * 3600 : 0));
+  m.Put(o::kGpsCourse, Radians(course));
+  // Metres off the leg's line, right of it positive.
+  m.Put(o::kGpsCrossTrack, circuit::Distance(s.legFrom, s.at) * std::sin(Radians(off)) * kMetresPerNauticalMile);
+
+  // Engine, fuel and electrics.
+  const double power = s.rpm / 2300;
+  const double ambient = 29.92 - s.altitude / 1000;  // inches of mercury
+  m.Put(o::kEngineRpm, s.rpm);
+  m.Put(o::kFuelFlow, static_cast<int32_t>(std::lround(power * 9 * 128)));
+  m.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
+  m.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
+  m.Put(o::kOilTemperature, static_cast<uint16_t>(std::lround(std::min(60 + time_ / 20, 85.0) / 140 * 16384)));
+  m.Put(o::kOilPressure, static_cast<uint16_t>(std::lround(s.rpm / 2500 * 50 / 55 * 16384)));
+  m.Put(o::kExhaustGasTemp, static_cast<uint16_t>(std::lround((400 + s.rpm / 8) / 860 * 16384)));
+  const double manifold = std::min(ambient, 10 + std::max(0.0, s.rpm - 700) / 1800 * (ambient - 10));
+  m.Put(o::kManifoldPressure, static_cast<uint16_t>(std::lround(manifold * 1024)));
+  m.Put(o::kCylinderHeadTemp, s.cylinderHead);
+  // Pounds per square inch x 144; the electric pump adds its pound.
+  m.Put(o::kFuelPressure, static_cast<int32_t>(std::lround((4 + power + m.Get(o::kFuelPump)) * 144)));
+  m.Put(o::kSuction, 4.5 + 0.5 * std::min(1.0, s.rpm / 2000));
+  m.Put(o::kAmmeter, 2 + 6 * std::exp(-time_ / 120));  // charging the battery after the start
+  m.Put(o::kBusVoltage, 27.4 + 0.6 * std::min(1.0, s.rpm / 1800));
 
   // The clock: a circuit that starts at 14:00 local, 13:00 UTC.
   const int seconds = static_cast<int>(time_);
-  memory.Put(o::kLocalHour, static_cast<uint8_t>(14 + seconds / 3600));
-  memory.Put(o::kLocalMinute, static_cast<uint8_t>(seconds / 60 % 60));
-  memory.Put(o::kLocalSecond, static_cast<uint8_t>(seconds % 60));
-  memory.Put(o::kUtcHour, static_cast<uint8_t>(13 + seconds / 3600));
-  memory.Put(o::kUtcMinute, static_cast<uint8_t>(seconds / 60 % 60));
+  m.Put(o::kLocalHour, static_cast<uint8_t>(14 + seconds / 3600));
+  m.Put(o::kLocalMinute, static_cast<uint8_t>(seconds / 60 % 60));
+  m.Put(o::kLocalSecond, static_cast<uint8_t>(seconds % 60));
+  m.Put(o::kUtcHour, static_cast<uint8_t>(13 + seconds / 3600));
+  m.Put(o::kUtcMinute, static_cast<uint8_t>(seconds / 60 % 60));
 
-  // The traffic: each aircraft on its circle around ours, in slots 1 to 3.
+  WriteTraffic(m);
+}
+
+void Flight::WriteTraffic(OffsetMemory& m) const {
+  // Each aircraft on its circle around ours, in slots 1 to 3, its vertical speed that of the
+  // height it is changing.
+  const State& s = state_;
   for (size_t i = 0; i < std::size(kTraffic); ++i) {
     const Traffic& t = kTraffic[i];
     const o::TrafficSlot slot = o::Traffic(static_cast<int>(i) + 1);
     const double angle = 2 * kPi * time_ / t.period + static_cast<double>(i);
-    const double latitude = s.latitude + t.radius / 60 * std::cos(angle);
-    const double longitude = s.longitude + t.radius / 60 * std::sin(angle) / std::cos(s.latitude * kPi / 180);
-    const double altitude = s.altitude + t.altitudeOffset * (0.75 + 0.25 * std::sin(angle));
-    memory.Put(slot.id, t.id);
-    memory.Put(slot.latitude, static_cast<float>(latitude));
-    memory.Put(slot.longitude, static_cast<float>(longitude));
-    memory.Put(slot.altitude, static_cast<float>(altitude));
-    memory.Put(slot.verticalSpeed, Signed16(t.verticalSpeed));
-    memory.Put(slot.callSign, CallSign(t.callSign));
+    const double swing = 2 * kPi * time_ / t.swingPeriod + static_cast<double>(i);
+    const double latitude = kStartLatitude + (s.at.north + t.radius * std::cos(angle)) / 60;
+    const double longitude = kStartLongitude + (s.at.east + t.radius * std::sin(angle)) / 60 /
+                                                   std::cos(Radians(kStartLatitude));
+    const double altitude = s.altitude + t.altitude + t.swing * std::sin(swing);
+    const double climb = s.verticalSpeed + t.swing * std::cos(swing) * 2 * kPi / t.swingPeriod * 60;
+    o::CallSign callSign{};
+    std::memcpy(callSign.data(), t.callSign, std::min(std::strlen(t.callSign), callSign.size()));
+    m.Put(slot.id, t.id);
+    m.Put(slot.latitude, static_cast<float>(latitude));
+    m.Put(slot.longitude, static_cast<float>(longitude));
+    m.Put(slot.altitude, static_cast<float>(altitude));
+    m.Put(slot.verticalSpeed, Signed16(climb));
+    m.Put(slot.callSign, callSign);
   }
 }
 

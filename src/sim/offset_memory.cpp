@@ -27,6 +27,11 @@ void OffsetMemory::Read(uint32_t offset, uint32_t size, uint8_t* out) const {
 }
 
 void OffsetMemory::Write(uint32_t offset, uint32_t size, const uint8_t* in) {
+  Store(offset, size, in);
+  KeepRadiosInStep(offset, size);
+}
+
+void OffsetMemory::Store(uint32_t offset, uint32_t size, const uint8_t* in) {
   const size_t inside = InRange(offset, size);
   if (inside > 0) std::memcpy(bytes_.data() + offset, in, inside);
 }

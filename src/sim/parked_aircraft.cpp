@@ -34,11 +34,7 @@ void LoadParkedAircraft(OffsetMemory& m) {
   m.WriteU16(0x0300, 123);     // DME1 12.3 nm
   m.WriteU16(0x0306, 0);       // DME2 no station
   WriteU8(m, 0x3122, 0x90);    // audio: COM1 and NAV1 selected
-  // The same COM frequencies as whole kilohertz, the form the kHz radio commands write.
-  m.WriteU32(0x05C4, 118250);
-  m.WriteU32(0x05CC, 121500);
-  m.WriteU32(0x05C8, 119100);
-  m.WriteU32(0x05D0, 124850);
+  // (the COM frequencies' kilohertz form follows their BCD form)
 
   // Electrical and systems switches.
   WriteU8(m, 0x3102, 1);  // battery

@@ -59,6 +59,7 @@ void SimPeer::StartFlying() { flight_->Start(memory_); }
 void SimPeer::StopFlying() { flight_->Stop(); }
 bool SimPeer::Flying() const { return flight_->Flying(); }
 void SimPeer::Tick(double seconds) { flight_->Advance(memory_, seconds); }
+void SimPeer::FlyAt(double seconds) { flight_->JumpTo(memory_, seconds); }
 
 SimPeer::SimPeer(const PeerOptions& options) : flight_(std::make_unique<Flight>()) {
   memory_.WriteU32(ipc::kFsuipcVersionOffset, options.fsuipcVersion);

@@ -23,6 +23,8 @@ inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag p
 class Flight;
 
 // 65536 bytes, offsets 0x0000..0xFFFF. Reads beyond it give zeros, writes beyond it are dropped.
+// As in the simulator, each COM radio keeps its frequency in two forms, four BCD digits and whole
+// kilohertz: whatever writes one of them (the link, `poke`, `set`, the flight), the other follows.
 class OffsetMemory {
  public:
   static constexpr size_t kSize = 0x10000;
@@ -49,6 +51,8 @@ class OffsetMemory {
   }
 
  private:
+  void Store(uint32_t offset, uint32_t size, const uint8_t* in);
+  void KeepRadiosInStep(uint32_t offset, uint32_t size);  // radio_pairs.cpp
   std::array<uint8_t, kSize> bytes_{};
 };
 
@@ -100,6 +104,9 @@ class SimPeer {
   void StopFlying();
   bool Flying() const;
   void Tick(double seconds);
+  // `fly at SECONDS`: the aircraft where its circuit has it that long after the start, flying
+  // on from there if it was flying, else held there.
+  void FlyAt(double seconds);
 
   OffsetMemory& Memory() { return memory_; }
   // The journal keeps at most kJournalLimit entries (a few thousand panel replies); beyond

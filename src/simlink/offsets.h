@@ -126,7 +126,7 @@ inline constexpr Offset<uint16_t> kGyroDrift{0x0C3E};    // 65536 per turn
 inline constexpr Offset<Ident> kNav1Ident{0x3000};
 inline constexpr Offset<Ident> kNav2Ident{0x301F};
 inline constexpr Offset<Ident> kAdfIdent{0x303E};
-// The three marker lights, in the order the panels show them.
+// The inner, middle and outer marker lights, in the order the panels show them.
 inline constexpr Offset<uint16_t> kMarker1{0x0BAC};
 inline constexpr Offset<uint16_t> kMarker2{0x0BAE};
 inline constexpr Offset<uint16_t> kMarker3{0x0BB0};

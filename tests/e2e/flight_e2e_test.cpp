@@ -29,6 +29,10 @@ TEST(FlightEndToEnd, AFlyingStandInMovesTheMapAndAnswersInCockpitUnits) {
   EXPECT_NE(before, after) << "the position did not move in ten seconds";
 
   EXPECT_EQ(stack.control.Command("fly off"), "OK");
+  EXPECT_EQ(stack.control.Command("fly at 910"), "OK");
+  std::string hsi = client.Ask("xxHSI");
+  for (int field = 1; field < 15; ++field) hsi.erase(0, hsi.find(':') + 1);
+  EXPECT_EQ(hsi.substr(0, 4), "001:") << "the marker lights: the outer one on";
   EXPECT_EQ(stack.control.Command("set com1 119.30"), "OK");
   EXPECT_EQ(stack.control.Command("get com1"), "OK 119.30");
   EXPECT_EQ(client.Ask("xxRADI").substr(17, 7), "119.30:");

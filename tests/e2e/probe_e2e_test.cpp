@@ -65,7 +65,7 @@ TEST(ProbeEndToEnd, SendsACommandThatReachesTheSimulator) {
   stack.StartBoth();
   const ProbeRun run = Probe({"--port", std::to_string(stack.serverPort), "COM1", "119.00", "121.50"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(LineWith(run.out, "COM1: command sent; the server has handled it"), "");
+  EXPECT_NE(LineWith(run.out, "COM1: sent and taken; a command answers nothing"), "");
   // The barrier's answer came after the command was handled: the values are there already.
   EXPECT_EQ(stack.control.Command("peek 034E 2"), "OK 0019");
   EXPECT_EQ(stack.control.Command("peek 311A 2"), "OK 5021");

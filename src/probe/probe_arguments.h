@@ -1,0 +1,16 @@
+// What the probe knows of each command's arguments: the columns they stand in and how the
+// server reads them. A command answers nothing, and one whose argument does not parse is
+// dropped with nothing but a line in the server's log, so the probe checks the arguments the
+// way the server will before it sends anything.
+#pragma once
+
+#include <string>
+
+namespace tavelor::probe {
+
+// "" when every argument of the command in `requestText` (without the two leading characters)
+// would parse, or when the probe knows no arguments for its code; else which columns fail and
+// why, with the line the server would log.
+std::string ArgumentProblem(const std::string& requestText);
+
+}  // namespace tavelor::probe
