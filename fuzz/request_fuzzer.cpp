@@ -19,8 +19,7 @@
 #include <random>
 #include <string>
 
-#include "core/globals.h"
-#include "core/log.h"
+#include "core/request_state.h"
 #include "fuzz_check.h"
 #include "server/connections.h"
 #include "sim/sim_peer.h"
@@ -52,6 +51,14 @@ class AnswerCheck : public EventLoop {
   std::string LocalAddress() override { return {}; }
 };
 
+// No log line may carry a control byte.
+void CheckLogLine(const std::string& line) {
+  for (const char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    FUZZ_CHECK(byte >= 0x20 && byte != 0x7F);
+  }
+}
+
 struct Setup {
   testing::FakeTransport transport;
   sim::OffsetMemory parked;
@@ -59,8 +66,10 @@ struct Setup {
   std::minstd_rand scribbler;
   bool scribble = false;
   bool oddAnswer = false;
+  IpcClient link{&transport};
+  RequestState state{link, CheckLogLine};
   AnswerCheck loop;
-  Connections connections{&loop};
+  Connections connections{&loop, state};
   std::string folder;
 };
 
@@ -101,18 +110,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!mkdtemp(folder.data())) std::abort();
   s.folder = folder;
   std::atexit(RemoveFolder);
-  SetStartGlobals(folder + "/");
+  s.state.AppFolder = folder + "/";
   sim::SimPeer parked;  // its memory answers the link's handshake
   sim::LoadParkedAircraft(parked.Memory());
   s.parked = parked.Memory();
   s.transport.peer = [](uint8_t* block) { return HandleBlock(block); };
-  IpcSetTransport(&s.transport);
-  SetLogSink([](const std::string& line) {
-    for (const char c : line) {
-      const auto byte = static_cast<unsigned char>(c);
-      FUZZ_CHECK(byte >= 0x20 && byte != 0x7F);
-    }
-  });
   return 0;
 }
 
@@ -132,12 +134,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.transport.windowStillExists = true;
   s.transport.sends = 0;
   s.transport.sleeps.clear();
-  IpcLink().TakeLinkLost();
-  if (!IpcLink().IsOpen()) {
+  s.link.TakeLinkLost();
+  if (!s.link.IsOpen()) {
     // Opened with a plain peer: the handshake is not what is being fuzzed here.
     const bool scribble = s.scribble, oddAnswer = s.oddAnswer;
     s.scribble = s.oddAnswer = false;
-    FUZZ_CHECK(IpcOpen(0));
+    FUZZ_CHECK(IpcOpen(s.link, 0));
     s.scribble = scribble;
     s.oddAnswer = oddAnswer;
   }
@@ -151,9 +153,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     default: break;
   }
-  DebugEnabled = mode & 0x04;
-  PfdRefreshCount = FgpRefreshCount = (mode & 0x08) ? 100 : 0;
-  SpeedRefMode = (mode >> 4) & 3;
+  s.state.DebugEnabled = mode & 0x04;
+  s.state.PfdRefreshCount = s.state.FgpRefreshCount = (mode & 0x08) ? 100 : 0;
+  s.state.SpeedRefMode = (mode >> 4) & 3;
 
   s.connections.Received(1, received);
   s.peer = nullptr;

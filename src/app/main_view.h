@@ -6,14 +6,6 @@
 
 namespace tavelor {
 
-// What the window tells TfMain.
-class ViewEvents {
- public:
-  virtual ~ViewEvents() = default;
-  virtual void OnDebugButton() = 0;
-  virtual void OnClose() = 0;
-};
-
 class MainView {
  public:
   virtual ~MainView() = default;

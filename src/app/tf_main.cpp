@@ -6,44 +6,43 @@
 #include "core/globals.h"
 #include "core/log.h"
 #include "server/socket_errors.h"
-#include "simlink/ipc_client.h"
 #include "text/request_error.h"
 
 namespace tavelor {
 
-TfMain::TfMain(MainView* view, EventLoop* loop, NowFunction now)
-    : view_(view), loop_(loop), connections_(loop, UnsentLimits{}, std::move(now)) {
+TfMain::TfMain(MainView* view, EventLoop* loop, IpcTransport* transport, NowFunction now)
+    : view_(view),
+      loop_(loop),
+      link_(transport),
+      state_(link_, [this](const std::string& line) { view_->AppendLog(line); }),
+      connections_(loop, state_, UnsentLimits{}, std::move(now)) {
   loop_->SetEvents(this);
 }
 
-TfMain::~TfMain() {
-  loop_->SetEvents(nullptr);
-  SetLogSink(nullptr);
-}
+TfMain::~TfMain() { loop_->SetEvents(nullptr); }
 
-void TfMain::FormCreate(const std::string& appFolder) {
-  SetLogSink([this](const std::string& line) { view_->AppendLog(line); });
-  SetStartGlobals(appFolder);
+void TfMain::Start(const std::string& appFolder) {
+  state_.AppFolder = appFolder;
   view_->SetCaption("Tavelor Server v" + AppVersion);
-  LogLine("- Tavelor Server v" + AppVersion);
-  LogLine("- Note: Run in administrator mode");
-  LogLine("- Connecting to Fsuipc . . .");
+  LogLine(state_.log, "- Tavelor Server v" + AppVersion);
+  LogLine(state_.log, "- Note: Run in administrator mode");
+  LogLine(state_.log, "- Connecting to Fsuipc . . .");
   view_->MoveToTopLeft();
   loop_->StartTimer(kConnectIntervalMs);
 }
 
-void TfMain::Timer1Timer() {
+void TfMain::Tick() {
   if (ticksToSkip_ > 0) {
     --ticksToSkip_;
     return;
   }
   uint32_t code = kIpcOk;
-  if (!IpcOpen(0, &code)) {  // no simulator yet: try again next tick, silently
+  if (!IpcOpen(link_, 0, &code)) {  // no simulator yet: try again next tick, silently
     SpaceOutIfUnanswered();
     return;
   }
   reconnectSpacing_ = 0;
-  LogLine("- Fsuipc Connected OK");
+  LogLine(state_.log, "- Fsuipc Connected OK");
   loop_->StopTimer();
   // After the simulator came back the listener is still there with its clients; and a
   // listener that could not start is not retried, as at the first connection.
@@ -56,60 +55,62 @@ void TfMain::Timer1Timer() {
     return;
   }
   const std::string text = SocketFailureText(failure);
-  LogError(text);
+  LogError(state_.log, text);
   view_->ShowError(ErrorDisplayText(text));
 }
 
-void TfMain::ServerSocket1Listen() {
-  LogLine("- Listening Port " + std::to_string(port_) + " ...");
-  LogLine("- IP: " + loop_->LocalAddress());
+void TfMain::ListenerBound() {
+  LogLine(state_.log, "- Listening Port " + std::to_string(port_) + " ...");
+  LogLine(state_.log, "- IP: " + loop_->LocalAddress());
 }
 
-void TfMain::OnListenerFailed(const SocketFailure& failure) { LogError(SocketFailureText(failure)); }
+void TfMain::OnListenerFailed(const SocketFailure& failure) {
+  LogError(state_.log, SocketFailureText(failure));
+}
 
-void TfMain::ServerSocket1ClientConnect(ConnectionId client) {
+void TfMain::ClientConnect(ConnectionId client) {
   // A client past the bound is refused with a line of its own, never as connected.
-  if (connections_.Opened(client)) LogLine("- New Client Connected");
+  if (connections_.Opened(client)) LogLine(state_.log, "- New Client Connected");
 }
 
-void TfMain::ServerSocket1ClientDisconnect(ConnectionId client) {
-  if (connections_.Closed(client)) LogLine("- Client Disconnected");
+void TfMain::ClientDisconnect(ConnectionId client) {
+  if (connections_.Closed(client)) LogLine(state_.log, "- Client Disconnected");
 }
 
-void TfMain::ServerSocket1ClientRead(ConnectionId client, const std::string& received) {
+void TfMain::ClientRead(ConnectionId client, const std::string& received) {
   connections_.Received(client, received);
   NoticeLinkLost();
 }
 
-void TfMain::BitBtn1Click() {
-  DebugEnabled = !DebugEnabled;
-  view_->SetDebugCaption(DebugEnabled ? "Debug On" : "Debug Off");
+void TfMain::ToggleDebug() {
+  state_.DebugEnabled = !state_.DebugEnabled;
+  view_->SetDebugCaption(state_.DebugEnabled ? "Debug On" : "Debug Off");
 }
 
-void TfMain::FormClose() {
+void TfMain::Close() {
   loop_->StopTimer();
   loop_->StopIdleCheck();
   loop_->StopListening();
   listening_ = false;
   connections_.Clear();
-  IpcClose();
+  IpcClose(link_);
 }
 
 void TfMain::NoticeLinkLost() {
-  if (!IpcLink().TakeLinkLost()) return;
-  LogLine("- Fsuipc Disconnected");
+  if (!link_.TakeLinkLost()) return;
+  LogLine(state_.log, "- Fsuipc Disconnected");
   loop_->StartTimer(kConnectIntervalMs);
   SpaceOutIfUnanswered();
 }
 
 void TfMain::SpaceOutIfUnanswered() {
-  if (!IpcLink().PeerUnanswered()) {
+  if (!link_.PeerUnanswered()) {
     // Gone, or refusing at once: looking for it costs nothing, so every tick as before.
     reconnectSpacing_ = 0;
     ticksToSkip_ = 0;
     return;
   }
-  if (reconnectSpacing_ == 0) LogLine("- Fsuipc Not Responding");
+  if (reconnectSpacing_ == 0) LogLine(state_.log, "- Fsuipc Not Responding");
   reconnectSpacing_ = std::min(reconnectSpacing_ == 0 ? 2 : reconnectSpacing_ * 2,
                                kMaxReconnectSpacingTicks);
   ticksToSkip_ = reconnectSpacing_ - 1;

@@ -1,15 +1,17 @@
 // TfMain: the program's lifecycle, portable. Start-up, the once-a-second attempt to reach the
 // simulator, the listener opened after the first success, the connection log lines, the debug
-// switch and the close. A platform's event loop delivers its events here and its window shows
-// what TfMain says through MainView.
+// switch and the close. It owns the link and the state every request is handed. A platform's
+// event loop delivers its events here and its window shows what TfMain says through MainView.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "app/main_view.h"
+#include "core/request_state.h"
 #include "server/connections.h"
 #include "server/event_loop.h"
+#include "simlink/ipc_client.h"
 
 namespace tavelor {
 
@@ -22,36 +24,42 @@ inline constexpr unsigned kMaxReconnectSpacingTicks = 10;
 // How often clients are checked against the idle time-out, when one is set.
 inline constexpr unsigned kIdleCheckIntervalMs = 1000;
 
-class TfMain : public LoopEvents, public ViewEvents {
+class TfMain : public LoopEvents {
  public:
-  // `now`: the clock of the idle time-out.
-  TfMain(MainView* view, EventLoop* loop, NowFunction now = SteadyClock::now);
+  // `transport` carries the link to the simulator; `now` is the clock of the idle time-out.
+  // TfMain hears the loop's events itself; a shell that names them (the Windows form) takes
+  // them in its place and hands each on.
+  TfMain(MainView* view, EventLoop* loop, IpcTransport* transport,
+         NowFunction now = SteadyClock::now);
   ~TfMain() override;
   TfMain(const TfMain&) = delete;
   TfMain& operator=(const TfMain&) = delete;
 
-  // The window's and its components' events, by their names in the program.
-  void FormCreate(const std::string& appFolder);
-  void Timer1Timer();
-  void ServerSocket1Listen();
-  void ServerSocket1ClientConnect(ConnectionId client);
-  void ServerSocket1ClientDisconnect(ConnectionId client);
-  void ServerSocket1ClientRead(ConnectionId client, const std::string& received);
-  void BitBtn1Click();
-  void FormClose();
+  // The program's life, one call per event.
+  void Start(const std::string& appFolder);  // the window is made: banner, connect timer
+  void Tick();                               // the connect timer: try to reach the simulator
+  void ListenerBound();                      // the listening lines
+  void ClientConnect(ConnectionId client);
+  void ClientDisconnect(ConnectionId client);
+  void ClientRead(ConnectionId client, const std::string& received);  // one request
+  void ToggleDebug();
+  void Close();  // the listener and its clients go, then the link
 
   void SetPort(uint16_t port) { port_ = port; }
   void SetClientLimits(const ClientLimits& limits) { connections_.SetClientLimits(limits); }
   bool Listening() const { return listening_; }
   const Connections& Clients() const { return connections_; }
+  // What every request is handed: the link, the log, the folder, the debug switch and the
+  // speed re-send's values.
+  RequestState& State() { return state_; }
 
-  // LoopEvents: the loop's events, each handed to a handler above or to the connections.
-  void OnTimer() override { Timer1Timer(); }
-  void OnListenerBound() override { ServerSocket1Listen(); }
+  // LoopEvents: the loop's events, each handed to the logic above or to the connections.
+  void OnTimer() override { Tick(); }
+  void OnListenerBound() override { ListenerBound(); }
   void OnListenerFailed(const SocketFailure& failure) override;
-  void OnAccepted(ConnectionId client) override { ServerSocket1ClientConnect(client); }
+  void OnAccepted(ConnectionId client) override { ClientConnect(client); }
   void OnReceived(ConnectionId client, const std::string& bytes) override {
-    ServerSocket1ClientRead(client, bytes);
+    ClientRead(client, bytes);
   }
   void OnPeerFinished(ConnectionId client) override { connections_.PeerFinished(client); }
   void OnIdleCheck() override { connections_.CloseIdle(); }
@@ -59,11 +67,7 @@ class TfMain : public LoopEvents, public ViewEvents {
   void OnFailed(ConnectionId client, const SocketFailure& failure) override {
     connections_.Failed(client, failure);
   }
-  void OnClosed(ConnectionId client) override { ServerSocket1ClientDisconnect(client); }
-
-  // ViewEvents
-  void OnDebugButton() override { BitBtn1Click(); }
-  void OnClose() override { FormClose(); }
+  void OnClosed(ConnectionId client) override { ClientDisconnect(client); }
 
  private:
   void NoticeLinkLost();
@@ -71,6 +75,8 @@ class TfMain : public LoopEvents, public ViewEvents {
 
   MainView* view_;
   EventLoop* loop_;
+  IpcClient link_;
+  RequestState state_;
   Connections connections_;
   uint16_t port_ = kServerPort;
   bool listening_ = false;

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "core/globals.h"
 #include "core/request_text.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
@@ -38,139 +37,148 @@ int32_t Digit(const std::string& request) { return IntValue(Positions(request, 6
 
 // The value's low bytes, as many as the offset holds: a 4-byte write keeps the low 32 bits.
 template <typename T>
-void Write(Offset<T> offset, int64_t value) {
-  IpcWrite(offset, static_cast<T>(value));
+void Write(IpcClient& link, Offset<T> offset, int64_t value) {
+  IpcWrite(link, offset, static_cast<T>(value));
 }
 
 template <typename T>
-void SetSwitch(const std::string& request, Offset<T> offset) {
+void SetSwitch(IpcClient& link, const std::string& request, Offset<T> offset) {
   const int32_t v = Digit(request);
-  Write(offset, v);
-  IpcProcess();
+  Write(link, offset, v);
+  IpcProcess(link);
+}
+
+// NAV hold and heading hold exclude each other: turning one on first drops the approach modes
+// and the other one, in the same exchange.
+void SetLateralHold(IpcClient& link, const std::string& request, Offset<uint32_t> hold,
+                    Offset<uint32_t> other) {
+  const int32_t v = Digit(request);
+  if (v == 1) {
+    Write(link, kApGlideslopeHold, 0);
+    Write(link, kApLocaliserHold, 0);
+    Write(link, kApBackCourseHold, 0);
+    Write(link, other, 0);
+  }
+  Write(link, hold, v);
+  IpcProcess(link);
 }
 
 }  // namespace
 
-void ApgpCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kNavGpsSelector); }
-void ApapCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApMaster); }
-void ApfdCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kFlightDirector); }
-void ApydCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApYawDamper); }
-void AplvCommand(const std::string& requestText) { SetSwitch(requestText, offsets::kApWingLeveller); }
+void ApgpCommand(RequestState& state, const std::string& requestText) {
+  SetSwitch(state.link, requestText, offsets::kNavGpsSelector);
+}
+void ApapCommand(RequestState& state, const std::string& requestText) {
+  SetSwitch(state.link, requestText, offsets::kApMaster);
+}
+void ApfdCommand(RequestState& state, const std::string& requestText) {
+  SetSwitch(state.link, requestText, offsets::kFlightDirector);
+}
+void ApydCommand(RequestState& state, const std::string& requestText) {
+  SetSwitch(state.link, requestText, offsets::kApYawDamper);
+}
+void AplvCommand(RequestState& state, const std::string& requestText) {
+  SetSwitch(state.link, requestText, offsets::kApWingLeveller);
+}
 
 // Metres x 65536 from feet; the half foot is added before the conversion.
-void ApalCommand(const std::string& requestText) {
+void ApalCommand(RequestState& state, const std::string& requestText) {
   const int32_t feet = IntValue(Positions(requestText, 6, 10));
   const double metres = RealDiv(feet + 0.5, static_cast<double>(units::kFeetPerMetre));
   const int64_t value = RoundReal(RealMul(metres, 65536));
-  Write(kApAltitude, value);
-  IpcProcess();
+  Write(state.link, kApAltitude, value);
+  IpcProcess(state.link);
 }
 
 // Only a "-" at position 6 negates; the simulator reads the low 16 bits as two's complement,
 // and "-0000" leaves 65536 (low half 0, high half 1).
-void ApvsCommand(const std::string& requestText) {
+void ApvsCommand(RequestState& state, const std::string& requestText) {
   const int32_t feetPerMinute = IntValue(Positions(requestText, 7, 10));
   const bool negative = Positions(requestText, 6, 6) == "-";
-  Write(kApVerticalSpeedWrite, negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute});
-  IpcProcess();
+  const int64_t value = negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute};
+  Write(state.link, kApVerticalSpeedWrite, value);
+  IpcProcess(state.link);
 }
 
 // 65536 units per 360 degrees; 360 wraps to 65536, whose low half is 0.
-void AphdCommand(const std::string& requestText) {
+void AphdCommand(RequestState& state, const std::string& requestText) {
   const int32_t degrees = IntValue(Positions(requestText, 6, 8));
-  Write(kApHeadingWrite, RoundReal(RealDiv(degrees, 0.0054931640625)));
-  IpcProcess();
+  Write(state.link, kApHeadingWrite, RoundReal(RealDiv(degrees, 0.0054931640625)));
+  IpcProcess(state.link);
 }
 
-void ApcrCommand(const std::string& requestText) {
+void ApcrCommand(RequestState& state, const std::string& requestText) {
   const int32_t degrees = IntValue(Positions(requestText, 6, 8));
-  Write(kNav1CourseWrite, degrees);
-  IpcProcess();
+  Write(state.link, kNav1CourseWrite, degrees);
+  IpcProcess(state.link);
 }
 
-void ApiaCommand(const std::string& requestText) {
+void ApiaCommand(RequestState& state, const std::string& requestText) {
   const int32_t knots = IntValue(Positions(requestText, 6, 8));
-  Write(offsets::kApAirspeed, knots);
-  IpcProcess();
+  Write(state.link, offsets::kApAirspeed, knots);
+  IpcProcess(state.link);
 }
 
-void ApmaCommand(const std::string& requestText) {
+void ApmaCommand(RequestState& state, const std::string& requestText) {
   const int32_t machTimes100 = IntValue(Positions(requestText, 6, 8));
-  Write(offsets::kApMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
-  IpcProcess();
+  Write(state.link, offsets::kApMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
+  IpcProcess(state.link);
 }
 
-// Turning NAV hold on first drops the approach modes and heading hold in the same exchange.
-void ApnaCommand(const std::string& requestText) {
-  const int32_t v = Digit(requestText);
-  if (v == 1) {
-    Write(kApGlideslopeHold, 0);
-    Write(kApLocaliserHold, 0);
-    Write(kApBackCourseHold, 0);
-    Write(kApHeadingHold, 0);
-  }
-  Write(kApNavHold, v);
-  IpcProcess();
+void ApnaCommand(RequestState& state, const std::string& requestText) {
+  SetLateralHold(state.link, requestText, kApNavHold, kApHeadingHold);
 }
 
-void AphhCommand(const std::string& requestText) {
-  const int32_t v = Digit(requestText);
-  if (v == 1) {
-    Write(kApGlideslopeHold, 0);
-    Write(kApLocaliserHold, 0);
-    Write(kApBackCourseHold, 0);
-    Write(kApNavHold, 0);
-  }
-  Write(kApHeadingHold, v);
-  IpcProcess();
+void AphhCommand(RequestState& state, const std::string& requestText) {
+  SetLateralHold(state.link, requestText, kApHeadingHold, kApNavHold);
 }
 
 // Every lateral and approach mode goes off first; arming the localiser alone needs a second
 // exchange after that.
-void ApprCommand(const std::string& requestText) {
+void ApprCommand(RequestState& state, const std::string& requestText) {
   const int32_t v = Digit(requestText);
-  Write(kApGlideslopeHold, 0);
-  Write(kApLocaliserHold, 0);
-  Write(kApBackCourseHold, 0);
-  Write(kApNavHold, 0);
-  Write(kApHeadingHold, 0);
-  IpcProcess();
+  Write(state.link, kApGlideslopeHold, 0);
+  Write(state.link, kApLocaliserHold, 0);
+  Write(state.link, kApBackCourseHold, 0);
+  Write(state.link, kApNavHold, 0);
+  Write(state.link, kApHeadingHold, 0);
+  IpcProcess(state.link);
   if (v == 1) {
-    Write(kApGlideslopeHold, 0);
-    Write(kApLocaliserHold, v);
-    Write(kApBackCourseHold, 0);
-    IpcProcess();
+    Write(state.link, kApGlideslopeHold, 0);
+    Write(state.link, kApLocaliserHold, v);
+    Write(state.link, kApBackCourseHold, 0);
+    IpcProcess(state.link);
   }
 }
 
 // Switching the glideslope off must leave the approach's localiser hold on, which takes a
 // second exchange.
-void ApgsCommand(const std::string& requestText) {
+void ApgsCommand(RequestState& state, const std::string& requestText) {
   const int32_t v = Digit(requestText);
   if (v == 1) {
-    Write(kApGlideslopeHold, v);
-    Write(kApAltitudeHold, 0);
-    IpcProcess();
+    Write(state.link, kApGlideslopeHold, v);
+    Write(state.link, kApAltitudeHold, 0);
+    IpcProcess(state.link);
     return;
   }
-  Write(kApGlideslopeHold, v);
-  Write(kApLocaliserHold, v);
-  IpcProcess();
-  Write(kApLocaliserHold, 1);
-  IpcProcess();
+  Write(state.link, kApGlideslopeHold, v);
+  Write(state.link, kApLocaliserHold, v);
+  IpcProcess(state.link);
+  Write(state.link, kApLocaliserHold, 1);
+  IpcProcess(state.link);
 }
 
 // Altitude hold keeps the localiser and back-course switches as they were: they are read
 // (before the digit is even parsed), cleared with the glideslope, then written back. When that
 // read fails nothing is written: writing back zeros never read would switch off holds the
 // pilot had on.
-void ApaaCommand(const std::string& requestText) {
+void ApaaCommand(RequestState& state, const std::string& requestText) {
   uint32_t localiser = 0;
   uint32_t backCourse = 0;
-  IpcRead(kApLocaliserHold, &localiser);
-  IpcRead(kApBackCourseHold, &backCourse);
+  IpcRead(state.link, kApLocaliserHold, &localiser);
+  IpcRead(state.link, kApBackCourseHold, &backCourse);
   uint32_t code = kIpcOk;
-  if (!IpcProcess(&code)) {
+  if (!IpcProcess(state.link, &code)) {
     throw RequestError(std::string("Altitude hold not changed: the localiser and back-course "
                                    "holds could not be read (") +
                        IpcMessageText[code < 16 ? code : kIpcBadData] + ")");
@@ -178,33 +186,35 @@ void ApaaCommand(const std::string& requestText) {
 
   const int32_t v = Digit(requestText);
   if (v == 0) {
-    Write(kApAltitudeHold, v);
-    IpcProcess();
+    Write(state.link, kApAltitudeHold, v);
+    IpcProcess(state.link);
     return;
   }
-  Write(kApGlideslopeHold, 0);
-  Write(kApLocaliserHold, 0);
-  Write(kApBackCourseHold, 0);
-  IpcProcess();
-  Write(kApGlideslopeHold, 0);
-  Write(kApLocaliserHold, localiser);
-  Write(kApBackCourseHold, backCourse);
-  Write(kApAltitudeHold, v);
-  IpcProcess();
+  Write(state.link, kApGlideslopeHold, 0);
+  Write(state.link, kApLocaliserHold, 0);
+  Write(state.link, kApBackCourseHold, 0);
+  IpcProcess(state.link);
+  Write(state.link, kApGlideslopeHold, 0);
+  Write(state.link, kApLocaliserHold, localiser);
+  Write(state.link, kApBackCourseHold, backCourse);
+  Write(state.link, kApAltitudeHold, v);
+  IpcProcess(state.link);
 }
 
 // Autothrottle, airspeed hold and Mach hold together; position 7 picks how the panels re-send
 // the speed target. Both digits parse before anything changes.
-void ApspCommand(const std::string& requestText) {
+void ApspCommand(RequestState& state, const std::string& requestText) {
   const int32_t v = Digit(requestText);
   const int32_t mode = IntValue(Positions(requestText, 7, 7));
-  SpeedRefMode = mode;
-  Write(kApAutothrottle, v);
-  Write(kApAirspeedHoldWrite, v);
-  Write(kApMachHold, v);
-  IpcProcess();
+  state.SpeedRefMode = mode;
+  Write(state.link, kApAutothrottle, v);
+  Write(state.link, kApAirspeedHoldWrite, v);
+  Write(state.link, kApMachHold, v);
+  IpcProcess(state.link);
 }
 
-void ApmmCommand(const std::string& requestText) { SpeedRefMode = Digit(requestText); }
+void ApmmCommand(RequestState& state, const std::string& requestText) {
+  state.SpeedRefMode = Digit(requestText);
+}
 
 }  // namespace tavelor

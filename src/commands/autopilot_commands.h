@@ -6,30 +6,32 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
 // Plain switches: the digit at position 6, written as 4 bytes.
-void ApgpCommand(const std::string& requestText);  // NAV or GPS steering
-void ApapCommand(const std::string& requestText);  // master
-void ApfdCommand(const std::string& requestText);  // flight director
-void ApydCommand(const std::string& requestText);  // yaw damper
-void AplvCommand(const std::string& requestText);  // wing leveller
+void ApgpCommand(RequestState&, const std::string&);  // NAV or GPS steering
+void ApapCommand(RequestState&, const std::string&);  // master
+void ApfdCommand(RequestState&, const std::string&);  // flight director
+void ApydCommand(RequestState&, const std::string&);  // yaw damper
+void AplvCommand(RequestState&, const std::string&);  // wing leveller
 
 // Targets.
-void ApalCommand(const std::string& requestText);  // altitude, feet at 6-10
-void ApvsCommand(const std::string& requestText);  // vertical speed, sign at 6, ft/min at 7-10
-void AphdCommand(const std::string& requestText);  // heading, degrees at 6-8
-void ApcrCommand(const std::string& requestText);  // NAV1 course, degrees at 6-8
-void ApiaCommand(const std::string& requestText);  // indicated airspeed, knots at 6-8
-void ApmaCommand(const std::string& requestText);  // Mach x 100 at 6-8
+void ApalCommand(RequestState&, const std::string&);  // altitude, feet at 6-10
+void ApvsCommand(RequestState&, const std::string&);  // vertical speed, sign at 6, ft/min at 7-10
+void AphdCommand(RequestState&, const std::string&);  // heading, degrees at 6-8
+void ApcrCommand(RequestState&, const std::string&);  // NAV1 course, degrees at 6-8
+void ApiaCommand(RequestState&, const std::string&);  // indicated airspeed, knots at 6-8
+void ApmaCommand(RequestState&, const std::string&);  // Mach x 100 at 6-8
 
 // Modes.
-void ApnaCommand(const std::string& requestText);  // NAV hold
-void AphhCommand(const std::string& requestText);  // heading hold
-void ApprCommand(const std::string& requestText);  // approach
-void ApgsCommand(const std::string& requestText);  // glideslope
-void ApaaCommand(const std::string& requestText);  // altitude hold
-void ApspCommand(const std::string& requestText);  // speed hold; position 7 sets SpeedRefMode
-void ApmmCommand(const std::string& requestText);  // SpeedRefMode only, nothing sent
+void ApnaCommand(RequestState&, const std::string&);  // NAV hold
+void AphhCommand(RequestState&, const std::string&);  // heading hold
+void ApprCommand(RequestState&, const std::string&);  // approach
+void ApgsCommand(RequestState&, const std::string&);  // glideslope
+void ApaaCommand(RequestState&, const std::string&);  // altitude hold
+void ApspCommand(RequestState&, const std::string&);  // speed hold; position 7 sets SpeedRefMode
+void ApmmCommand(RequestState&, const std::string&);  // SpeedRefMode only, nothing sent
 
 }  // namespace tavelor

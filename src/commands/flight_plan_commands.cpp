@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "commands/plan_file.h"
-#include "core/globals.h"
-#include "core/log.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
 #include "text/code_page.h"
@@ -38,8 +36,8 @@ constexpr char kDegreeSign = '\xB0';  // in the 8-bit code page, before conversi
 // Owns the open file so that a failed write still closes it.
 class PlanFile {
  public:
-  explicit PlanFile(PlanOpen mode) {
-    PlanFileOpening opening = OpenPlanFile(PlanFilePath(), mode);
+  PlanFile(const RequestState& state, PlanOpen mode) {
+    PlanFileOpening opening = OpenPlanFile(PlanFilePath(state), mode);
     if (!opening.refusal.empty())
       throw RequestError("Flight plan chunk refused: " + opening.refusal);
     if (!opening.file) RaiseFileError(opening.error);
@@ -93,19 +91,19 @@ std::string ChunkOf(const std::string& request) {
   return request.substr(5, kMaxChunk);
 }
 
-void StoreRaw(const std::string& request, PlanOpen mode) {
+void StoreRaw(const RequestState& state, const std::string& request, PlanOpen mode) {
   const std::string chunk = ChunkOf(request);
-  if (DebugEnabled) LogLine(chunk);
-  PlanFile file(mode);
+  if (state.DebugEnabled) LogLine(state.log, chunk);
+  PlanFile file(state, mode);
   file.CheckRoom(chunk.size());
   file.Write(chunk);
   file.Close();
 }
 
-void StoreConverted(const std::string& request, PlanOpen mode) {
+void StoreConverted(const RequestState& state, const std::string& request, PlanOpen mode) {
   std::string chunk = ChunkOf(request);
-  if (DebugEnabled) LogLine(chunk);  // as received, before the degree signs go in
-  PlanFile file(mode);
+  if (state.DebugEnabled) LogLine(state.log, chunk);  // as received, before the degree signs go in
+  PlanFile file(state, mode);
   for (char& c : chunk) {
     if (c == '&') c = kDegreeSign;
   }
@@ -122,25 +120,33 @@ void StoreConverted(const std::string& request, PlanOpen mode) {
 
 static_assert(sizeof(offsets::PathField) == kPlanPathField);
 
-std::string PlanFilePath() { return AppFolder + kPlanFileName; }
+std::string PlanFilePath(const RequestState& state) { return state.AppFolder + kPlanFileName; }
 
-void Pla9Command(const std::string& requestText) { StoreRaw(requestText, PlanOpen::kCreate); }
-void Pl99Command(const std::string& requestText) { StoreRaw(requestText, PlanOpen::kAppend); }
-void PlaxCommand(const std::string& requestText) { StoreConverted(requestText, PlanOpen::kCreate); }
-void PlanCommand(const std::string& requestText) { StoreConverted(requestText, PlanOpen::kAppend); }
+void Pla9Command(RequestState& state, const std::string& requestText) {
+  StoreRaw(state, requestText, PlanOpen::kCreate);
+}
+void Pl99Command(RequestState& state, const std::string& requestText) {
+  StoreRaw(state, requestText, PlanOpen::kAppend);
+}
+void PlaxCommand(RequestState& state, const std::string& requestText) {
+  StoreConverted(state, requestText, PlanOpen::kCreate);
+}
+void PlanCommand(RequestState& state, const std::string& requestText) {
+  StoreConverted(state, requestText, PlanOpen::kAppend);
+}
 
 // The field holds the path and its zero byte; a longer path would be cut into a name the
 // simulator cannot find, so it is refused. The rest of the field is zeros, not leftovers.
-void ExecCommand(const std::string&) {
-  const std::string path = PlanFilePath();
+void ExecCommand(RequestState& state, const std::string&) {
+  const std::string path = PlanFilePath(state);
   if (path.size() >= kPlanPathField) {
     throw RequestError("Flight plan path too long for the simulator (" + std::to_string(path.size()) +
                        " bytes, at most " + std::to_string(kPlanPathField - 1) + ")");
   }
   offsets::PathField field{};
   std::memcpy(field.data(), path.data(), path.size());
-  IpcWrite(offsets::kFlightPlanPath, field);
-  IpcProcess();
+  IpcWrite(state.link, offsets::kFlightPlanPath, field);
+  IpcProcess(state.link);
 }
 
 }  // namespace tavelor

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
 inline constexpr const char* kPlanFileName = "Quindrel.pln";
@@ -16,12 +18,12 @@ inline constexpr size_t kMaxPlanFile = 1 << 20;
 inline constexpr size_t kPlanPathField = 256;
 
 // AppFolder + the plan file name: where the chunks go and what EXEC names.
-std::string PlanFilePath();
+std::string PlanFilePath(const RequestState& state);
 
-void Pla9Command(const std::string& requestText);  // start the file, bytes unchanged
-void Pl99Command(const std::string& requestText);  // append, bytes unchanged
-void PlaxCommand(const std::string& requestText);  // start the file: mark, converted chunk
-void PlanCommand(const std::string& requestText);  // append the converted chunk
-void ExecCommand(const std::string& requestText);  // hand the file's path to the simulator
+void Pla9Command(RequestState&, const std::string&);  // start the file, bytes unchanged
+void Pl99Command(RequestState&, const std::string&);  // append, bytes unchanged
+void PlaxCommand(RequestState&, const std::string&);  // start the file: mark, converted chunk
+void PlanCommand(RequestState&, const std::string&);  // append the converted chunk
+void ExecCommand(RequestState&, const std::string&);  // hand the file's path to the simulator
 
 }  // namespace tavelor

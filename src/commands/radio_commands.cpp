@@ -29,53 +29,65 @@ constexpr FrequencyPair<int32_t> kCom1Khz{offsets::kCom1ActiveKhz, offsets::kCom
 constexpr FrequencyPair<int32_t> kCom2Khz{offsets::kCom2ActiveKhz, offsets::kCom2StandbyKhz};
 
 // "1xx.yy yyy.yy" style: active digits at 7-8 and 10-11, standby at 14-15 and 17-18.
-void SetBcdPair(const std::string& request, FrequencyPair<uint16_t> pair) {
+void SetBcdPair(IpcClient& link, const std::string& request, FrequencyPair<uint16_t> pair) {
   const int32_t active = IntValue("$" + Positions(request, 7, 8) + Positions(request, 10, 11));
   const int32_t standby = IntValue("$" + Positions(request, 14, 15) + Positions(request, 17, 18));
-  IpcWrite(pair.active, static_cast<uint16_t>(active));
-  IpcWrite(pair.standby, static_cast<uint16_t>(standby));
-  IpcProcess();
+  IpcWrite(link, pair.active, static_cast<uint16_t>(active));
+  IpcWrite(link, pair.standby, static_cast<uint16_t>(standby));
+  IpcProcess(link);
 }
 
 // "xxx.yyy xxx.yyy" in kilohertz: active at 6-8 and 10-12, standby at 14-16 and 18-20.
-void SetKhzPair(const std::string& request, FrequencyPair<int32_t> pair) {
+void SetKhzPair(IpcClient& link, const std::string& request, FrequencyPair<int32_t> pair) {
   const int32_t active = IntValue(Positions(request, 6, 8) + Positions(request, 10, 12));
   const int32_t standby = IntValue(Positions(request, 14, 16) + Positions(request, 18, 20));
-  IpcWrite(pair.active, active);
-  IpcWrite(pair.standby, standby);
-  IpcProcess();
+  IpcWrite(link, pair.active, active);
+  IpcWrite(link, pair.standby, standby);
+  IpcProcess(link);
 }
 
 }  // namespace
 
-void Com1Command(const std::string& requestText) { SetBcdPair(requestText, kCom1); }
-void Co11Command(const std::string& requestText) { SetKhzPair(requestText, kCom1Khz); }
-void Com2Command(const std::string& requestText) { SetBcdPair(requestText, kCom2); }
-void Co22Command(const std::string& requestText) { SetKhzPair(requestText, kCom2Khz); }
-void Nav1Command(const std::string& requestText) { SetBcdPair(requestText, kNav1); }
-void Nav2Command(const std::string& requestText) { SetBcdPair(requestText, kNav2); }
+void Com1Command(RequestState& state, const std::string& requestText) {
+  SetBcdPair(state.link, requestText, kCom1);
+}
+void Co11Command(RequestState& state, const std::string& requestText) {
+  SetKhzPair(state.link, requestText, kCom1Khz);
+}
+void Com2Command(RequestState& state, const std::string& requestText) {
+  SetBcdPair(state.link, requestText, kCom2);
+}
+void Co22Command(RequestState& state, const std::string& requestText) {
+  SetKhzPair(state.link, requestText, kCom2Khz);
+}
+void Nav1Command(RequestState& state, const std::string& requestText) {
+  SetBcdPair(state.link, requestText, kNav1);
+}
+void Nav2Command(RequestState& state, const std::string& requestText) {
+  SetBcdPair(state.link, requestText, kNav2);
+}
 
 // Only the three main digits can be set; the extended part (thousands digit, fraction) is
 // always cleared.
-void Adf0Command(const std::string& requestText) {
+void Adf0Command(RequestState& state, const std::string& requestText) {
   const uint16_t main = static_cast<uint16_t>(IntValue("$0" + Positions(requestText, 6, 8)));
-  IpcWrite(offsets::kAdfFrequency, main);
-  IpcWrite(offsets::kAdfExtended, 0);
-  IpcProcess();
+  IpcWrite(state.link, offsets::kAdfFrequency, main);
+  IpcWrite(state.link, offsets::kAdfExtended, 0);
+  IpcProcess(state.link);
 }
 
 // The digits are not checked against the transponder's 0-7 range: 8888 goes out as 0x8888.
-void Tra0Command(const std::string& requestText) {
+void Tra0Command(RequestState& state, const std::string& requestText) {
   const uint16_t code = static_cast<uint16_t>(IntValue("$" + Positions(requestText, 6, 9)));
-  IpcWrite(offsets::kTransponder, code);
-  IpcProcess();
+  IpcWrite(state.link, offsets::kTransponder, code);
+  IpcProcess(state.link);
 }
 
 // Position 6 is bit 7, position 13 bit 0; anything but "1" is a clear bit, so this never fails.
-void Aud0Command(const std::string& requestText) {
+void Aud0Command(RequestState& state, const std::string& requestText) {
   const uint8_t bits = static_cast<uint8_t>(BitStringValue(Positions(requestText, 6, 13)));
-  IpcWrite(offsets::kAudioSelector, bits);
-  IpcProcess();
+  IpcWrite(state.link, offsets::kAudioSelector, bits);
+  IpcProcess(state.link);
 }
 
 }  // namespace tavelor

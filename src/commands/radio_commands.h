@@ -4,16 +4,18 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-void Com1Command(const std::string& requestText);
-void Co11Command(const std::string& requestText);
-void Com2Command(const std::string& requestText);
-void Co22Command(const std::string& requestText);
-void Nav1Command(const std::string& requestText);
-void Nav2Command(const std::string& requestText);
-void Adf0Command(const std::string& requestText);
-void Tra0Command(const std::string& requestText);
-void Aud0Command(const std::string& requestText);
+void Com1Command(RequestState&, const std::string&);
+void Co11Command(RequestState&, const std::string&);
+void Com2Command(RequestState&, const std::string&);
+void Co22Command(RequestState&, const std::string&);
+void Nav1Command(RequestState&, const std::string&);
+void Nav2Command(RequestState&, const std::string&);
+void Adf0Command(RequestState&, const std::string&);
+void Tra0Command(RequestState&, const std::string&);
+void Aud0Command(RequestState&, const std::string&);
 
 }  // namespace tavelor

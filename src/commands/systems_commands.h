@@ -5,23 +5,25 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-void EbatCommand(const std::string& requestText);  // battery
-void EaltCommand(const std::string& requestText);  // alternator
-void EaviCommand(const std::string& requestText);  // avionics
-void EfueCommand(const std::string& requestText);  // fuel pump
-void EiceCommand(const std::string& requestText);  // anti-ice, engines 1 to 4
-void EpitCommand(const std::string& requestText);  // pitot heat
-void EcowCommand(const std::string& requestText);  // cowl flaps, engines 1 to 4
-void LighCommand(const std::string& requestText);  // six light switches at 6-11
-void LandCommand(const std::string& requestText);  // gear lever
-void FlapCommand(const std::string& requestText);  // flap handle byte
-void BaroCommand(const std::string& requestText);  // altimeter, hPa x 100 at 6-11
-void MagnCommand(const std::string& requestText);  // magnetos, engine 1
-void FlpsCommand(const std::string& requestText);  // flap lever, 0..16383 at 6-10
-void GdrfCommand(const std::string& requestText);  // heading indicator, degrees at 6-9
-void Obs2Command(const std::string& requestText);  // NAV2 course, degrees at 6-8
-void AobsCommand(const std::string& requestText);  // ADF card, degrees at 6-8
+void EbatCommand(RequestState&, const std::string&);  // battery
+void EaltCommand(RequestState&, const std::string&);  // alternator
+void EaviCommand(RequestState&, const std::string&);  // avionics
+void EfueCommand(RequestState&, const std::string&);  // fuel pump
+void EiceCommand(RequestState&, const std::string&);  // anti-ice, engines 1 to 4
+void EpitCommand(RequestState&, const std::string&);  // pitot heat
+void EcowCommand(RequestState&, const std::string&);  // cowl flaps, engines 1 to 4
+void LighCommand(RequestState&, const std::string&);  // six light switches at 6-11
+void LandCommand(RequestState&, const std::string&);  // gear lever
+void FlapCommand(RequestState&, const std::string&);  // flap handle byte
+void BaroCommand(RequestState&, const std::string&);  // altimeter, hPa x 100 at 6-11
+void MagnCommand(RequestState&, const std::string&);  // magnetos, engine 1
+void FlpsCommand(RequestState&, const std::string&);  // flap lever, 0..16383 at 6-10
+void GdrfCommand(RequestState&, const std::string&);  // heading indicator, degrees at 6-9
+void Obs2Command(RequestState&, const std::string&);  // NAV2 course, degrees at 6-8
+void AobsCommand(RequestState&, const std::string&);  // ADF card, degrees at 6-8
 
 }  // namespace tavelor

@@ -8,11 +8,6 @@
 namespace tavelor {
 
 namespace {
-LogSink& Sink() {
-  static LogSink sink;
-  return sink;
-}
-
 template <typename Unsafe>
 std::string Escaped(const std::string& text, Unsafe unsafe) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -32,8 +27,6 @@ std::string Escaped(const std::string& text, Unsafe unsafe) {
 }
 }  // namespace
 
-void SetLogSink(LogSink sink) { Sink() = std::move(sink); }
-
 std::string LogSafeText(const std::string& text) {
   return Escaped(text, [](unsigned char byte) { return byte < 0x20 || byte == 0x7F; });
 }
@@ -42,11 +35,13 @@ std::string ConsoleSafeText(const std::string& line) {
   return Escaped(line, [](unsigned char byte) { return byte >= 0x80 && byte <= 0x9F; });
 }
 
-void LogLine(const std::string& text) {
-  if (Sink()) Sink()(LogSafeText(text));
+void LogLine(const LogSink& log, const std::string& text) {
+  if (log) log(LogSafeText(text));
 }
 
-void LogError(const std::string& message) { LogLine("- Error: " + ErrorDisplayText(message)); }
+void LogError(const LogSink& log, const std::string& message) {
+  LogLine(log, "- Error: " + ErrorDisplayText(message));
+}
 
 std::string LongTimeText() {
   std::time_t now = std::time(nullptr);

@@ -1,5 +1,6 @@
 // The log: one call, one line. Where the line goes (the window's text box, standard output, a
-// test's vector) is the shell's choice.
+// test's vector) is the sink's owner's choice: the program's log writes to its view, a test's
+// to a vector of its own. An empty sink drops the lines.
 #pragma once
 
 #include <functional>
@@ -9,9 +10,8 @@ namespace tavelor {
 
 using LogSink = std::function<void(const std::string& line)>;
 
-void SetLogSink(LogSink sink);
 // Every line goes out with its control bytes escaped (see LogSafeText).
-void LogLine(const std::string& text);
+void LogLine(const LogSink& log, const std::string& text);
 
 // The text with every control byte (below 0x20, and 0x7F) written as \xHH, upper-case hex.
 // Request bytes reach the log (the debug line's code, arguments quoted in error messages, plan
@@ -25,7 +25,7 @@ std::string LogSafeText(const std::string& text);
 std::string ConsoleSafeText(const std::string& line);
 
 // "- Error: " and the text the error box would show: a request that could not be served.
-void LogError(const std::string& message);
+void LogError(const LogSink& log, const std::string& message);
 
 // The time of day as "HH:mm:ss", 24-hour, whatever the machine's regional settings.
 std::string LongTimeText();

@@ -18,8 +18,8 @@ std::string VoltsText(double volts) { return PaddedDec(NearestWhole(volts * 10.0
 
 }  // namespace
 
-std::string C172Reply() {
-  PanelReads in;
+std::string C172Reply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& battery = in.Read(offsets::kBattery);
   const auto& alternator = in.Read(offsets::kAlternator);
   const auto& fuelPump = in.Read(offsets::kFuelPump);
@@ -72,7 +72,7 @@ std::string C172Reply() {
 
   // The needles, the ball and the turn rate go out as their unsigned bit patterns (a needle at
   // -21 is "235"); the panel client turns them back.
-  PanelReply reply("C172", "- Datos Panel C172:-----------------");
+  PanelReply reply(state, "C172", "- Datos Panel C172:-----------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/c172.inc"
 #undef FIELD

@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string C172Reply();
+std::string C172Reply(RequestState& state);
 
 }  // namespace tavelor

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string C177Reply();
+std::string C177Reply(RequestState& state);
 
 }  // namespace tavelor

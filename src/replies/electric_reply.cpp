@@ -9,8 +9,8 @@
 
 namespace tavelor {
 
-std::string ElectricReply() {
-  PanelReads in;
+std::string ElectricReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& battery = in.Read(offsets::kBattery);
   const auto& alternator = in.Read(offsets::kAlternator);
   const auto& avionics = in.Read(offsets::kAvionics);
@@ -30,7 +30,7 @@ std::string ElectricReply() {
   const std::string lightText = LightSwitchesText(lights);
   const std::string gearText = noseGear == offsets::kGearDown ? "1" : "0";  // in transit is not down
 
-  PanelReply reply("DTPA", "- Electric Panel:-----------------");
+  PanelReply reply(state, "DTPA", "- Electric Panel:-----------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/dtpa.inc"
 #undef FIELD

@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string ElectricReply();
+std::string ElectricReply(RequestState& state);
 
 }  // namespace tavelor

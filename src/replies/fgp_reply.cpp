@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "core/globals.h"
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
 #include "replies/field_forms.h"
@@ -40,8 +39,8 @@ std::string QnhHundredthsText(uint16_t millibars16) {
 
 }  // namespace
 
-std::string FgpReply() {
-  PanelReads in;
+std::string FgpReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& apMaster = in.Read(offsets::kApMaster);
   const auto& flightDirector = in.Read(offsets::kFlightDirector);
   const auto& apNavHold = in.Read(offsets::kApNavHold);
@@ -75,14 +74,14 @@ std::string FgpReply() {
                     sw(apGlideslopeHold), sw(apHeadingHold), sw(apAltitudeHold), sw(apAirspeedHold),
                     sw(yawDamper), sw(wingLeveller), sw(navGps)});
 
-  PanelReply reply("FGP", "- Fgp Panel:----------------------");
+  PanelReply reply(state, "FGP", "- Fgp Panel:----------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/fgp.inc"
 #undef FIELD
   reply.Log(1, 11);
   const std::string line = reply.Finish();
 
-  SpeedResendStep(FgpRefreshCount, delivered, reply.Text(10), reply.Text(6));
+  SpeedResendStep(state, state.FgpRefreshCount, delivered, reply.Text(10), reply.Text(6));
   return line;
 }
 

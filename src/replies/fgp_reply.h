@@ -8,8 +8,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string FgpReply();
+std::string FgpReply(RequestState& state);
 
 }  // namespace tavelor

@@ -7,14 +7,14 @@
 
 namespace tavelor {
 
-std::string FmsReply() {
-  PanelReads in;
+std::string FmsReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& latitude = in.Read(offsets::kLatitude);
   const auto& longitude = in.Read(offsets::kLongitude);
   const auto& gpsId = in.Read(offsets::kGpsNextId);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  PanelReply reply("FMS", "- FMS Panel:---------------------");
+  PanelReply reply(state, "FMS", "- FMS Panel:---------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/fms.inc"
 #undef FIELD

@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string FmsReply();
+std::string FmsReply(RequestState& state);
 
 }  // namespace tavelor

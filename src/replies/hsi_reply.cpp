@@ -13,8 +13,8 @@
 
 namespace tavelor {
 
-std::string HsiReply() {
-  PanelReads in;
+std::string HsiReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& heading = in.Read(offsets::kHeading);
   const auto& adf = in.Read(offsets::kAdfBearing);
   const auto& vor2 = in.Read(offsets::kVor2);
@@ -51,7 +51,7 @@ std::string HsiReply() {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("HSI", "- Hsi Panel:----------------------");
+  PanelReply reply(state, "HSI", "- Hsi Panel:----------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/hsi.inc"
 #undef FIELD

@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string HsiReply();
+std::string HsiReply(RequestState& state);
 
 }  // namespace tavelor

@@ -31,8 +31,8 @@ std::string GpsWholeMilesText(double metres) {
 
 }  // namespace
 
-std::string MapReply() {
-  PanelReads in;
+std::string MapReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& latitude = in.Read(offsets::kLatitude);
   const auto& longitude = in.Read(offsets::kLongitude);
   const auto& heading = in.Read(offsets::kHeading);
@@ -48,7 +48,7 @@ std::string MapReply() {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
-  PanelReply reply("MAPS", "- Mapa Panel:---------------------");
+  PanelReply reply(state, "MAPS", "- Mapa Panel:---------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/maps.inc"
 #undef FIELD

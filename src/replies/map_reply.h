@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string MapReply();
+std::string MapReply(RequestState& state);
 
 }  // namespace tavelor

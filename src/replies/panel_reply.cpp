@@ -2,13 +2,12 @@
 
 #include <cassert>
 
-#include "core/globals.h"
 #include "core/log.h"
 
 namespace tavelor {
 
-PanelReply::PanelReply(std::string_view code, std::string debugHeader)
-    : schema_(FindReplySchema(code)), header_(std::move(debugHeader)) {
+PanelReply::PanelReply(const RequestState& state, std::string_view code, std::string debugHeader)
+    : state_(state), schema_(FindReplySchema(code)), header_(std::move(debugHeader)) {
   assert(schema_ && "a panel reply without a table");
   fields_.reserve(schema_->fields.size());
 }
@@ -20,8 +19,6 @@ void PanelReply::Field(int number, std::string text) {
 }
 
 const char* PanelReply::Label(int number) const { return schema_->fields[number - 1].label; }
-
-bool PanelReply::Logging() const { return DebugEnabled; }
 
 PanelReply& PanelReply::Log(int first, int last) {
   if (!Logging()) return *this;
@@ -52,8 +49,9 @@ std::string PanelReply::Finish() const {
   }
   line += "\r\n";
   if (Logging()) {
-    LogLine(header_);
-    for (const auto& [label, text] : logLines_) LogLine(std::string("- ") + label + ":" + text);
+    LogLine(state_.log, header_);
+    for (const auto& [label, text] : logLines_)
+      LogLine(state_.log, std::string("- ") + label + ":" + text);
   }
   return line;
 }

@@ -1,10 +1,10 @@
 // The shape every panel reply shares: a read table, one exchange, then the panel's table of
 // fields (replies/tables/), one row per field in line order, and its debug block.
 //
-//   PanelReads in;                                   // values start at zero on every request
+//   PanelReads in(state.link);                       // values start at zero on every request
 //   const auto& dme1 = in.Read(offsets::kDme1Distance);
 //   in.Process();                                    // a failed exchange leaves them at zero
-//   PanelReply reply("RADI", "- Radio Panel:----");
+//   PanelReply reply(state, "RADI", "- Radio Panel:----");
 //   #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 //   #include "replies/tables/radi.inc"               // FIELD(1, "dme1", "Dme1", ..., DmeText(dme1))
 //   #undef FIELD
@@ -24,39 +24,43 @@
 #include <utility>
 #include <vector>
 
+#include "core/request_state.h"
 #include "replies/reply_schema.h"
 #include "simlink/ipc_client.h"
 
 namespace tavelor {
 
-// Reads queued in call order, each into a zeroed value of the offset's type that stays in
-// place until the reply is built.
+// Reads queued on `link` in call order, each into a zeroed value of the offset's type that
+// stays in place until the reply is built.
 class PanelReads {
  public:
+  explicit PanelReads(IpcClient& link) : link_(link) {}
+
   template <typename T>
   const T& Read(Offset<T> offset) {
     static_assert(sizeof(T) <= sizeof(Slot::bytes) && alignof(T) <= alignof(Slot),
                   "a read value larger than a slot");
     Slot& slot = slots_.emplace_back();
     T* value = ::new (static_cast<void*>(slot.bytes)) T{};
-    IpcRead(offset, value);
+    IpcRead(link_, offset, value);
     return *value;
   }
   // The one exchange; false when nothing was delivered (every value is then still zero).
-  bool Process() { return IpcProcess(); }
+  bool Process() { return IpcProcess(link_); }
 
  private:
   struct alignas(8) Slot {
     unsigned char bytes[16];
   };
+  IpcClient& link_;
   std::deque<Slot> slots_;  // a deque never moves what it holds
 };
 
 class PanelReply {
  public:
   // `code` is the panel's reply code (its table gives the labels); `debugHeader` the debug
-  // block's first line.
-  PanelReply(std::string_view code, std::string debugHeader);
+  // block's first line. The block goes to the state's log while its DebugEnabled is on.
+  PanelReply(const RequestState& state, std::string_view code, std::string debugHeader);
 
   // Field `number` of the line: they come in line order, from 1.
   void Field(int number, std::string text);
@@ -73,13 +77,14 @@ class PanelReply {
   // A line of the builder's own making.
   PanelReply& LogText(const char* label, std::string text);
   // Whether the debug block is written: a line that takes work to make is made only then.
-  bool Logging() const;
+  bool Logging() const { return state_.DebugEnabled; }
 
   size_t FieldCount() const { return fields_.size(); }
   // Builds the line, then writes the debug block while DebugEnabled, and returns the line.
   std::string Finish() const;
 
  private:
+  const RequestState& state_;
   const ReplySchema* schema_;
   std::string header_;
   std::vector<std::string> fields_;

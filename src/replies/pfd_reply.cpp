@@ -1,6 +1,5 @@
 #include "replies/pfd_reply.h"
 
-#include "core/globals.h"
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
 #include "replies/field_forms.h"
@@ -27,8 +26,8 @@ std::string MachText(uint16_t mach20480) {
 
 }  // namespace
 
-std::string PfdReply() {
-  PanelReads in;
+std::string PfdReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& ias = in.Read(offsets::kIndicatedAirspeed);
   const auto& ace = in.Read(offsets::kAce);
   const auto& verticalSpeed = in.Read(offsets::kVerticalSpeed);
@@ -90,7 +89,7 @@ std::string PfdReply() {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("PFD", "- Pfd Panel:----------------------");
+  PanelReply reply(state, "PFD", "- Pfd Panel:----------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pfd.inc"
 #undef FIELD
@@ -111,7 +110,7 @@ std::string PfdReply() {
       .Log(45, 49);
   const std::string line = reply.Finish();
 
-  SpeedResendStep(PfdRefreshCount, delivered, reply.Text(37), reply.Text(42));
+  SpeedResendStep(state, state.PfdRefreshCount, delivered, reply.Text(37), reply.Text(42));
   return line;
 }
 

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string PfdReply();
+std::string PfdReply(RequestState& state);
 
 }  // namespace tavelor

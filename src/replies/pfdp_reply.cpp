@@ -14,8 +14,8 @@
 
 namespace tavelor {
 
-std::string PfdpReply() {
-  PanelReads in;
+std::string PfdpReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& pitch = in.Read(offsets::kPitch);
   const auto& bank = in.Read(offsets::kBank);
   const auto& flightDirector = in.Read(offsets::kFlightDirector);
@@ -75,7 +75,7 @@ std::string PfdpReply() {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps, apAirspeedHold});
 
-  PanelReply reply("PFDP", "- PDF Panel:---------------------");
+  PanelReply reply(state, "PFDP", "- PDF Panel:---------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pfdp.inc"
 #undef FIELD

@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string PfdpReply();
+std::string PfdpReply(RequestState& state);
 
 }  // namespace tavelor

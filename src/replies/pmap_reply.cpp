@@ -18,8 +18,8 @@
 
 namespace tavelor {
 
-std::string ExtendedMapReply() {
-  PanelReads in;
+std::string ExtendedMapReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& latitude = in.Read(offsets::kLatitude);
   const auto& longitude = in.Read(offsets::kLongitude);
   const auto& heading = in.Read(offsets::kHeading);
@@ -52,7 +52,7 @@ std::string ExtendedMapReply() {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
-  PanelReply reply("PMAP", "- Mapa Panel:---------------------");
+  PanelReply reply(state, "PMAP", "- Mapa Panel:---------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pmap.inc"
 #undef FIELD

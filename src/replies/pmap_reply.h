@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string ExtendedMapReply();
+std::string ExtendedMapReply(RequestState& state);
 
 }  // namespace tavelor

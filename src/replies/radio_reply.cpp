@@ -7,8 +7,8 @@
 
 namespace tavelor {
 
-std::string RadioReply() {
-  PanelReads in;
+std::string RadioReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& dme1 = in.Read(offsets::kDme1Distance);
   const auto& dme2 = in.Read(offsets::kDme2Distance);
   const auto& transponder = in.Read(offsets::kTransponder);
@@ -24,7 +24,7 @@ std::string RadioReply() {
   const auto& audio = in.Read(offsets::kAudioSelector);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  PanelReply reply("RADI", "- Radio Panel:--------------------");
+  PanelReply reply(state, "RADI", "- Radio Panel:--------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/radi.inc"
 #undef FIELD

@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string RadioReply();
+std::string RadioReply(RequestState& state);
 
 }  // namespace tavelor

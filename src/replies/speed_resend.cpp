@@ -1,7 +1,6 @@
 #include "replies/speed_resend.h"
 
 #include "commands/autopilot_commands.h"
-#include "core/globals.h"
 
 namespace tavelor {
 
@@ -9,14 +8,14 @@ namespace {
 constexpr int kRepliesBetweenResends = 100;
 }  // namespace
 
-void SpeedResendStep(int& refreshCount, bool readDelivered, const std::string& apMachText,
-                     const std::string& apIasText) {
+void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
+                     const std::string& apMachText, const std::string& apIasText) {
   ++refreshCount;
   if (refreshCount <= kRepliesBetweenResends || !readDelivered) return;
-  if (SpeedRefMode == 1) {
-    ApmaCommand("APMA:" + apMachText);
+  if (state.SpeedRefMode == 1) {
+    ApmaCommand(state, "APMA:" + apMachText);
   } else {
-    ApiaCommand("APIA:" + apIasText);
+    ApiaCommand(state, "APIA:" + apIasText);
   }
   refreshCount = 0;
 }

@@ -5,15 +5,18 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-// Runs after the panel's debug block. `refreshCount` is the panel's own program-wide count
-// (PfdRefreshCount or FgpRefreshCount); `readDelivered` says whether this request's read
-// exchange delivered its values: a failed read leaves them at zero, and writing a zero target
-// from it would throw the pilot's setting away, so the re-send waits for the next good read
-// (the count stays above 100 until then). A re-send whose text does not parse ends the request
-// with the integer error and keeps the count, so the next request tries again.
-void SpeedResendStep(int& refreshCount, bool readDelivered, const std::string& apMachText,
-                     const std::string& apIasText);
+// Runs after the panel's debug block. `refreshCount` is the panel's own count in `state`
+// (PfdRefreshCount or FgpRefreshCount), whose SpeedRefMode picks the command; `readDelivered`
+// says whether this request's read exchange delivered its values: a failed read leaves them at
+// zero, and writing a zero target from it would throw the pilot's setting away, so the re-send
+// waits for the next good read (the count stays above 100 until then). A re-send whose text
+// does not parse ends the request with the integer error and keeps the count, so the next
+// request tries again.
+void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
+                     const std::string& apMachText, const std::string& apIasText);
 
 }  // namespace tavelor

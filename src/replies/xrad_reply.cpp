@@ -32,8 +32,8 @@ std::string HeadingHundredthsText32(double degrees) {
 
 }  // namespace
 
-std::string XradReply() {
-  PanelReads in;
+std::string XradReply(RequestState& state) {
+  PanelReads in(state.link);
   const auto& audio = in.Read(offsets::kAudioSelector);
   const auto& com1a = in.Read(offsets::kCom1ActiveKhz);
   const auto& com1b = in.Read(offsets::kCom1StandbyKhz);
@@ -67,7 +67,7 @@ std::string XradReply() {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply("XRAD", "- Datos Radio XRAD:-----------------");
+  PanelReply reply(state, "XRAD", "- Datos Radio XRAD:-----------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/xrad.inc"
 #undef FIELD

@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-std::string XradReply();
+std::string XradReply(RequestState& state);
 
 }  // namespace tavelor

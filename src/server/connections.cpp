@@ -1,6 +1,5 @@
 #include "server/connections.h"
 
-#include "core/globals.h"
 #include "core/log.h"
 #include "server/request.h"
 #include "server/socket_errors.h"
@@ -17,8 +16,8 @@ bool Connections::Opened(ConnectionId connection) {
   Forget(connection);
   Closed(connection);  // a stale entry under a reused number
   if (clients_.size() >= clientLimits_.maxClients) {
-    LogError("Client refused: " + std::to_string(clients_.size()) +
-             " clients connected, the most allowed");
+    LogError(state_.log, "Client refused: " + std::to_string(clients_.size()) +
+                             " clients connected, the most allowed");
     loop_->Close(connection);
     return false;
   }
@@ -49,12 +48,12 @@ void Connections::Received(ConnectionId connection, const std::string& bytes) {
     byActivity_.splice(byActivity_.end(), byActivity_, it->second.quietest);
   }
   try {
-    if (std::optional<std::string> answer = ServeRequest(bytes)) Send(connection, *answer);
+    if (std::optional<std::string> answer = ServeRequest(state_, bytes)) Send(connection, *answer);
   } catch (const RequestError& error) {
     // The request is dropped, unanswered; the connection goes on serving. With debug on, the
     // request itself is logged too, so a panel author can see what the server was sent.
-    LogError(error.Message());
-    if (DebugEnabled) LogLine("- Request: " + bytes);
+    LogError(state_.log, error.Message());
+    if (state_.DebugEnabled) LogLine(state_.log, "- Request: " + bytes);
   }
 }
 
@@ -77,7 +76,7 @@ void Connections::CloseIfDone(ConnectionId connection) {
 void Connections::Writable(ConnectionId connection) { Flush(connection); }
 
 void Connections::Failed(ConnectionId connection, const SocketFailure& failure) {
-  LogError(SocketFailureText(failure));
+  LogError(state_.log, SocketFailureText(failure));
   Forget(connection);
   loop_->Close(connection);
 }
@@ -88,8 +87,8 @@ void Connections::CloseIdle() {
   while (!byActivity_.empty()) {
     const ConnectionId quietest = byActivity_.front();
     if (now - clients_.at(quietest).lastHeard < clientLimits_.idleTimeout) return;
-    LogError("Client cut off: nothing received for " +
-             std::to_string(clientLimits_.idleTimeout.count()) + " s");
+    LogError(state_.log, "Client cut off: nothing received for " +
+                             std::to_string(clientLimits_.idleTimeout.count()) + " s");
     Forget(quietest);
     loop_->Close(quietest);
     Closed(quietest);  // also when the loop had already let it go
@@ -109,8 +108,8 @@ void Connections::Forget(ConnectionId connection) {
 }
 
 void Connections::Drop(ConnectionId connection, const std::string& why) {
-  LogError("Client cut off: " + std::to_string(Unsent(connection)) + " bytes of replies unread, " +
-           why);
+  LogError(state_.log, "Client cut off: " + std::to_string(Unsent(connection)) +
+                           " bytes of replies unread, " + why);
   Forget(connection);
   loop_->Close(connection);
 }

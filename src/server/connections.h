@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/request_state.h"
 #include "server/event_loop.h"
 
 namespace tavelor {
@@ -47,8 +48,10 @@ struct ClientLimits {
 
 class Connections {
  public:
-  explicit Connections(EventLoop* loop, UnsentLimits limits = {}, NowFunction now = SteadyClock::now)
-      : loop_(loop), limits_(limits), now_(std::move(now)) {}
+  // Requests are served with `state`, and the connections' own lines go to its log.
+  Connections(EventLoop* loop, RequestState& state, UnsentLimits limits = {},
+              NowFunction now = SteadyClock::now)
+      : loop_(loop), state_(state), limits_(limits), now_(std::move(now)) {}
 
   void SetClientLimits(const ClientLimits& limits) { clientLimits_ = limits; }
   const ClientLimits& Limits() const { return clientLimits_; }
@@ -89,6 +92,7 @@ class Connections {
   void CloseIfDone(ConnectionId connection);
 
   EventLoop* loop_;
+  RequestState& state_;
   UnsentLimits limits_;
   NowFunction now_;
   ClientLimits clientLimits_;

@@ -4,10 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "core/request_state.h"
+
 namespace tavelor {
 
-using CommandHandler = void (*)(const std::string& requestText);
-using ReplyBuilder = std::string (*)();
+// Every handler is handed the program's state: the link it talks to, the log and the values a
+// request may change.
+using CommandHandler = void (*)(RequestState& state, const std::string& requestText);
+using ReplyBuilder = std::string (*)(RequestState& state);
 
 struct DispatchEntry {
   const char* code;         // three or four letters, compared byte for byte and by length

@@ -237,27 +237,4 @@ bool IpcClient::TakeLinkLost() {
   return lost;
 }
 
-void IpcClient::SetTransport(IpcTransport* transport) {
-  Close();
-  transport_ = transport;
-  linkLost_ = false;
-}
-
-IpcClient& IpcLink() {
-  static IpcClient link(nullptr);
-  return link;
-}
-
-void IpcSetTransport(IpcTransport* transport) { IpcLink().SetTransport(transport); }
-
-bool IpcOpen(uint32_t requestedSim, uint32_t* code) { return IpcLink().Open(requestedSim, code); }
-void IpcClose() { IpcLink().Close(); }
-bool IpcRead(uint32_t offset, uint32_t size, void* destination, uint32_t* code) {
-  return IpcLink().Read(offset, size, destination, code);
-}
-bool IpcWrite(uint32_t offset, uint32_t size, const void* source, uint32_t* code) {
-  return IpcLink().Write(offset, size, source, code);
-}
-bool IpcProcess(uint32_t* code) { return IpcLink().Process(code); }
-
 }  // namespace tavelor

@@ -1,6 +1,7 @@
-// The simulator link: one module-level link over which callers queue reads and writes of
-// simulator offsets into a shared block and hand it over in one exchange. Every operation
-// answers true or false and an IpcResultCode through `code`.
+// The simulator link: callers queue reads and writes of simulator offsets into a shared block
+// and hand it over in one exchange. The program has one link, which its owner (TfMain) hands to
+// every request; a test builds its own. Every operation answers true or false and an
+// IpcResultCode through `code`.
 #pragma once
 
 #include <cstddef>
@@ -55,9 +56,6 @@ class IpcClient {
   bool Write(uint32_t offset, uint32_t size, const void* source, uint32_t* code = nullptr);
   bool Process(uint32_t* code = nullptr);
 
-  // Closes the link first; the program's one link gets its transport this way at start.
-  void SetTransport(IpcTransport* transport);
-
   bool IsOpen() const { return block_ != nullptr; }
   uint32_t FsuipcVersion() const { return fsuipcVersion_; }
   uint32_t SimVersion() const { return simVersion_; }
@@ -94,25 +92,24 @@ class IpcClient {
   bool peerUnanswered_ = false;
 };
 
-// The program's one link. The shell installs its transport once at start; tests install fakes.
-void IpcSetTransport(IpcTransport* transport);
-IpcClient& IpcLink();
+// The link's operations, as every handler calls them on the link it is handed.
+inline bool IpcOpen(IpcClient& link, uint32_t requestedSim, uint32_t* code = nullptr) {
+  return link.Open(requestedSim, code);
+}
+inline void IpcClose(IpcClient& link) { link.Close(); }
+inline bool IpcProcess(IpcClient& link, uint32_t* code = nullptr) { return link.Process(code); }
 
-bool IpcOpen(uint32_t requestedSim, uint32_t* code = nullptr);
-void IpcClose();
-bool IpcRead(uint32_t offset, uint32_t size, void* destination, uint32_t* code = nullptr);
-bool IpcWrite(uint32_t offset, uint32_t size, const void* source, uint32_t* code = nullptr);
-bool IpcProcess(uint32_t* code = nullptr);
-
-// Typed forms: the size is the offset's value size. The destination must be exactly the
-// offset's type (no conversion is deduced), and must stay alive until IpcProcess.
+// Typed reads and writes: the size is the offset's value size. The destination must be exactly
+// the offset's type (no conversion is deduced), and must stay alive until IpcProcess.
 template <typename T>
-bool IpcRead(Offset<T> offset, std::type_identity_t<T>* destination, uint32_t* code = nullptr) {
-  return IpcRead(offset.address, sizeof(T), destination, code);
+bool IpcRead(IpcClient& link, Offset<T> offset, std::type_identity_t<T>* destination,
+             uint32_t* code = nullptr) {
+  return link.Read(offset.address, sizeof(T), destination, code);
 }
 template <typename T>
-bool IpcWrite(Offset<T> offset, const std::type_identity_t<T>& value, uint32_t* code = nullptr) {
-  return IpcWrite(offset.address, sizeof(T), &value, code);
+bool IpcWrite(IpcClient& link, Offset<T> offset, const std::type_identity_t<T>& value,
+              uint32_t* code = nullptr) {
+  return link.Write(offset.address, sizeof(T), &value, code);
 }
 
 }  // namespace tavelor

@@ -101,9 +101,10 @@ std::vector<sim::JournalEntry> WritesOf(SimLink& link) {
   return writes;
 }
 
-std::string RequestErrorOf(const std::function<void()>& request) {
+std::string RequestErrorOf(const std::function<void(RequestState&)>& request,
+                           RequestState& state) {
   try {
-    request();
+    request(state);
   } catch (const RequestError& e) {
     return e.what();
   }

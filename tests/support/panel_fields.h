@@ -1,6 +1,5 @@
 // Helpers for the panel reply tests: cutting a reply line into its fields, filling the
-// stand-in's offsets with a random but plausible flying aircraft from a fixed seed, and keeping
-// the speed re-send's globals.
+// stand-in's offsets with a random but plausible flying aircraft from a fixed seed.
 #pragma once
 
 #include <algorithm>
@@ -14,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/globals.h"
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
 #include "support/sim_link.h"
@@ -58,29 +56,12 @@ void PokeFlyingPanel(sim::OffsetMemory& memory, std::mt19937& rng);
 // value) need only not be empty.
 void ExpectWidths(const std::string& line, std::string_view code, std::initializer_list<int> varying = {});
 
-// The message of the RequestError that `request` ends with; "" when it ends normally.
-std::string RequestErrorOf(const std::function<void()>& request);
+// The message of the RequestError that `request` ends with when handed `state`; "" when it
+// ends normally.
+std::string RequestErrorOf(const std::function<void(RequestState&)>& request,
+                           RequestState& state);
 
 // The records the stand-in received as writes since its journal was last taken.
 std::vector<sim::JournalEntry> WritesOf(SimLink& link);
-
-// Keeps the speed re-send's program-wide values for one scope and puts them back afterwards,
-// also when the test fails half-way.
-class ScopedSpeedGlobals {
- public:
-  ScopedSpeedGlobals() = default;
-  ~ScopedSpeedGlobals() {
-    SpeedRefMode = mode_;
-    PfdRefreshCount = pfd_;
-    FgpRefreshCount = fgp_;
-  }
-  ScopedSpeedGlobals(const ScopedSpeedGlobals&) = delete;
-  ScopedSpeedGlobals& operator=(const ScopedSpeedGlobals&) = delete;
-
- private:
-  int mode_ = SpeedRefMode;
-  int pfd_ = PfdRefreshCount;
-  int fgp_ = FgpRefreshCount;
-};
 
 }  // namespace tavelor::testing

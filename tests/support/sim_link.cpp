@@ -1,23 +1,17 @@
 #include "support/sim_link.h"
 
 #include <stdexcept>
-
-#include "core/globals.h"
-#include "core/log.h"
-#include "simlink/ipc_client.h"
+#include <utility>
 
 namespace tavelor::testing {
 
 SimLink::SimLink() {
   transport.peer = [this](uint8_t* block) { return peer.HandleBlock(block, ipc::kBlockSize); };
-  IpcSetTransport(&transport);
   uint32_t code = 0;
-  if (!IpcOpen(0, &code)) throw std::runtime_error("link did not open: " + std::to_string(code));
+  if (!IpcOpen(client, 0, &code)) throw std::runtime_error("link did not open: " + std::to_string(code));
   handshakeExchanges_ = peer.Exchanges();
   peer.ClearJournal();
 }
-
-SimLink::~SimLink() { IpcSetTransport(nullptr); }
 
 std::vector<sim::JournalEntry> SimLink::TakeJournal() {
   std::vector<sim::JournalEntry> entries(peer.Journal().begin(), peer.Journal().end());
@@ -25,19 +19,16 @@ std::vector<sim::JournalEntry> SimLink::TakeJournal() {
   return entries;
 }
 
-LogCapture::LogCapture() {
-  SetLogSink([this](const std::string& line) { lines.push_back(line); });
+LogCapture::LogCapture(RequestState& state) : state_(state), saved_(std::move(state.log)) {
+  state_.log = [this](const std::string& line) { lines.push_back(line); };
 }
 
-LogCapture::~LogCapture() { SetLogSink(nullptr); }
+LogCapture::~LogCapture() { state_.log = std::move(saved_); }
 
 std::vector<uint8_t> Bytes(uint64_t value, size_t size) {
   std::vector<uint8_t> bytes(size);
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
   return bytes;
 }
-
-ScopedDebug::ScopedDebug(bool on) : saved_(DebugEnabled) { DebugEnabled = on; }
-ScopedDebug::~ScopedDebug() { DebugEnabled = saved_; }
 
 }  // namespace tavelor::testing

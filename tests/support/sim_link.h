@@ -1,6 +1,7 @@
-// The program's one link, opened on the stand-in simulator's peer inside the test process:
-// commands and replies run exactly as in the server, and the peer's journal shows what reached
-// the simulator. Also a log capture for the lines handlers write.
+// A link opened on the stand-in simulator's peer inside the test process, and a request state
+// of the test's own around it: commands and replies run exactly as in the server, and the
+// peer's journal shows what reached the simulator. Also a log capture for the lines handlers
+// write.
 #pragma once
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/request_state.h"
 #include "sim/sim_peer.h"
 #include "simlink/offset.h"
 #include "support/fake_transport.h"
@@ -16,11 +18,12 @@ namespace tavelor::testing {
 
 class SimLink {
  public:
-  SimLink();   // installs the transport, opens the link and forgets the handshake's records
-  ~SimLink();  // closes the link and removes the transport
+  SimLink();  // opens the link and forgets the handshake's records
 
   sim::SimPeer peer;
   FakeTransport transport;
+  IpcClient client{&transport};
+  RequestState state{client};  // the program's start values; its log goes nowhere
 
   // Records received since the last call, and how many exchanges they came in.
   std::vector<sim::JournalEntry> TakeJournal();
@@ -30,11 +33,18 @@ class SimLink {
   uint64_t handshakeExchanges_ = 0;
 };
 
+// Catches the lines logged through `state` while it lives.
 class LogCapture {
  public:
-  LogCapture();
+  explicit LogCapture(RequestState& state);
   ~LogCapture();
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
   std::vector<std::string> lines;
+
+ private:
+  RequestState& state_;
+  LogSink saved_;
 };
 
 // The bytes of a value as the simulator stores it (little-endian).
@@ -45,18 +55,5 @@ template <typename T>
 void Poke(sim::OffsetMemory& memory, Offset<T> offset, const std::type_identity_t<T>& value) {
   memory.Put(offset, value);
 }
-
-// Turns debug logging on or off for one scope and restores it afterwards, also when the test
-// fails half-way.
-class ScopedDebug {
- public:
-  explicit ScopedDebug(bool on);
-  ~ScopedDebug();
-  ScopedDebug(const ScopedDebug&) = delete;
-  ScopedDebug& operator=(const ScopedDebug&) = delete;
-
- private:
-  bool saved_;
-};
 
 }  // namespace tavelor::testing

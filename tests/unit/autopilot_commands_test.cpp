@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "commands/autopilot_commands.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"
@@ -13,7 +12,7 @@ namespace {
 
 using testing::Bytes;
 using testing::SimLink;
-using Handler = void (*)(const std::string&);
+using Handler = void (*)(RequestState&, const std::string&);
 
 // One record the simulator should receive, and the exchange (1 = the command's first) it
 // should arrive in.
@@ -34,13 +33,10 @@ struct Case {
 
 class AutopilotTest : public ::testing::Test {
  protected:
-  void SetUp() override { savedMode_ = SpeedRefMode; }
-  void TearDown() override { SpeedRefMode = savedMode_; }
-
   void Run(const Case& c) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    c.handler(c.request);
+    c.handler(link.state, c.request);
     EXPECT_EQ(link.peer.Exchanges() - before, static_cast<uint64_t>(c.exchanges));
     const std::vector<sim::JournalEntry> got = link.TakeJournal();
     ASSERT_EQ(got.size(), c.records.size());
@@ -58,9 +54,6 @@ class AutopilotTest : public ::testing::Test {
   }
 
   SimLink link;
-
- private:
-  int savedMode_ = 1;
 };
 
 TEST_F(AutopilotTest, SwitchesWriteTheDigitUnchangedAsFourBytes) {
@@ -134,7 +127,7 @@ TEST_F(AutopilotTest, AltitudeHoldReadsFirstAndWritesTheSavedSwitchesBack) {
 
 TEST_F(AutopilotTest, AltitudeHoldReadsEvenWhenItsDigitFailsButWritesNothing) {
   const uint64_t before = link.peer.Exchanges();
-  EXPECT_THROW(ApaaCommand("APAA:x"), RequestError);
+  EXPECT_THROW(ApaaCommand(link.state, "APAA:x"), RequestError);
   EXPECT_EQ(link.peer.Exchanges() - before, 1u);
   for (const sim::JournalEntry& e : link.TakeJournal()) EXPECT_FALSE(e.write) << e.offset;
 }
@@ -160,28 +153,28 @@ TEST_F(AutopilotTest, ParseFailuresWriteNothingAndKeepTheSpeedMode) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
-    SpeedRefMode = 7;
+    link.state.SpeedRefMode = 7;
     const uint64_t before = link.peer.Exchanges();
     try {
-      c.handler(c.request);
+      c.handler(link.state, c.request);
       ADD_FAILURE() << "no error";
     } catch (const RequestError& e) {
       EXPECT_STREQ(e.what(), c.message);
     }
     EXPECT_EQ(link.peer.Exchanges(), before);
     EXPECT_TRUE(link.TakeJournal().empty());
-    EXPECT_EQ(SpeedRefMode, 7);
+    EXPECT_EQ(link.state.SpeedRefMode, 7);
   }
 }
 
 TEST_F(AutopilotTest, SpeedHoldAndMachModeSetTheSpeedReferenceMode) {
-  SpeedRefMode = 1;
+  link.state.SpeedRefMode = 1;
   Run({ApspCommand, "APSP:10", {{1, 0x0810, 4, 1}, {1, 0x07DC, 2, 1}, {1, 0x07E4, 4, 1}}, 1});
-  EXPECT_EQ(SpeedRefMode, 0);
+  EXPECT_EQ(link.state.SpeedRefMode, 0);
   Run({ApmmCommand, "APMM:2", {}, 0});  // nothing goes to the simulator
-  EXPECT_EQ(SpeedRefMode, 2);
+  EXPECT_EQ(link.state.SpeedRefMode, 2);
   Run({ApmmCommand, "APMM:1", {}, 0});
-  EXPECT_EQ(SpeedRefMode, 1);
+  EXPECT_EQ(link.state.SpeedRefMode, 1);
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ using testing::FieldsOf;
 using testing::LogCapture;
 using testing::MemoryChange;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::Set;
 using testing::SimLink;
 namespace o = offsets;
@@ -44,7 +43,7 @@ const char kCruiseLine[] =
 TEST(C172Reply, CruiseValuesEachInTheirPlace) {
   SimLink link;
   testing::LoadCruisingAircraft(link.peer.Memory());
-  EXPECT_EQ(C172Reply(), kCruiseLine);
+  EXPECT_EQ(C172Reply(link.state), kCruiseLine);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
   const std::vector<sim::JournalEntry> journal = link.TakeJournal();
   EXPECT_EQ(journal.size(), 44u);
@@ -160,7 +159,7 @@ TEST(C172Reply, FieldsAtTheirEdges) {
     SCOPED_TRACE(c.name);
     SimLink link;  // fresh, all-zero memory
     for (const MemoryChange& set : c.set) set(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(C172Reply());
+    const std::vector<std::string> fields = FieldsOf(C172Reply(link.state));
     ASSERT_EQ(fields.size(), size_t{kFieldCount});
     EXPECT_EQ(fields[c.field], c.text);
   }
@@ -184,10 +183,10 @@ TEST(C172Reply, ARealThatCannotBeRoundedSendsNothing) {
     SCOPED_TRACE(c.name);
     SimLink link;
     Poke(link.peer.Memory(), c.offset, c.value);
-    LogCapture log;
-    ScopedDebug on(true);
+    LogCapture log(link.state);
+    link.state.DebugEnabled = true;
     try {
-      C172Reply();
+      C172Reply(link.state);
       ADD_FAILURE() << "no error";
     } catch (const RequestError& e) {
       EXPECT_STREQ(e.what(), kFpInvalid);
@@ -200,14 +199,13 @@ TEST(C172Reply, DebugBlockShowsTheLinesTexts) {
   SimLink link;
   testing::LoadCruisingAircraft(link.peer.Memory());
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    C172Reply();
+    LogCapture log(link.state);
+    C172Reply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  EXPECT_EQ(C172Reply(), kCruiseLine);
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(C172Reply(link.state), kCruiseLine);
   const std::vector<std::string> expected = {
       "- Datos Panel C172:-----------------",
       "- Master:11", "- Electr:01001010", "- Magnet:3", "- Avioni:1", "- Flaps: 04096",
@@ -231,14 +229,14 @@ TEST(C172Reply, RandomMemoryKeepsTheLinesShape) {
     SCOPED_TRACE(round);
     testing::FillRandom(m, random);
     testing::LoadPlausibleReals(m, random);
-    testing::ExpectWidths(C172Reply(), "C172", varying);
+    testing::ExpectWidths(C172Reply(link.state), "C172", varying);
 
     testing::LoadSharedInRange(m, random);
     Poke(m, o::kUtcHour, Between<uint8_t>(random, 0, 23));
     Poke(m, o::kUtcMinute, Between<uint8_t>(random, 0, 59));
     Poke(m, o::kNav2Obs, Between<uint16_t>(random, 0, 359));
     Poke(m, o::kNav2ToFrom, Between<uint8_t>(random, 0, 2));
-    const std::string line = C172Reply();
+    const std::string line = C172Reply(link.state);
     EXPECT_EQ(line.size(), 165u) << line;
     testing::ExpectWidths(line, "C172");
   }

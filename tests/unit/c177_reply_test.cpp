@@ -23,7 +23,6 @@ using testing::LoadCruisingAircraft;
 using testing::LogCapture;
 using testing::MemoryChange;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::Set;
 using testing::SimLink;
 namespace o = offsets;
@@ -44,7 +43,7 @@ const char kCruiseLine[] =
 TEST(C177Reply, CruiseValuesEachInTheirPlace) {
   SimLink link;
   LoadCruisingAircraft(link.peer.Memory());
-  EXPECT_EQ(C177Reply(), kCruiseLine);
+  EXPECT_EQ(C177Reply(link.state), kCruiseLine);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
   const std::vector<sim::JournalEntry> journal = link.TakeJournal();
   EXPECT_EQ(journal.size(), 42u);
@@ -87,7 +86,7 @@ TEST(C177Reply, FieldsAtTheirEdges) {
     SCOPED_TRACE(c.name);
     SimLink link;  // fresh, all-zero memory
     for (const MemoryChange& set : c.set) set(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(C177Reply());
+    const std::vector<std::string> fields = FieldsOf(C177Reply(link.state));
     ASSERT_EQ(fields.size(), size_t{kFieldCount});
     EXPECT_EQ(fields[c.field], c.text);
   }
@@ -109,10 +108,10 @@ TEST(C177Reply, ARealThatCannotBeRoundedSendsNothing) {
     SCOPED_TRACE(c.name);
     SimLink link;
     Poke(link.peer.Memory(), c.offset, c.value);
-    LogCapture log;
-    ScopedDebug on(true);
+    LogCapture log(link.state);
+    link.state.DebugEnabled = true;
     try {
-      C177Reply();
+      C177Reply(link.state);
       ADD_FAILURE() << "no error";
     } catch (const RequestError& e) {
       EXPECT_STREQ(e.what(), kFpInvalid);
@@ -127,14 +126,13 @@ TEST(C177Reply, DebugBlockShowsTheLinesTexts) {
   Poke(link.peer.Memory(), o::kLocalHour, 9);
   Poke(link.peer.Memory(), o::kLocalSecond, 7);
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    C177Reply();
+    LogCapture log(link.state);
+    C177Reply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  EXPECT_EQ(FieldsOf(C177Reply())[kTime], "090507");
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(FieldsOf(C177Reply(link.state))[kTime], "090507");
   const std::vector<std::string> expected = {
       "- Datos Panel C177:-----------------",
       "- Master:11", "- Electr:01001010", "- Magnet:3", "- Avioni:1", "- Trim:01200",
@@ -158,12 +156,12 @@ TEST(C177Reply, RandomMemoryKeepsTheLinesShape) {
     SCOPED_TRACE(round);
     testing::FillRandom(m, random);
     testing::LoadPlausibleReals(m, random);
-    testing::ExpectWidths(C177Reply(), "C177", varying);
+    testing::ExpectWidths(C177Reply(link.state), "C177", varying);
 
     testing::LoadSharedInRange(m, random);
     Poke(m, o::kLocalSecond, Between<uint8_t>(random, 0, 59));
     Poke(m, o::kFuelPressure, Between<int32_t>(random, 0, 9999));
-    const std::string line = C177Reply();
+    const std::string line = C177Reply(link.state);
     EXPECT_EQ(line.size(), 165u) << line;
     testing::ExpectWidths(line, "C177");
   }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
 #include "support/panel_fields.h"
@@ -66,19 +65,17 @@ TEST(DispatchTable, EveryCodeIsUniqueAndHasOneAction) {
 
 TEST(DispatchTable, EachCodeReachesItsOwnAction) {
   testing::SimLink link;
-  testing::ScopedSpeedGlobals keep;
   // The flight plan commands write their file beside the program: here, in a folder of its own.
-  const std::string savedFolder = AppFolder;
   const auto folder = std::filesystem::temp_directory_path() / "tavelor-dispatch-test";
   std::filesystem::create_directories(folder);
-  AppFolder = folder.string() + "/";
+  link.state.AppFolder = folder.string() + "/";
   for (const DispatchEntry& entry : DispatchTable()) {
     const std::string code = entry.code;
     SCOPED_TRACE(code);
     std::optional<std::string> answer;
     bool failed = false;
     try {
-      answer = ServeRequest("xx" + code);
+      answer = ServeRequest(link.state, "xx" + code);
     } catch (const RequestError&) {
       failed = true;  // a command without its arguments
     }
@@ -87,12 +84,11 @@ TEST(DispatchTable, EachCodeReachesItsOwnAction) {
     } else if (entry.reply) {
       ASSERT_FALSE(failed);
       ASSERT_TRUE(answer.has_value());
-      EXPECT_EQ(*answer, entry.reply());  // the same memory gives the same line
+      EXPECT_EQ(*answer, entry.reply(link.state));  // the same memory gives the same line
     } else {
       EXPECT_EQ(answer, std::string(entry.versionText) + "\r\n");
     }
   }
-  AppFolder = savedFolder;
   std::filesystem::remove_all(folder);
 }
 

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "replies/electric_reply.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
@@ -16,7 +15,6 @@ namespace {
 
 using testing::LogCapture;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 // What the simulator holds for the panel; each case changes a few fields of a quiet aircraft.
@@ -94,19 +92,19 @@ TEST_F(ElectricReplyTest, EachValueComesBackInItsCommandsForm) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Load(link.peer.Memory(), c.panel);
-    EXPECT_EQ(ElectricReply(), c.line);
+    EXPECT_EQ(ElectricReply(link.state), c.line);
   }
 }
 
 TEST_F(ElectricReplyTest, OneExchangeThatChangesNothing) {
-  ElectricReply();
+  ElectricReply(link.state);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
   for (const sim::JournalEntry& entry : link.TakeJournal()) EXPECT_FALSE(entry.write);
 }
 
 TEST_F(ElectricReplyTest, ACowlValueThatCannotBeRoundedSendsNothing) {
   Load(link.peer.Memory(), With([](Panel& p) { p.cowlFlaps = std::nan(""); }));
-  EXPECT_THROW(ElectricReply(), RequestError);
+  EXPECT_THROW(ElectricReply(link.state), RequestError);
 }
 
 TEST_F(ElectricReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
@@ -120,14 +118,13 @@ TEST_F(ElectricReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
   Load(link.peer.Memory(), p);
 
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    ElectricReply();
+    LogCapture log(link.state);
+    ElectricReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  EXPECT_EQ(ElectricReply(), "10100011010101:08192:2:\r\n");
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(ElectricReply(link.state), "10100011010101:08192:2:\r\n");
   const std::vector<std::string> expected = {
       "- Electric Panel:-----------------", "- BTN:1010001", "- LIGHT:101010", "- LAND:1",
       "- FLAPS:08192-2"};

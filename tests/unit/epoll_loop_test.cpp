@@ -268,7 +268,9 @@ TEST_F(EpollLoopTest, AClientThatHalfClosesGetsEveryReplyItIsOwed) {
   const int server = static_cast<int>(events.accepted.back());
   const int small = 4096;
   setsockopt(server, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-  Connections connections(&loop, UnsentLimits{64 << 20, 64 << 20});
+  IpcClient link(nullptr);  // no simulator: only a version code is asked
+  RequestState state(link);
+  Connections connections(&loop, state, UnsentLimits{64 << 20, 64 << 20});
   Served served;
   served.connections = &connections;
   loop.SetEvents(&served);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "replies/fgp_reply.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
@@ -24,8 +23,6 @@ using testing::LogCapture;
 using testing::Poke;
 using testing::PokeFlyingPanel;
 using testing::RequestErrorOf;
-using testing::ScopedDebug;
-using testing::ScopedSpeedGlobals;
 using testing::SimLink;
 using testing::WritesOf;
 using Memory = sim::OffsetMemory;
@@ -34,7 +31,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 11;
 
 TEST(FgpReply, FieldsFromPokedValues) {
-  ScopedSpeedGlobals keep;
   const struct {
     const char* name;
     std::function<void(Memory&)> poke;
@@ -84,32 +80,27 @@ TEST(FgpReply, FieldsFromPokedValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SimLink link;
-    FgpRefreshCount = 0;
     c.poke(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(FgpReply());
+    const std::vector<std::string> fields = FieldsOf(FgpReply(link.state));
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
 }
 
 TEST(FgpReply, AGyroHeadingThatIsNotFiniteSendsNothingAndSkipsTheResend) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
   for (double heading : {std::nan(""), kInf, -kInf, 1e300}) {
     SCOPED_TRACE(heading);
     SimLink link;
     Poke(link.peer.Memory(), offsets::kApMach, 52429);
     Poke(link.peer.Memory(), offsets::kHeading, heading);
-    FgpRefreshCount = 100;  // this request would re-send
-    EXPECT_EQ(RequestErrorOf(FgpReply), kFpInvalid);
+    link.state.FgpRefreshCount = 100;  // this request would re-send
+    EXPECT_EQ(RequestErrorOf(FgpReply, link.state), kFpInvalid);
     EXPECT_TRUE(WritesOf(link).empty());
-    EXPECT_EQ(FgpRefreshCount, 100);
+    EXPECT_EQ(link.state.FgpRefreshCount, 100);
   }
 }
 
 TEST(FgpReply, DebugBlockCarriesTheReplyTexts) {
-  ScopedSpeedGlobals keep;
-  FgpRefreshCount = 0;
   SimLink link;
   Memory& m = link.peer.Memory();
   Poke(m, offsets::kApMaster, 1); Poke(m, offsets::kFlightDirector, 1);
@@ -124,14 +115,13 @@ TEST(FgpReply, DebugBlockCarriesTheReplyTexts) {
   Poke(m, offsets::kNav1Radial, 40960); Poke(m, offsets::kAltitudeFeet, 4520);
   Poke(m, offsets::kApMach, 51118); Poke(m, offsets::kAltimeterSetting, 16212);
 
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
-    FgpReply();
+    FgpReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
-  EXPECT_EQ(FgpReply(), "11000110000:270:090:05000:+0700:120:268:045:04500:078:101325:\r\n");
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(FgpReply(link.state), "11000110000:270:090:05000:+0700:120:268:045:04500:078:101325:\r\n");
   const std::vector<std::string> expected = {
       "- Fgp Panel:----------------------",
       "- Ap:11000110000", "- Hdg:270", "- Crs:090", "- Ap Alt:05000", "- Ap Vsp:+0700",
@@ -143,17 +133,16 @@ TEST(FgpReply, DebugBlockCarriesTheReplyTexts) {
 
 // Whatever a flying aircraft shows, every field keeps the width the panel cuts it at.
 TEST(FgpReply, RandomPanelsKeepEveryFieldWidth) {
-  ScopedSpeedGlobals keep;
   SimLink link;
   std::mt19937 rng(20240613);
   for (int i = 0; i < 300; ++i) {
     SCOPED_TRACE(i);
-    FgpRefreshCount = 0;
+    link.state.FgpRefreshCount = 0;
     PokeFlyingPanel(link.peer.Memory(), rng);
     for (auto sw : {offsets::kApYawDamper, offsets::kApWingLeveller}) {
       Poke(link.peer.Memory(), sw, static_cast<uint32_t>(rng() % 2));
     }
-    ExpectWidths(FgpReply(), "FGP");
+    ExpectWidths(FgpReply(link.state), "FGP");
   }
 }
 

@@ -11,9 +11,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/globals.h"
 #include "commands/flight_plan_commands.h"
 #include "core/request_text.h"
+#include "server/dispatch_table.h"
 #include "server/request.h"
 #include "support/sim_link.h"
 #include "text/code_page.h"
@@ -30,17 +30,12 @@ using testing::SimLink;
 class FlightPlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedFolder_ = AppFolder;
-    savedDebug_ = DebugEnabled;
     std::string pattern = (fs::temp_directory_path() / "plan-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     folder_ = pattern;
-    AppFolder = folder_ + "/";
-    DebugEnabled = false;
+    link.state.AppFolder = folder_ + "/";
   }
   void TearDown() override {
-    AppFolder = savedFolder_;
-    DebugEnabled = savedDebug_;
     SetCodePageConverter(nullptr);
     std::error_code ignored;
     fs::permissions(folder_, fs::perms::owner_all, ignored);
@@ -53,26 +48,23 @@ class FlightPlanTest : public ::testing::Test {
     std::ifstream in(PlanPath(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  static std::string ErrorOf(void (*handler)(const std::string&), const std::string& request) {
+  std::string ErrorOf(CommandHandler handler, const std::string& request) {
     try {
-      handler(request);
+      handler(link.state, request);
     } catch (const RequestError& e) {
       return e.what();
     }
     return "no error";
   }
 
+  SimLink link;  // the program's folder is the test's own
   std::string folder_;
-
- private:
-  std::string savedFolder_;
-  bool savedDebug_ = false;
 };
 
 const std::string kBom = "\xEF\xBB\xBF";
 
 TEST_F(FlightPlanTest, ChunkSequencesBuildTheFile) {
-  using Step = std::pair<void (*)(const std::string&), std::string>;
+  using Step = std::pair<CommandHandler, std::string>;
   const struct {
     const char* name;
     std::vector<Step> steps;
@@ -96,7 +88,7 @@ TEST_F(FlightPlanTest, ChunkSequencesBuildTheFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const Step& step : c.steps) step.first(step.second);
+    for (const Step& step : c.steps) step.first(link.state, step.second);
     EXPECT_EQ(PlanBytes(), c.file);
   }
 }
@@ -104,13 +96,13 @@ TEST_F(FlightPlanTest, ChunkSequencesBuildTheFile) {
 TEST_F(FlightPlanTest, AChunkIsCutAt995Characters) {
   std::string body;
   for (int i = 0; i < 1200; ++i) body += static_cast<char>('a' + i % 26);
-  Pla9Command("PLA9:" + body);
+  Pla9Command(link.state, "PLA9:" + body);
   EXPECT_EQ(PlanBytes(), body.substr(0, 995));
   // Through the dispatcher: two ignored bytes, then at most 1000 characters.
-  ASSERT_EQ(ServeRequest("..PLAX:" + body), std::nullopt);
+  ASSERT_EQ(ServeRequest(link.state, "..PLAX:" + body), std::nullopt);
   EXPECT_EQ(PlanBytes(), kBom + body.substr(0, 995));
-  ServeRequest("..PLAN:" + body.substr(0, 10));
-  ServeRequest("..PL99:&");
+  ServeRequest(link.state, "..PLAN:" + body.substr(0, 10));
+  ServeRequest(link.state, "..PL99:&");
   EXPECT_EQ(PlanBytes(), kBom + body.substr(0, 995) + body.substr(0, 10) + "&");
 }
 
@@ -123,9 +115,9 @@ TEST_F(FlightPlanTest, AppendingWithoutAPlanFailsAndCreatesNothing) {
 
 TEST_F(FlightPlanTest, FileFailuresCarryTheirRunTimeMessages) {
   // The program's folder itself has gone.
-  AppFolder = folder_ + "/gone/";
+  link.state.AppFolder = folder_ + "/gone/";
   EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:abc"), "File not found");
-  AppFolder = folder_ + "/";
+  link.state.AppFolder = folder_ + "/";
 
   // A folder where the plan should be: neither start nor append can open it.
   fs::create_directory(PlanPath());
@@ -147,7 +139,7 @@ TEST_F(FlightPlanTest, FileFailuresCarryTheirRunTimeMessages) {
 
 TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  Pla9Command("PLA9:abc");
+  Pla9Command(link.state, "PLA9:abc");
   fs::permissions(PlanPath(), fs::perms::owner_read);
   EXPECT_EQ(ErrorOf(Pl99Command, "PL99:def"), "File access denied");
   EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:def"), "File access denied");
@@ -156,13 +148,13 @@ TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
 }
 
 TEST_F(FlightPlanTest, DebugLogsEachChunkAsReceived) {
-  LogCapture log;
-  Pla9Command("PLA9:quiet");
+  LogCapture log(link.state);
+  Pla9Command(link.state, "PLA9:quiet");
   EXPECT_TRUE(log.lines.empty());
-  DebugEnabled = true;
-  PlaxCommand("PLAX:a&b");
-  PlanCommand("PLAN:\xE9&");
-  Pla9Command("PLA9:");
+  link.state.DebugEnabled = true;
+  PlaxCommand(link.state, "PLAX:a&b");
+  PlanCommand(link.state, "PLAN:\xE9&");
+  Pla9Command(link.state, "PLA9:");
   EXPECT_EQ(log.lines, (std::vector<std::string>{"a&b", "\xE9&", ""}));
   // The chunk is logged even when the file then fails.
   log.lines.clear();
@@ -173,18 +165,15 @@ TEST_F(FlightPlanTest, DebugLogsEachChunkAsReceived) {
 
 TEST_F(FlightPlanTest, TheInstalledCodePageConverterIsUsed) {
   SetCodePageConverter([](const std::string& text) { return "<" + text + ">"; });
-  PlaxCommand("PLAX:a&");
+  PlaxCommand(link.state, "PLAX:a&");
   EXPECT_EQ(PlanBytes(), kBom + "<a\xB0>");
 }
 
-class ExecTest : public FlightPlanTest {
- protected:
-  SimLink link;
-};
+class ExecTest : public FlightPlanTest {};
 
 TEST_F(ExecTest, WritesTheZeroFilledPathFieldInOneExchange) {
   const uint64_t before = link.peer.Exchanges();
-  ExecCommand("EXEC anything here is ignored");
+  ExecCommand(link.state, "EXEC anything here is ignored");
   EXPECT_EQ(link.peer.Exchanges() - before, 1u);
   const std::vector<sim::JournalEntry> got = link.TakeJournal();
   ASSERT_EQ(got.size(), 1u);
@@ -205,7 +194,7 @@ TEST_F(ExecTest, APathThatDoesNotFitIsRefusedWithoutWriting) {
   } cases[] = {{255, true}, {256, false}, {300, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.length);
-    AppFolder = "/" + std::string(c.length - name.size() - 2, 'd') + "/";
+    link.state.AppFolder = "/" + std::string(c.length - name.size() - 2, 'd') + "/";
     const uint64_t before = link.peer.Exchanges();
     const std::string error = ErrorOf(ExecCommand, "EXEC");
     const std::vector<sim::JournalEntry> got = link.TakeJournal();

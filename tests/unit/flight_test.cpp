@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
 #include "sim/cockpit_values.h"
@@ -35,9 +34,10 @@ std::string Peek(SimPeer& peer, uint32_t offset, size_t size) {
 }
 
 // The fields of one panel's reply at the moment the stand-in is at, numbered from 1.
-std::vector<std::string> Panel(const char* code) {
+std::vector<std::string> Panel(testing::SimLink& link, const char* code) {
   for (const DispatchEntry& entry : DispatchTable())
-    if (entry.reply && std::string(entry.code) == code) return testing::Fields(entry.reply());
+    if (entry.reply && std::string(entry.code) == code)
+      return testing::Fields(entry.reply(link.state));
   ADD_FAILURE() << "no panel " << code;
   return {};
 }
@@ -145,11 +145,10 @@ TEST(RadioPairs, AWriteToEitherFormMovesTheOther) {
       {"set", "set com2 121.5", 0x3118, 0x05C8, "5021", "9CDA0100"},
   };
   testing::SimLink link;
-  testing::ScopedDebug quiet(false);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.write);
     if (std::string(c.how) == "link") {
-      ServeRequest(std::string("xx") + c.write);
+      ServeRequest(link.state, std::string("xx") + c.write);
     } else {
       ASSERT_EQ(Control(link.peer, c.write), "OK");
     }
@@ -191,15 +190,13 @@ TEST(Flight, ACircuitMovesEveryFieldAFlightMoves) {
       {"XRAD", {21}, "the same"},
   };
   testing::SimLink link;
-  testing::ScopedDebug quiet(false);
-  testing::ScopedSpeedGlobals keep;
   std::map<std::string, std::vector<std::string>> first;  // code -> its fields at the start
   std::map<std::string, std::set<int>> moved;
   for (int second = 0; second < Flight::kCircuitSeconds; second += 5) {
     ASSERT_EQ(Control(link.peer, "fly at " + std::to_string(second)), "OK");
     for (const DispatchEntry& entry : DispatchTable()) {
       if (!entry.reply) continue;
-      const std::string line = entry.reply();
+      const std::string line = entry.reply(link.state);
       SCOPED_TRACE(std::string(entry.code) + " at " + std::to_string(second) + " s: " + line);
       const std::vector<std::string> fields = testing::Fields(line);
       auto [at, isFirst] = first.emplace(entry.code, fields);
@@ -239,7 +236,6 @@ TEST(Flight, TheApproachMovesTheNeedlesAndLightsTheMarkersInTurn) {
       {1100, "over the inner marker", 0, 0, "100", false, "0000110", "05000"},
   };
   testing::SimLink link;
-  testing::ScopedDebug quiet(false);
   const auto side = [](const std::string& needle) {
     const int n = std::stoi(needle) > 127 ? std::stoi(needle) - 256 : std::stoi(needle);
     return n > 5 ? 1 : n < -5 ? -1 : 0;
@@ -248,7 +244,7 @@ TEST(Flight, TheApproachMovesTheNeedlesAndLightsTheMarkersInTurn) {
   for (const auto& m : moments) {
     SCOPED_TRACE(m.moment);
     ASSERT_EQ(Control(link.peer, "fly at " + std::to_string(m.second)), "OK");
-    const std::vector<std::string> hsi = Panel("HSI");
+    const std::vector<std::string> hsi = Panel(link, "HSI");
     EXPECT_EQ(side(hsi[8]), m.course) << hsi[8];
     EXPECT_EQ(side(hsi[9]), m.slope) << hsi[9];
     EXPECT_EQ(hsi[15], m.markers);
@@ -265,13 +261,12 @@ TEST(Flight, TheApproachMovesTheNeedlesAndLightsTheMarkersInTurn) {
 // Each traffic aircraft's trend digit says which way its altitude goes.
 TEST(Flight, TrafficTrendsFollowTheirClimbsAndDescents) {
   testing::SimLink link;
-  testing::ScopedDebug quiet(false);
   std::set<std::string> seen;
   for (int second = 400; second <= 520; second += 10) {
     Control(link.peer, "fly at " + std::to_string(second));
-    const std::vector<std::string> before = Panel("MAPS");
+    const std::vector<std::string> before = Panel(link, "MAPS");
     Control(link.peer, "fly at " + std::to_string(second + 1));
-    const std::vector<std::string> after = Panel("MAPS");
+    const std::vector<std::string> after = Panel(link, "MAPS");
     for (int slot = 1; slot <= 3; ++slot) {
       const int feetPerSecond = std::stoi(after[8 + 4 * slot]) - std::stoi(before[8 + 4 * slot]);
       const std::string& trend = before[9 + 4 * slot];

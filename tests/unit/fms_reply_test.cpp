@@ -18,7 +18,6 @@ using testing::Fields;
 using testing::Ident;
 using testing::LogCapture;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 const std::string kZeroFms = "   0.0000000000:   0.0000000000:     :\r\n";
@@ -54,7 +53,7 @@ TEST_F(FmsReplyTest, PositionAndWaypointInTheMapsForms) {
     Poke(memory, offsets::kLatitude, c.lat);
     Poke(memory, offsets::kLongitude, c.lon);
     Poke(memory, offsets::kGpsNextId, Ident(c.id));
-    EXPECT_EQ(FmsReply(), c.line);
+    EXPECT_EQ(FmsReply(link.state), c.line);
   }
 }
 
@@ -63,14 +62,13 @@ TEST_F(FmsReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
   Poke(memory, offsets::kLongitude, -192153584101141152);
   Poke(memory, offsets::kGpsNextId, Ident("AB"));
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    FmsReply();
+    LogCapture log(link.state);
+    FmsReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  EXPECT_EQ(FmsReply(), " -33.8688000000:  -3.7500000000:AB   :\r\n");
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(FmsReply(link.state), " -33.8688000000:  -3.7500000000:AB   :\r\n");
   const std::vector<std::string> expected = {
       "- FMS Panel:" + std::string(21, '-'), "- Lat: -33.8688000000", "- Lon:  -3.7500000000",
       "- Gps Id:AB   "};
@@ -81,7 +79,7 @@ TEST_F(FmsReplyTest, RandomMemoryKeepsTheLineShape) {
   std::mt19937_64 random(0x464D53);
   for (int round = 0; round < 200; ++round) {
     testing::FillPlausible(memory, random);
-    const std::string line = FmsReply();
+    const std::string line = FmsReply(link.state);
     SCOPED_TRACE(line);
     const std::vector<std::string> f = Fields(line);
     ASSERT_EQ(f.size(), 4u);

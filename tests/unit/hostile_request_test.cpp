@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "commands/flight_plan_commands.h"
-#include "core/globals.h"
 #include "server/connections.h"
 #include "simlink/offsets.h"
 #include "support/scripted_loop.h"
@@ -27,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::LogCapture;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::ScriptedLoop;
 using testing::SimLink;
 using Lines = std::vector<std::string>;
@@ -37,21 +35,19 @@ using Lines = std::vector<std::string>;
 class HostileRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedFolder_ = AppFolder;
     std::string pattern = (fs::temp_directory_path() / "hostile-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     folder_ = pattern;
-    AppFolder = folder_ + "/";
+    link.state.AppFolder = folder_ + "/";
   }
   void TearDown() override {
-    AppFolder = savedFolder_;
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
   }
 
   // The log lines one received text adds, time stamps cut off the debug lines.
   Lines Serve(const std::string& received) {
-    LogCapture log;
+    LogCapture log(link.state);
     connections_.Received(1, received);
     for (std::string& line : log.lines) {
       if (line.size() > 8 && line[2] == ':' && line[5] == ':') line.erase(0, 8);
@@ -65,12 +61,12 @@ class HostileRequestTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
+  SimLink link;
   std::string folder_;
 
  private:
   ScriptedLoop loop_;
-  Connections connections_{&loop_};
-  std::string savedFolder_;
+  Connections connections_{&loop_, link.state};
 };
 
 TEST_F(HostileRequestTest, ControlBytesFromClientsAreEscapedInTheLog) {
@@ -92,7 +88,7 @@ TEST_F(HostileRequestTest, ControlBytesFromClientsAreEscapedInTheLog) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScopedDebug debug(c.debug);
+    link.state.DebugEnabled = c.debug;
     EXPECT_EQ(Serve(c.received), c.logged);
   }
   // The plan file itself keeps the bytes as sent.
@@ -100,7 +96,6 @@ TEST_F(HostileRequestTest, ControlBytesFromClientsAreEscapedInTheLog) {
 }
 
 TEST_F(HostileRequestTest, AltitudeHoldWritesNothingWhenItsReadIsRefused) {
-  SimLink link;
   Poke(link.peer.Memory(), offsets::kApGlideslopeHold, 1);
   Poke(link.peer.Memory(), offsets::kApLocaliserHold, 1);
   Poke(link.peer.Memory(), offsets::kApBackCourseHold, 1);

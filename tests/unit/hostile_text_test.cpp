@@ -31,8 +31,7 @@ TEST(HostileSimulatorTexts, KeepEveryPanelsFieldsAndShowAsQuestionMarks) {
       {"\r\n:\t: ", "???--", "???"},            // ':' at the ends is not
   };
   testing::SimLink link;
-  testing::ScopedSpeedGlobals keep;
-  testing::ScopedDebug debug(true);
+  link.state.DebugEnabled = true;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ident);
     sim::OffsetMemory& memory = link.peer.Memory();
@@ -42,8 +41,8 @@ TEST(HostileSimulatorTexts, KeepEveryPanelsFieldsAndShowAsQuestionMarks) {
     for (int k = 1; k <= offsets::kTrafficSlots; ++k) testing::UseTrafficSlot(memory, k, 1, 2, 3, 0, c.bytes);
     for (const DispatchEntry& entry : DispatchTable()) {
       if (!entry.reply) continue;
-      testing::LogCapture log;
-      const std::string line = entry.reply();
+      testing::LogCapture log(link.state);
+      const std::string line = entry.reply(link.state);
       const auto values = ReadReplyLine(*FindReplySchema(entry.code), line);
       ASSERT_TRUE(values.has_value()) << entry.code << ": " << line;
       for (const FieldValue& value : *values) {

@@ -25,7 +25,6 @@ using testing::LogCapture;
 using testing::Poke;
 using testing::PokeFlyingPanel;
 using testing::RequestErrorOf;
-using testing::ScopedDebug;
 using testing::SimLink;
 using Memory = sim::OffsetMemory;
 
@@ -94,7 +93,7 @@ TEST(HsiReply, FieldsFromPokedValues) {
     SCOPED_TRACE(c.name);
     SimLink link;
     c.poke(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(HsiReply());
+    const std::vector<std::string> fields = FieldsOf(HsiReply(link.state));
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
@@ -117,7 +116,7 @@ TEST(HsiReply, ARealThatIsNotFiniteOrTooLargeSendsNothing) {
     SCOPED_TRACE(c.name);
     SimLink link;
     Poke(link.peer.Memory(), c.offset, c.value);
-    EXPECT_EQ(RequestErrorOf(HsiReply), kFpInvalid);
+    EXPECT_EQ(RequestErrorOf(HsiReply, link.state), kFpInvalid);
   }
 }
 
@@ -129,14 +128,13 @@ TEST(HsiReply, DebugBlockCarriesTheReplyTexts) {
   Poke(m, offsets::kWindDirection, 49152); Poke(m, offsets::kWindSpeed, 12);
   Poke(m, offsets::kNav2Ident, IdentOf("TLD\0\0\0")); Poke(m, offsets::kGpsCrossTrack, -1852.0);
 
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
-    HsiReply();
+    HsiReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
-  EXPECT_EQ(HsiReply(),
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(HsiReply(link.state),
             "27160:00000:000:00000:00000:000:000:000:000:0:0:1000000:00000:-0700:010:270:12:-----:"
             "--TLD:-----:00000:000:231:\r\n");
   const std::vector<std::string> expected = {
@@ -156,7 +154,7 @@ TEST(HsiReply, RandomPanelsKeepEveryFieldWidth) {
   for (int i = 0; i < 300; ++i) {
     SCOPED_TRACE(i);
     PokeFlyingPanel(link.peer.Memory(), rng);
-    ExpectWidths(HsiReply(), "HSI", {10, 11});
+    ExpectWidths(HsiReply(link.state), "HSI", {10, 11});
   }
 }
 

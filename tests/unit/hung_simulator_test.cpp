@@ -40,13 +40,12 @@ TEST(HungSimulator, TheExchangeGivesUpAfterItsAttemptsAndServingGoesOn) {
 
   PosixTransport transport;
   transport.LimitWaits(50);
-  IpcSetTransport(&transport);
   testing::ScriptedLoop loop;
   testing::RecordingView view;
   {
-    TfMain main(&view, &loop);
-    main.FormCreate("/");
-    main.Timer1Timer();
+    TfMain main(&view, &loop, &transport);
+    main.Start("/");
+    main.Tick();
     ASSERT_TRUE(main.Listening());
     loop.Accept(1);
     view.log.clear();
@@ -62,16 +61,15 @@ TEST(HungSimulator, TheExchangeGivesUpAfterItsAttemptsAndServingGoesOn) {
     EXPECT_EQ(loop.Drain(1), "2.02a\r\n");
 
     // Connecting again waits a tick longer than usual: the simulator was there but silent.
-    main.Timer1Timer();
+    main.Tick();
     EXPECT_EQ(view.log.back(), "- Fsuipc Not Responding");
-    main.Timer1Timer();  // the simulator answers again
+    main.Tick();  // the simulator answers again
     EXPECT_EQ(view.log.back(), "- Fsuipc Connected OK");
     loop.Receive(1, "xxTRA0 4321");
     loop.Receive(1, "xxRADI");
     EXPECT_EQ(loop.Drain(1).substr(12, 5), "4321:");
-    main.FormClose();
+    main.Close();
   }
-  IpcSetTransport(nullptr);
   sim.reset();
   unsetenv("TAVELOR_IPC_DIR");
   fs::remove_all(folder);

@@ -32,7 +32,6 @@ using testing::Ident;
 using testing::LogCapture;
 using testing::Poke;
 using testing::Repeat;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -112,7 +111,7 @@ TEST_F(MapReplyTest, GpsFieldsAndTheirClamps) {
   for (const auto& c : cases) {
     Poke(memory, offsets::kGpsDistance, c.metres);
     Poke(memory, offsets::kGpsTimeToGo, c.seconds);
-    const std::vector<std::string> f = Fields(MapReply());
+    const std::vector<std::string> f = Fields(MapReply(link.state));
     ASSERT_EQ(f.size(), 87u) << c.name;
     EXPECT_EQ(f[7], c.dme) << c.name;
     EXPECT_EQ(f[8], c.ete) << c.name;
@@ -129,7 +128,7 @@ TEST_F(MapReplyTest, TrafficSlotsKeepTheirOwnFields) {
   UseSlot(3, -0.1f, 179.99f, -50.0f, 301, "ABCDEFGHIJKLMNO");
   UseSlot(15, 0.0f, 0.0f, 99999.6f, 300, "");
 
-  const std::vector<std::string> f = Fields(MapReply());
+  const std::vector<std::string> f = Fields(MapReply(link.state));
   ASSERT_EQ(f.size(), 87u);
   const struct {
     int slot;
@@ -180,7 +179,7 @@ TEST_F(MapReplyTest, AValueThatCannotBeRoundedSendsNothing) {
     testing::ClearMemory(memory);
     c.poke(memory);
     try {
-      ServeRequest("xxMAPS");
+      ServeRequest(link.state, "xxMAPS");
       ADD_FAILURE() << "a reply was built";
     } catch (const RequestError& error) {
       EXPECT_STREQ(error.what(), kFpInvalid);
@@ -203,14 +202,13 @@ TEST_F(MapReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
   UseSlot(2, 40.5f, -3.25f, 2500.0f, 1000, "IBE123");
 
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    MapReply();
+    LogCapture log(link.state);
+    MapReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  const std::string line = MapReply();
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  const std::string line = MapReply(link.state);
   std::vector<std::string> expected = {
       "- Mapa Panel:" + std::string(21, '-'),
       "- Lat:  40.5000000000",
@@ -241,7 +239,7 @@ TEST_F(MapReplyTest, RandomMemoryKeepsTheLineShape) {
   std::mt19937_64 random(0x4D415053);
   for (int round = 0; round < 200; ++round) {
     testing::FillPlausible(memory, random);
-    const std::string line = MapReply();
+    const std::string line = MapReply(link.state);
     SCOPED_TRACE(line);
     const std::vector<std::string> f = Fields(line);
     ASSERT_EQ(f.size(), 87u);

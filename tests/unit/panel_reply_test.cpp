@@ -17,31 +17,30 @@ namespace {
 
 using testing::LogCapture;
 using testing::Poke;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 // A read or write whose variable does not have the offset's own type does not compile.
 template <typename Offset, typename Variable>
-constexpr bool kReadable = requires(Offset o, Variable* v) { IpcRead(o, v); };
+constexpr bool kReadable = requires(IpcClient& link, Offset o, Variable* v) { IpcRead(link, o, v); };
 static_assert(kReadable<decltype(offsets::kTransponder), uint16_t>);
 static_assert(!kReadable<decltype(offsets::kTransponder), uint32_t>);
 static_assert(!kReadable<decltype(offsets::kHeading), float>);
 static_assert(!kReadable<decltype(offsets::kNav1Ident), char>);
 
 TEST(PanelReply, LineInTableOrderAndDebugBlockAsWritten) {
-  const auto reply = [] {
-    PanelReply reply("FMS", "- Test Panel:---");
+  SimLink link;
+  const auto reply = [&] {
+    PanelReply reply(link.state, "FMS", "- Test Panel:---");
     for (int number = 1; number <= 3; ++number) reply.Field(number, std::to_string(number));
     reply.Log(3).LogJoined({1, 2}, "/").LogText("C", "x");
     return reply.Finish();
   };
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
     EXPECT_EQ(reply(), "1:2:3:\r\n");
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
+  link.state.DebugEnabled = true;
   EXPECT_EQ(reply(), "1:2:3:\r\n");
   EXPECT_EQ(log.lines, (std::vector<std::string>{"- Test Panel:---", "- Gps Id:3", "- Lat:1/2", "- C:x"}));
 }
@@ -50,7 +49,7 @@ TEST(PanelReads, ValuesStartAtZeroAndArriveInOneExchange) {
   SimLink link;
   Poke(link.peer.Memory(), offsets::kTransponder, 0x7000);
   Poke(link.peer.Memory(), offsets::kHeading, 271.5);
-  PanelReads in;
+  PanelReads in(link.client);
   const auto& transponder = in.Read(offsets::kTransponder);
   const auto& heading = in.Read(offsets::kHeading);
   EXPECT_EQ(transponder, 0);

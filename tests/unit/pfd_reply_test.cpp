@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "replies/pfd_reply.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
@@ -26,8 +25,6 @@ using testing::LogCapture;
 using testing::Poke;
 using testing::PokeFlyingPanel;
 using testing::RequestErrorOf;
-using testing::ScopedDebug;
-using testing::ScopedSpeedGlobals;
 using testing::SimLink;
 using testing::WritesOf;
 using Memory = sim::OffsetMemory;
@@ -36,7 +33,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr size_t kFields = 49;
 
 TEST(PfdReply, FieldsFromPokedValues) {
-  ScopedSpeedGlobals keep;
   const struct {
     const char* name;
     std::function<void(Memory&)> poke;
@@ -124,26 +120,23 @@ TEST(PfdReply, FieldsFromPokedValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SimLink link;
-    PfdRefreshCount = 0;
     c.poke(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(PfdReply());
+    const std::vector<std::string> fields = FieldsOf(PfdReply(link.state));
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
 }
 
-TEST(PfdReply, SpeedModeFieldFollowsTheGlobal) {
-  ScopedSpeedGlobals keep;
+TEST(PfdReply, SpeedModeFieldFollowsSpeedRefMode) {
   SimLink link;
   for (int mode : {1, 0, 2, -1}) {
-    SpeedRefMode = mode;
-    PfdRefreshCount = 0;
-    EXPECT_EQ(FieldsOf(PfdReply())[43], std::to_string(mode));
+    link.state.SpeedRefMode = mode;
+    link.state.PfdRefreshCount = 0;
+    EXPECT_EQ(FieldsOf(PfdReply(link.state))[43], std::to_string(mode));
   }
 }
 
 TEST(PfdReply, ARealThatIsNotFiniteSendsNothingAndSkipsTheResend) {
-  ScopedSpeedGlobals keep;
   const struct {
     const char* name;
     Offset<double> offset;
@@ -162,17 +155,14 @@ TEST(PfdReply, ARealThatIsNotFiniteSendsNothingAndSkipsTheResend) {
     SimLink link;
     Poke(link.peer.Memory(), offsets::kApMach, 52429);
     Poke(link.peer.Memory(), c.offset, c.value);
-    PfdRefreshCount = 100;  // this request would re-send
-    EXPECT_EQ(RequestErrorOf(PfdReply), kFpInvalid);
+    link.state.PfdRefreshCount = 100;  // this request would re-send
+    EXPECT_EQ(RequestErrorOf(PfdReply, link.state), kFpInvalid);
     EXPECT_TRUE(WritesOf(link).empty());
-    EXPECT_EQ(PfdRefreshCount, 100);
+    EXPECT_EQ(link.state.PfdRefreshCount, 100);
   }
 }
 
 TEST(PfdReply, DebugBlockCarriesTheReplyTexts) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
-  PfdRefreshCount = 0;
   SimLink link;
   Memory& m = link.peer.Memory();
   Poke(m, offsets::kIndicatedAirspeed, 32000); Poke(m, offsets::kAce, -1.23);
@@ -197,14 +187,13 @@ TEST(PfdReply, DebugBlockCarriesTheReplyTexts) {
   Poke(m, offsets::kGpsCourse, std::numbers::pi); Poke(m, offsets::kGpsCrossTrack, 1852.0);
   Poke(m, offsets::kGpsTimeToGo, 600);
 
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
-    PfdReply();
+    PfdReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
-  EXPECT_EQ(PfdReply(),
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(PfdReply(link.state),
             "25000:-12:+0197:01998:+0500:+03000:00328:1000000:10000:080:194:1013:27160:09000:000:090:"
             "270:1:000:000:0:270:05:MAD--:0123:090:0120:--TLD:0000:000:0000:+0700:NDB--:260:+15:1:"
             "080:1:+0250:-0314:340:250:1:1:GPS1-:0010:180:025:0600:\r\n");
@@ -224,15 +213,13 @@ TEST(PfdReply, DebugBlockCarriesTheReplyTexts) {
 
 // Whatever a flying aircraft shows, every field keeps the width the panel cuts it at.
 TEST(PfdReply, RandomPanelsKeepEveryFieldWidth) {
-  ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;
   SimLink link;
   std::mt19937 rng(20240612);
   for (int i = 0; i < 300; ++i) {
     SCOPED_TRACE(i);
-    PfdRefreshCount = 0;
+    link.state.PfdRefreshCount = 0;
     PokeFlyingPanel(link.peer.Memory(), rng);
-    ExpectWidths(PfdReply(), "PFD", {18, 21, 38});
+    ExpectWidths(PfdReply(link.state), "PFD", {18, 21, 38});
   }
 }
 

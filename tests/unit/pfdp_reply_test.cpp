@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "replies/pfdp_reply.h"
 #include "server/request.h"
 #include "simlink/ipc_client.h"
@@ -27,8 +26,6 @@ using testing::LogCapture;
 using testing::Poke;
 using testing::PokeFlyingPanel;
 using testing::RequestErrorOf;
-using testing::ScopedDebug;
-using testing::ScopedSpeedGlobals;
 using testing::SimLink;
 using Memory = sim::OffsetMemory;
 
@@ -81,22 +78,21 @@ TEST(PfdpReply, FieldsFromPokedValues) {
     SCOPED_TRACE(c.name);
     SimLink link;
     c.poke(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(PfdpReply());
+    const std::vector<std::string> fields = FieldsOf(PfdpReply(link.state));
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
 }
 
 TEST(PfdpReply, NeverResendsASpeedTarget) {
-  ScopedSpeedGlobals keep;
   SimLink link;
   Poke(link.peer.Memory(), offsets::kApMach, 52429);
   Poke(link.peer.Memory(), offsets::kApAirspeed, 250);
-  PfdRefreshCount = 100;
-  for (int request = 0; request < 202; ++request) PfdpReply();
+  link.state.PfdRefreshCount = 100;
+  for (int request = 0; request < 202; ++request) PfdpReply(link.state);
   for (const sim::JournalEntry& e : link.TakeJournal()) EXPECT_FALSE(e.write);
   EXPECT_EQ(link.ExchangesSinceOpen(), 202u);
-  EXPECT_EQ(PfdRefreshCount, 100);
+  EXPECT_EQ(link.state.PfdRefreshCount, 100);
 }
 
 TEST(PfdpReply, ARealThatIsNotFiniteSendsNothing) {
@@ -117,7 +113,7 @@ TEST(PfdpReply, ARealThatIsNotFiniteSendsNothing) {
     SCOPED_TRACE(c.name);
     SimLink link;
     Poke(link.peer.Memory(), c.offset, c.value);
-    EXPECT_EQ(RequestErrorOf(PfdpReply), kFpInvalid);
+    EXPECT_EQ(RequestErrorOf(PfdpReply, link.state), kFpInvalid);
   }
 }
 
@@ -136,14 +132,13 @@ TEST(PfdpReply, DebugBlockCarriesTheReplyTexts) {
   Poke(m, offsets::kWindDirection, 49152); Poke(m, offsets::kWindSpeed, 5);
   Poke(m, offsets::kOutsideAirTemp, 64256); Poke(m, offsets::kMarker1, 1);
 
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
-    PfdpReply();
+    PfdpReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
-  EXPECT_EQ(PfdpReply(),
+  link.state.DebugEnabled = true;
+  EXPECT_EQ(PfdpReply(link.state),
             "+0500:+00000:1:+0250:+0000:10000001:25000:000:00000:+00:250:000:01998:+0000:00000:-0700:"
             "27160:00000:000:000:000:0:000:000:0:MAD--:0123:000:0000:-----:0000:000:0000:NDB--:1:"
             "GPS1-:0010:000:025:0600:000:270:05:-05:100:\r\n");
@@ -166,14 +161,13 @@ TEST(PfdpReply, RandomPanelsKeepEveryFieldWidth) {
   for (int i = 0; i < 300; ++i) {
     SCOPED_TRACE(i);
     PokeFlyingPanel(link.peer.Memory(), rng);
-    ExpectWidths(PfdpReply(), "PFDP", {3, 22, 25});
+    ExpectWidths(PfdpReply(link.state), "PFDP", {3, 22, 25});
   }
 }
 
 // The three panel codes of this family, as a client sends them: the three-letter ones only
 // alone in a five-byte request, PFDP with anything after it.
 TEST(PanelCodes, EachRequestReachesItsOwnBuilder) {
-  ScopedSpeedGlobals keep;
   const struct {
     const char* received;
     size_t fields;  // 0: "noversion"
@@ -185,8 +179,8 @@ TEST(PanelCodes, EachRequestReachesItsOwnBuilder) {
   SimLink link;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.received);
-    PfdRefreshCount = 0;
-    const std::optional<std::string> reply = ServeRequest(c.received);
+    link.state.PfdRefreshCount = 0;
+    const std::optional<std::string> reply = ServeRequest(link.state, c.received);
     ASSERT_TRUE(reply.has_value());
     if (c.fields == 0) {
       EXPECT_EQ(*reply, "noversion\r\n");

@@ -25,7 +25,6 @@ using testing::Ident;
 using testing::LogCapture;
 using testing::Poke;
 using testing::Repeat;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -99,7 +98,7 @@ TEST_F(PmapReplyTest, InstrumentFieldsFromPokedValues) {
     SCOPED_TRACE(c.name);
     testing::ClearMemory(memory);
     c.poke(memory);
-    const std::vector<std::string> f = Fields(ExtendedMapReply());
+    const std::vector<std::string> f = Fields(ExtendedMapReply(link.state));
     ASSERT_EQ(f.size(), 106u);
     for (const auto& [field, text] : c.fields) EXPECT_EQ(f[field], text) << "field " << field;
   }
@@ -118,7 +117,7 @@ TEST_F(PmapReplyTest, AValueThatCannotBeRoundedSendsNothing) {
     testing::ClearMemory(memory);
     poke(memory);
     try {
-      ServeRequest("xxPMAP");
+      ServeRequest(link.state, "xxPMAP");
       ADD_FAILURE() << "a reply was built";
     } catch (const RequestError& error) {
       EXPECT_STREQ(error.what(), kFpInvalid);
@@ -156,14 +155,13 @@ TEST_F(PmapReplyTest, DebugBlockFollowsTheLineWithTheSameTexts) {
   Poke(memory, offsets::kMagneticVariation, 910);
   testing::UseTrafficSlot(memory, 15, -0.5f, 0.25f, 100.0f, 0, "Z");
   {
-    LogCapture log;
-    ScopedDebug off(false);
-    ExtendedMapReply();
+    LogCapture log(link.state);
+    ExtendedMapReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  LogCapture log;
-  ScopedDebug on(true);
-  const std::string line = ExtendedMapReply();
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  const std::string line = ExtendedMapReply(link.state);
   std::vector<std::string> expected = {
       "- Mapa Panel:" + std::string(21, '-'),
       "- Lat:  40.5000000000",
@@ -204,7 +202,7 @@ TEST_F(PmapReplyTest, RandomMemoryKeepsTheLineShape) {
   std::mt19937_64 random(0x504D4150);
   for (int round = 0; round < 200; ++round) {
     testing::FillPlausible(memory, random);
-    const std::string line = ExtendedMapReply();
+    const std::string line = ExtendedMapReply(link.state);
     SCOPED_TRACE(line);
     const std::vector<std::string> f = Fields(line);
     ASSERT_EQ(f.size(), 106u);

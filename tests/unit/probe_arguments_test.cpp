@@ -20,8 +20,6 @@ namespace {
 
 TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
   testing::SimLink link;
-  testing::ScopedDebug quiet(false);
-  testing::ScopedSpeedGlobals keep;
   const char* tails[] = {"",        " ",           " 1",         " 118",    " 118.50 121.50", " 1G8.50 121.50",
                          " 12345",  " -0500",      " +1",        " 1 0",    " 101325",        " 1013",
                          " abc",    " 118.250 121.500", " 99999999999999999999"};
@@ -29,7 +27,8 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
     if (!entry.command || probe::FindCode(entry.code)->takesRestOfRequest) continue;
     for (const char* tail : tails) {
       const std::string text = entry.code + std::string(tail);
-      const std::string dropped = testing::RequestErrorOf([&] { ServeRequest("xx" + text); });
+      const std::string dropped = testing::RequestErrorOf(
+          [&](RequestState& state) { ServeRequest(state, "xx" + text); }, link.state);
       const std::string problem = probe::ArgumentProblem(text);
       EXPECT_EQ(problem.empty(), dropped.empty()) << '"' << text << "\": " << problem << dropped;
       EXPECT_NE(problem.find(dropped), std::string::npos) << text;

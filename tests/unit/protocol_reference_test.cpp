@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "probe/probe_format.h"
 #include "replies/reply_schema.h"
 #include "server/dispatch_table.h"
@@ -106,12 +105,10 @@ TEST(ProtocolReference, ExamplesAreServedAsTheirSectionsSay) {
   const std::map<std::string, Section> sections = ReadReference();
   testing::SimLink link;
   sim::LoadParkedAircraft(link.peer.Memory());
-  const int savedPfd = PfdRefreshCount, savedFgp = FgpRefreshCount, savedMode = SpeedRefMode;
   // The flight plan examples write their file beside the program: here, a folder of its own.
-  const std::string savedFolder = AppFolder;
   const auto folder = std::filesystem::temp_directory_path() / "tavelor-reference-test";
   std::filesystem::create_directories(folder);
-  AppFolder = folder.string() + "/";
+  link.state.AppFolder = folder.string() + "/";
 
   for (const DispatchEntry& entry : DispatchTable()) {
     const auto section = sections.find(entry.code);
@@ -121,7 +118,7 @@ TEST(ProtocolReference, ExamplesAreServedAsTheirSectionsSay) {
       link.TakeJournal();
       std::optional<std::string> answer;
       try {
-        answer = ServeRequest(example);
+        answer = ServeRequest(link.state, example);
       } catch (const RequestError& error) {
         ADD_FAILURE() << "refused: " << error.what();
         continue;
@@ -147,10 +144,6 @@ TEST(ProtocolReference, ExamplesAreServedAsTheirSectionsSay) {
       }
     }
   }
-  PfdRefreshCount = savedPfd;
-  FgpRefreshCount = savedFgp;
-  SpeedRefMode = savedMode;
-  AppFolder = savedFolder;
   std::filesystem::remove_all(folder);
 }
 

@@ -46,7 +46,7 @@ TEST(RadioCommands, WriteTheirValuesInOneExchange) {
     SimLink link;
     bool failed = false;
     try {
-      ServeRequest(c.request);
+      ServeRequest(link.state, c.request);
     } catch (const RequestError&) {
       failed = true;
     }
@@ -89,7 +89,7 @@ TEST(RadioReply, FieldsInPanelOrderWithComTwoLast) {
   memory.WriteU16(0x034C, 0x0205);
   uint8_t audio = 0x01;
   memory.Write(0x3122, 1, &audio);
-  EXPECT_EQ(RadioReply(),
+  EXPECT_EQ(RadioReply(link.state),
             "  0.5:  0.0:7700:122.90:118.50:108.00:113.90:114.10:109.00:0205:00000001:12A.5F:"
             "119.10:\r\n");
   std::vector<sim::JournalEntry> journal = link.TakeJournal();

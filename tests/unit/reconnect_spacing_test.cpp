@@ -68,55 +68,50 @@ TEST(ReconnectSpacing, AttemptsOnASilentSimulatorAreSpacedOutAndOthersAreNot) {
     SCOPED_TRACE(s.what);
     CountingTransport transport;
     transport.Become(Sim::kAbsent);
-    IpcSetTransport(&transport);
     testing::ScriptedLoop loop;
     testing::RecordingView view;
     {
-      TfMain main(&view, &loop);
-      main.FormCreate("/");
+      TfMain main(&view, &loop, &transport);
+      main.Start("/");
       view.log.clear();
       std::vector<int> attempts;
       for (size_t tick = 1; tick <= s.ticks.size(); ++tick) {
         transport.Become(s.ticks[tick - 1]);
         const int before = transport.looks;
-        if (loop.timerRunning) main.Timer1Timer();
+        if (loop.timerRunning) main.Tick();
         if (transport.looks != before) attempts.push_back(static_cast<int>(tick));
       }
       EXPECT_EQ(attempts, s.attempts);
       EXPECT_EQ(view.log, s.log);
-      main.FormClose();
+      main.Close();
     }
-    IpcSetTransport(nullptr);
   }
 }
 
 TEST(ReconnectSpacing, AVersionRefusedAtOnceIsRetriedEveryTick) {
   CountingTransport transport;
   transport.peer = testing::HandshakePeer(0x19980004, 0xFADE0008);  // too old an FSUIPC
-  IpcSetTransport(&transport);
   testing::ScriptedLoop loop;
   testing::RecordingView view;
   {
-    TfMain main(&view, &loop);
-    main.FormCreate("/");
+    TfMain main(&view, &loop, &transport);
+    main.Start("/");
     view.log.clear();
-    for (int tick = 0; tick < 4; ++tick) main.Timer1Timer();
+    for (int tick = 0; tick < 4; ++tick) main.Tick();
     EXPECT_EQ(transport.looks, 4);
     EXPECT_TRUE(view.log.empty());
-    main.FormClose();
+    main.Close();
   }
-  IpcSetTransport(nullptr);
 }
 
 TEST(ReconnectSpacing, ASimulatorFallingSilentDuringARequestStartsTheSpacingAtOnce) {
   CountingTransport transport;
-  IpcSetTransport(&transport);
   testing::ScriptedLoop loop;
   testing::RecordingView view;
   {
-    TfMain main(&view, &loop);
-    main.FormCreate("/");
-    main.Timer1Timer();
+    TfMain main(&view, &loop, &transport);
+    main.Start("/");
+    main.Tick();
     ASSERT_TRUE(main.Listening());
     loop.Accept(1);
     view.log.clear();
@@ -128,14 +123,13 @@ TEST(ReconnectSpacing, ASimulatorFallingSilentDuringARequestStartsTheSpacingAtOn
     EXPECT_EQ(loop.Drain(1).substr(89), "2.02a\r\n");
 
     const int before = transport.looks;
-    main.Timer1Timer();
+    main.Tick();
     EXPECT_EQ(transport.looks, before) << "the first tick is let pass";
     transport.Become(Sim::kAnswering);
-    main.Timer1Timer();
+    main.Tick();
     EXPECT_EQ(view.log.back(), "- Fsuipc Connected OK");
-    main.FormClose();
+    main.Close();
   }
-  IpcSetTransport(nullptr);
 }
 
 }  // namespace

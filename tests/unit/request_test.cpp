@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
 #include "core/request_text.h"
 #include "server/request.h"
 #include "support/sim_link.h"
@@ -10,7 +9,6 @@ namespace tavelor {
 namespace {
 
 using testing::LogCapture;
-using testing::ScopedDebug;
 using testing::SimLink;
 
 TEST(RequestFraming, TwoLeadingBytesAreDroppedAndTheTextIsCutAt1000) {
@@ -36,6 +34,7 @@ TEST(RequestFraming, TwoLeadingBytesAreDroppedAndTheTextIsCutAt1000) {
 }
 
 TEST(Dispatcher, VersionCodesAndTheFallback) {
+  SimLink link;
   const std::pair<std::string, std::string> cases[] = {
       {"..V100", "2.01b\r\n"},        {"..V172", "2.02a\r\n"},      {"..V177\r\n", "2.02a\r\n"},
       {"..VMAP", "2.01a\r\n"},        {"..VPFD", "2.01a\r\n"},      {"..v177", "noversion\r\n"},
@@ -44,18 +43,18 @@ TEST(Dispatcher, VersionCodesAndTheFallback) {
   };
   for (const auto& [received, answer] : cases) {
     SCOPED_TRACE(received);
-    EXPECT_EQ(ServeRequest(received), answer);
+    EXPECT_EQ(ServeRequest(link.state, received), answer);
   }
 }
 
 TEST(Dispatcher, DebugLineComesFirstAlsoForEmptyCodes) {
-  LogCapture log;
-  {
-    ScopedDebug on(true);
-    ServeRequest("..");
-    ServeRequest("..V100");
-  }
-  ServeRequest("..V100");
+  SimLink link;
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  ServeRequest(link.state, "..");
+  ServeRequest(link.state, "..V100");
+  link.state.DebugEnabled = false;
+  ServeRequest(link.state, "..V100");
   ASSERT_EQ(log.lines.size(), 2u);
   EXPECT_EQ(log.lines[0].substr(8), " <- received code:");
   EXPECT_EQ(log.lines[0][2], ':');
@@ -68,12 +67,9 @@ TEST(Dispatcher, RadioReplyWithItsDebugBlockAfterTheReceivedLine) {
   uint8_t audio = 0x90;
   link.peer.Memory().Write(0x3122, 1, &audio);
   link.peer.Memory().WriteU16(0x3118, 0x1910);
-  LogCapture log;
-  std::optional<std::string> reply;
-  {
-    ScopedDebug on(true);
-    reply = ServeRequest("..RADI\r\n");
-  }
+  LogCapture log(link.state);
+  link.state.DebugEnabled = true;
+  const std::optional<std::string> reply = ServeRequest(link.state, "..RADI\r\n");
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->size(), 89u);
   ASSERT_EQ(log.lines.size(), 15u);
@@ -88,7 +84,7 @@ TEST(Dispatcher, RadioReplyWithItsDebugBlockAfterTheReceivedLine) {
 
 TEST(Dispatcher, CoalescedRequestsActOnTheFirstCodeOnly) {
   SimLink link;
-  const auto reply = ServeRequest("..RADI..V100");
+  const auto reply = ServeRequest(link.state, "..RADI..V100");
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->size(), 89u);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
@@ -97,7 +93,7 @@ TEST(Dispatcher, CoalescedRequestsActOnTheFirstCodeOnly) {
 TEST(Dispatcher, CommandWithoutArgumentsRaisesTheIntegerErrorAndWritesNothing) {
   SimLink link;
   try {
-    ServeRequest("..COM1");
+    ServeRequest(link.state, "..COM1");
     FAIL() << "no error";
   } catch (const RequestError& error) {
     EXPECT_STREQ(error.what(), "'$' is not a valid integer value");
@@ -106,9 +102,9 @@ TEST(Dispatcher, CommandWithoutArgumentsRaisesTheIntegerErrorAndWritesNothing) {
   EXPECT_EQ(link.ExchangesSinceOpen(), 0u);
   EXPECT_EQ(link.TakeJournal().size(), 0u);
   // Only the active frequency present: the standby parse fails before anything is queued.
-  EXPECT_THROW(ServeRequest("..COM1 118.25"), RequestError);
+  EXPECT_THROW(ServeRequest(link.state, "..COM1 118.25"), RequestError);
   EXPECT_EQ(link.ExchangesSinceOpen(), 0u);
-  EXPECT_EQ(ServeRequest("..COM1 118.25 121.50"), std::nullopt);
+  EXPECT_EQ(ServeRequest(link.state, "..COM1 118.25 121.50"), std::nullopt);
   EXPECT_EQ(link.ExchangesSinceOpen(), 1u);
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
 #include "replies/fgp_reply.h"
 #include "replies/pfd_reply.h"
 #include "simlink/offsets.h"
@@ -19,26 +18,24 @@ namespace {
 using testing::Bytes;
 using testing::Poke;
 using testing::RequestErrorOf;
-using testing::ScopedSpeedGlobals;
 using testing::SimLink;
 using testing::WritesOf;
 
 struct ResendPanel {
   const char* name;
-  std::string (*reply)();
-  int* refreshCount;  // the panel's own count
+  std::string (*reply)(RequestState& state);
+  int RequestState::*refreshCount;  // the panel's own count
 };
 
 const ResendPanel kPanels[] = {
-    {"Pfd", PfdReply, &PfdRefreshCount},
-    {"Fgp", FgpReply, &FgpRefreshCount},
+    {"Pfd", PfdReply, &RequestState::PfdRefreshCount},
+    {"Fgp", FgpReply, &RequestState::FgpRefreshCount},
 };
 
 class SpeedResend : public ::testing::TestWithParam<ResendPanel> {
  protected:
-  std::string Reply() { return GetParam().reply(); }
-  int& Count() { return *GetParam().refreshCount; }
-  ScopedSpeedGlobals keep_;
+  std::string Reply(SimLink& link) { return GetParam().reply(link.state); }
+  int& Count(SimLink& link) { return link.state.*GetParam().refreshCount; }
 };
 
 TEST_P(SpeedResend, EveryHundredAndFirstRequestWritesTheTargetBack) {
@@ -57,10 +54,9 @@ TEST_P(SpeedResend, EveryHundredAndFirstRequestWritesTheTargetBack) {
     SimLink link;
     Poke(link.peer.Memory(), offsets::kApMach, 52429);
     Poke(link.peer.Memory(), offsets::kApAirspeed, 250);
-    SpeedRefMode = c.mode;
-    Count() = 0;
+    link.state.SpeedRefMode = c.mode;
     for (int request = 1; request <= 202; ++request) {
-      Reply();
+      Reply(link);
       const std::vector<sim::JournalEntry> writes = WritesOf(link);
       if (request != 101 && request != 202) {
         ASSERT_TRUE(writes.empty()) << "request " << request;
@@ -69,50 +65,45 @@ TEST_P(SpeedResend, EveryHundredAndFirstRequestWritesTheTargetBack) {
       ASSERT_EQ(writes.size(), 1u) << "request " << request;
       EXPECT_EQ(writes[0].offset, c.offset);
       EXPECT_EQ(writes[0].data, Bytes(c.value, c.size));
-      EXPECT_EQ(Count(), 0);
+      EXPECT_EQ(Count(link), 0);
     }
     EXPECT_EQ(link.ExchangesSinceOpen(), 204u);  // 202 reads, 2 re-sends
   }
 }
 
 TEST_P(SpeedResend, TheOtherPanelsRepliesDoNotCount) {
-  SpeedRefMode = 1;
   SimLink link;
-  PfdRefreshCount = 0;
-  FgpRefreshCount = 0;
   const ResendPanel& other = GetParam().reply == PfdReply ? kPanels[1] : kPanels[0];
-  for (int request = 0; request < 150; ++request) other.reply();
+  for (int request = 0; request < 150; ++request) other.reply(link.state);
   link.TakeJournal();
-  EXPECT_EQ(Count(), 0);
-  Reply();
+  EXPECT_EQ(Count(link), 0);
+  Reply(link);
   EXPECT_TRUE(WritesOf(link).empty());
-  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(Count(link), 1);
 }
 
 TEST_P(SpeedResend, AFailedReadPostponesTheResendToTheNextGoodOne) {
-  SpeedRefMode = 1;
   SimLink link;
   Poke(link.peer.Memory(), offsets::kApMach, 52429);
-  Count() = 100;
+  Count(link) = 100;
   bool quit = false;
   ASSERT_EQ(link.peer.Control("fail 2", &quit), "OK");
   for (int failed = 0; failed < 2; ++failed) {
-    Reply();
+    Reply(link);
     EXPECT_TRUE(WritesOf(link).empty());  // a target of 0 would throw the pilot's away
   }
-  EXPECT_EQ(Count(), 102);
+  EXPECT_EQ(Count(link), 102);
 
-  Reply();
+  Reply(link);
   const std::vector<sim::JournalEntry> writes = WritesOf(link);
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].data, Bytes(52429, 4));
-  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(Count(link), 0);
 }
 
 // A Mach target of -0.01 to -0.09 reads "0-1" to "0-9", which the Mach command cannot parse:
 // that request ends unanswered and the next one tries again.
 TEST_P(SpeedResend, AnUnparsableMachDropsTheReplyAndIsRetried) {
-  SpeedRefMode = 1;
   const struct {
     int32_t mach65536;
     const char* error;  // nullptr: the re-send goes through
@@ -127,24 +118,24 @@ TEST_P(SpeedResend, AnUnparsableMachDropsTheReplyAndIsRetried) {
     SCOPED_TRACE(c.mach65536);
     SimLink link;
     Poke(link.peer.Memory(), offsets::kApMach, c.mach65536);
-    Count() = 100;
+    Count(link) = 100;
     if (c.error == nullptr) {
-      EXPECT_NO_THROW(Reply());
+      EXPECT_NO_THROW(Reply(link));
       const std::vector<sim::JournalEntry> writes = WritesOf(link);
       ASSERT_EQ(writes.size(), 1u);
       EXPECT_EQ(writes[0].data, Bytes(c.written, 4));
-      EXPECT_EQ(Count(), 0);
+      EXPECT_EQ(Count(link), 0);
       continue;
     }
     for (int expectedCount : {101, 102}) {
-      EXPECT_EQ(RequestErrorOf([&] { Reply(); }), c.error);
+      EXPECT_EQ(RequestErrorOf(GetParam().reply, link.state), c.error);
       EXPECT_TRUE(WritesOf(link).empty());
-      EXPECT_EQ(Count(), expectedCount);
+      EXPECT_EQ(Count(link), expectedCount);
     }
     Poke(link.peer.Memory(), offsets::kApMach, 52429);
-    EXPECT_NO_THROW(Reply());
+    EXPECT_NO_THROW(Reply(link));
     EXPECT_EQ(WritesOf(link).size(), 1u);
-    EXPECT_EQ(Count(), 0);
+    EXPECT_EQ(Count(link), 0);
   }
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 using testing::Bytes;
 using testing::SimLink;
-using Handler = void (*)(const std::string&);
+using Handler = void (*)(RequestState&, const std::string&);
 
 struct Write {
   uint32_t offset;
@@ -40,7 +40,7 @@ class SystemsTest : public ::testing::Test {
   void Run(const Case& c) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    c.handler(c.request);
+    c.handler(link.state, c.request);
     EXPECT_EQ(link.peer.Exchanges() - before, 1u);
     const std::vector<sim::JournalEntry> got = link.TakeJournal();
     ASSERT_EQ(got.size(), c.writes.size());
@@ -113,7 +113,7 @@ TEST_F(SystemsTest, ParseFailuresWriteNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    EXPECT_THROW(c.handler(c.request), RequestError);
+    EXPECT_THROW(c.handler(link.state, c.request), RequestError);
     EXPECT_EQ(link.peer.Exchanges(), before);
     EXPECT_TRUE(link.TakeJournal().empty());
   }
@@ -140,14 +140,14 @@ TEST_F(SystemsTest, EveryCockpitCodeIsDispatchedToItsHandler) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.received);
-    const std::optional<std::string> answer = ServeRequest(c.received);
+    const std::optional<std::string> answer = ServeRequest(link.state, c.received);
     EXPECT_EQ(answer.has_value(), std::string(c.received) == "..DTPA");
     const std::vector<sim::JournalEntry> got = link.TakeJournal();
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0].offset, c.firstOffset);
   }
   const uint64_t before = link.peer.Exchanges();
-  EXPECT_EQ(ServeRequest("..APMM:1"), std::nullopt);
+  EXPECT_EQ(ServeRequest(link.state, "..APMM:1"), std::nullopt);
   EXPECT_EQ(link.peer.Exchanges(), before);
 }
 

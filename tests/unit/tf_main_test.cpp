@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/tf_main.h"
-#include "core/globals.h"
 #include "simlink/ipc_client.h"
 #include "support/fake_transport.h"
 #include "support/scripted_loop.h"
@@ -19,43 +18,38 @@ namespace {
 
 using testing::FakeTransport;
 using testing::RecordingView;
-using testing::ScopedDebug;
 using testing::ScriptedLoop;
 
 using Lines = std::vector<std::string>;
 
 class TfMainTest : public ::testing::Test {
  protected:
-  TfMainTest() { IpcSetTransport(&transport); }
-  ~TfMainTest() override { IpcSetTransport(nullptr); }
-
   // Started, connected to the simulator and listening; the log emptied.
   void Serve() {
-    main.FormCreate("/opt/tavelor/");
-    main.Timer1Timer();
+    main.Start("/opt/tavelor/");
+    main.Tick();
     view.log.clear();
   }
 
-  ScopedDebug debug{false};
   FakeTransport transport;
   ScriptedLoop loop;
   RecordingView view;
-  TfMain main{&view, &loop};
+  TfMain main{&view, &loop, &transport};
 };
 
 TEST_F(TfMainTest, StartWaitsSilentlyForTheSimulatorThenListensOnce) {
   transport.windows["UIPCMAIN"] = false;
-  main.FormCreate("/opt/tavelor/");
+  main.Start("/opt/tavelor/");
   EXPECT_EQ(view.caption, "Tavelor Server v2.02A");
   EXPECT_TRUE(view.movedToTopLeft);
   EXPECT_TRUE(loop.timerRunning);
-  EXPECT_EQ(AppFolder, "/opt/tavelor/");
-  EXPECT_EQ(SpeedRefMode, 1);
-  for (int tick = 0; tick < 3; ++tick) main.Timer1Timer();
+  EXPECT_EQ(main.State().AppFolder, "/opt/tavelor/");
+  EXPECT_EQ(main.State().SpeedRefMode, 1);
+  for (int tick = 0; tick < 3; ++tick) main.Tick();
   EXPECT_EQ(view.log, (Lines{"- Tavelor Server v2.02A", "- Note: Run in administrator mode",
                              "- Connecting to Fsuipc . . ."}));
   transport.windows["UIPCMAIN"] = true;
-  main.Timer1Timer();
+  main.Tick();
   EXPECT_FALSE(loop.timerRunning);
   EXPECT_EQ(loop.listens, 1);
   EXPECT_TRUE(main.Listening());
@@ -75,21 +69,19 @@ TEST_F(TfMainTest, ListenerErrorsAreLoggedAndShownAndNotRetried) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.at);
     FakeTransport transport;
-    IpcSetTransport(&transport);
     ScriptedLoop loop;
     loop.failListenAt = c.at;
     RecordingView view;
     {
-      TfMain main(&view, &loop);
-      main.FormCreate("/");
-      main.Timer1Timer();
+      TfMain main(&view, &loop, &transport);
+      main.Start("/");
+      main.Tick();
       EXPECT_FALSE(main.Listening());
       EXPECT_EQ(view.log.back(), std::string("- Error: ") + c.text);
       EXPECT_EQ(view.errorShown, c.text);
       const bool listed = std::count(view.log.begin(), view.log.end(), "- Listening Port 9696 ...");
       EXPECT_EQ(listed, c.listed);
     }
-    IpcSetTransport(nullptr);  // before this transport goes out of scope
   }
 }
 
@@ -104,7 +96,7 @@ TEST_F(TfMainTest, RequestErrorIsLoggedNothingIsSentAndTheClientStays) {
 
   // With debug on, the request that failed is logged too, its control bytes escaped.
   view.log.clear();
-  ScopedDebug on(true);
+  main.State().DebugEnabled = true;
   loop.Receive(5, "..COM1 1x8.25\r\n");
   ASSERT_EQ(view.log.size(), 3u);
   EXPECT_EQ(view.log[1], "- Error: '$x825' is not a valid integer value.");
@@ -186,7 +178,7 @@ TEST_F(TfMainTest, LostSimulatorIsLoggedAndReconnectedWithoutANewListener) {
 
   transport.failSends = 0;
   transport.windowStillExists = true;
-  main.Timer1Timer();
+  main.Tick();
   EXPECT_EQ(view.log.back(), "- Fsuipc Connected OK");
   EXPECT_FALSE(loop.timerRunning);
   EXPECT_EQ(loop.listens, 1);
@@ -194,17 +186,17 @@ TEST_F(TfMainTest, LostSimulatorIsLoggedAndReconnectedWithoutANewListener) {
 
 TEST_F(TfMainTest, DebugButtonTogglesAndCloseDropsClientsAndReleasesTheLink) {
   Serve();
-  main.BitBtn1Click();
-  EXPECT_TRUE(DebugEnabled);
+  main.ToggleDebug();
+  EXPECT_TRUE(main.State().DebugEnabled);
   EXPECT_EQ(view.debugCaption, "Debug On");
-  main.BitBtn1Click();
-  EXPECT_FALSE(DebugEnabled);
+  main.ToggleDebug();
+  EXPECT_FALSE(main.State().DebugEnabled);
   EXPECT_EQ(view.debugCaption, "Debug Off");
   loop.Accept(5);
-  main.FormClose();
+  main.Close();
   EXPECT_EQ(loop.closed, std::vector<ConnectionId>{5});
   EXPECT_EQ(view.log.back(), "- Client Disconnected");
-  EXPECT_FALSE(IpcLink().IsOpen());
+  EXPECT_FALSE(main.State().link.IsOpen());
   EXPECT_EQ(transport.openBlocks, 0);
 }
 
@@ -238,14 +230,13 @@ TEST(TfMainClients, TheBoundAndTheIdleTimeOutCloseClientsAndAHalfClosedOneIsOwed
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeTransport transport;
-    IpcSetTransport(&transport);
     ScriptedLoop loop;
     RecordingView view;
     SteadyClock::time_point now{};
-    TfMain main(&view, &loop, [&now] { return now; });
+    TfMain main(&view, &loop, &transport, [&now] { return now; });
     main.SetClientLimits(c.limits);
-    main.FormCreate("/opt/tavelor/");
-    main.Timer1Timer();
+    main.Start("/opt/tavelor/");
+    main.Tick();
     EXPECT_EQ(loop.idleCheckRunning, c.limits.idleTimeout.count() > 0);
     view.log.clear();
     std::string read;
@@ -265,8 +256,7 @@ TEST(TfMainClients, TheBoundAndTheIdleTimeOutCloseClientsAndAHalfClosedOneIsOwed
     EXPECT_EQ(view.log, c.log);
     EXPECT_EQ(loop.closed, c.closed);
     EXPECT_EQ(read + loop.wireAtClose[1], c.read);
-    main.FormClose();
-    IpcSetTransport(nullptr);
+    main.Close();
   }
 }
 

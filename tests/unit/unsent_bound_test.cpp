@@ -58,10 +58,10 @@ TEST(UnsentBound, PastABoundTheClientHoldingTheMostIsCutOffAndSaysWhy) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::SimLink link;
-    LogCapture log;
+    LogCapture log(link.state);
     ScriptedLoop loop;
     CloseEvents events;
-    Connections connections(&loop, UnsentLimits{100, 200});
+    Connections connections(&loop, link.state, UnsentLimits{100, 200});
     events.connections = &connections;
     loop.SetEvents(&events);
     for (ConnectionId client : {1, 2, 3}) loop.sockets[client].room = 0;

@@ -25,7 +25,6 @@ using testing::FillPlausible;
 using testing::LogCapture;
 using testing::Poke;
 using testing::RequestErrorOf;
-using testing::ScopedDebug;
 using testing::SimLink;
 using Memory = sim::OffsetMemory;
 
@@ -75,7 +74,7 @@ TEST(XradReply, FieldsFromPokedValues) {
     SCOPED_TRACE(c.name);
     SimLink link;
     c.poke(link.peer.Memory());
-    const std::vector<std::string> fields = FieldsOf(XradReply());
+    const std::vector<std::string> fields = FieldsOf(XradReply(link.state));
     ASSERT_EQ(fields.size(), kFields);
     EXPECT_EQ(fields[c.field - 1], c.text);
   }
@@ -86,7 +85,7 @@ TEST(XradReply, AGyroHeadingThatCannotBeRoundedSendsNothing) {
     SCOPED_TRACE(heading);
     SimLink link;
     Poke(link.peer.Memory(), offsets::kHeading, heading);
-    EXPECT_EQ(RequestErrorOf(XradReply), kFpInvalid);
+    EXPECT_EQ(RequestErrorOf(XradReply, link.state), kFpInvalid);
   }
 }
 
@@ -109,14 +108,13 @@ TEST(XradReply, DebugBlockCarriesTheReplyTextsWithTheVariationBeforeTheSwitches)
   Poke(m, offsets::kAvionics, 1); Poke(m, offsets::kBattery, 1);
   Poke(m, offsets::kMagneticVariation, 64626);
 
-  LogCapture log;
+  LogCapture log(link.state);
   {
-    ScopedDebug off(false);
-    XradReply();
+    XradReply(link.state);
     EXPECT_TRUE(log.lines.empty());
   }
-  ScopedDebug on(true);
-  const std::string line = XradReply();
+  link.state.DebugEnabled = true;
+  const std::string line = XradReply(link.state);
   EXPECT_EQ(line,
             "10010000:118.250:121.500:119.100:124.850:110.50:113.90: 12.3:114.10:109.00:  0.0:0345:"
             "1200:1101000:05000:+0700:  40.5000000000:  -3.7500000000:27163:2:-05:\r\n");
@@ -154,7 +152,7 @@ TEST(XradReply, RandomPlausibleMemoryKeepsEveryFieldWidth) {
     Poke(m, offsets::kAvionics, static_cast<uint8_t>(between(0, 1)));
     Poke(m, offsets::kBattery, static_cast<uint8_t>(between(0, 1)));
     Poke(m, offsets::kMagneticVariation, static_cast<uint16_t>(between(-30, 30) * 65536 / 360));
-    ExpectWidths(XradReply(), "XRAD");
+    ExpectWidths(XradReply(link.state), "XRAD");
   }
 }
 

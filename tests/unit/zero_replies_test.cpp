@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "core/globals.h"
 #include "server/dispatch_table.h"
 #include "sim/sim_peer.h"
 #include "simlink/ipc_client.h"
@@ -60,10 +59,8 @@ ReplyBuilder BuilderOf(const std::string& code) {
 }
 
 TEST(ZeroReplies, ARefusedExchangeOrAClosedLinkGivesEachPanelsAllZeroLine) {
-  testing::ScopedSpeedGlobals keep;
-  SpeedRefMode = 1;  // the PFD line shows it
-  testing::LogCapture log;
-  testing::SimLink link;
+  testing::SimLink link;  // SpeedRefMode at its start value 1, which the PFD line shows
+  testing::LogCapture log(link.state);
   sim::LoadParkedAircraft(link.peer.Memory());
   link.peer.StartFlying();
   link.peer.Tick(1.0);
@@ -75,12 +72,13 @@ TEST(ZeroReplies, ARefusedExchangeOrAClosedLinkGivesEachPanelsAllZeroLine) {
     const ReplyBuilder reply = BuilderOf(zero.code);
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(zero.line.size(), zero.length);
-    ASSERT_NE(reply(), zero.line) << "the flying aircraft shows on every panel";
+    ASSERT_NE(reply(link.state), zero.line) << "the flying aircraft shows on every panel";
     ASSERT_EQ(link.peer.Control("fail 1", &quit), "OK");
-    EXPECT_EQ(reply(), zero.line);
+    EXPECT_EQ(reply(link.state), zero.line);
   }
-  IpcClose();
-  for (const auto& zero : kZeroReplies) EXPECT_EQ(BuilderOf(zero.code)(), zero.line) << zero.code;
+  IpcClose(link.client);
+  for (const auto& zero : kZeroReplies)
+    EXPECT_EQ(BuilderOf(zero.code)(link.state), zero.line) << zero.code;
   EXPECT_TRUE(log.lines.empty()) << "no reply logs a message of its own";
 }
 

@@ -20,7 +20,6 @@
 #include "core/log.h"
 #include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
-#include "simlink/ipc_client.h"
 #include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/posix_transport.h"
 
@@ -100,7 +99,7 @@ class ConsoleView : public tavelor::MainView {
  public:
   bool failed = false;
   void SetCaption(const std::string&) override {}
-  void SetDebugCaption(const std::string& caption) override { tavelor::LogLine("- " + caption); }
+  void SetDebugCaption(const std::string& caption) override { AppendLog("- " + caption); }
   void MoveToTopLeft() override {}
   void ShowError(const std::string& text) override {
     std::cerr << "tavelor-server: " << text << "\n";
@@ -206,7 +205,6 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   tavelor::PosixTransport transport;
-  tavelor::IpcSetTransport(&transport);
   ConsoleView view;
   tavelor::EpollLoop loop(options.bind);
   if (!loop.Ready()) {
@@ -214,19 +212,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   {
-    tavelor::TfMain main(&view, &loop);
-    loop.SetDebugToggle([&main] { main.BitBtn1Click(); });
+    tavelor::TfMain main(&view, &loop, &transport);
+    loop.SetDebugToggle([&main] { main.ToggleDebug(); });
     main.SetPort(static_cast<uint16_t>(options.port));
     main.SetClientLimits(options.clients);
-    main.FormCreate(ExecutableFolder());
-    if (options.debug) tavelor::DebugEnabled = true;
+    main.Start(ExecutableFolder());
+    main.State().DebugEnabled = options.debug;  // on from the start: no switch line logged
     // The first of the timer's attempts, made now: scripts and tests that start both programs
     // need not wait out the first second. The log is the same either way.
-    if (options.connectNow) main.OnTimer();
+    if (options.connectNow) main.Tick();
     loop.Run();
-    main.FormClose();
+    main.Close();
   }
-  tavelor::IpcSetTransport(nullptr);
   if (sim) sim->Stop();
   return view.failed ? 1 : 0;
 }

@@ -6,7 +6,6 @@
 #include "app/tf_main.h"
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
-#include "simlink/ipc_client.h"
 #include "simlink/win32/win32_transport.h"
 #include "text/code_page.h"
 
@@ -91,19 +90,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   }
   tavelor::SetCodePageConverter(SystemCodePageToUtf8);
   tavelor::Win32Transport transport;
-  tavelor::IpcSetTransport(&transport);
 
   int exitCode = 1;
   {
     tavelor::AsyncSelectLoop loop(instance);
-    // The form is TfMain's view and TfMain handles the form's events: the form is made first
-    // and told about TfMain before its window exists.
+    // The form is TfMain's view, and its events (the loop's among them) run TfMain's logic:
+    // the form is made first and told about TfMain before its window exists.
     tavelor::Win32MainForm form(instance);
-    tavelor::TfMain main(&form, &loop);
+    tavelor::TfMain main(&form, &loop, &transport);
     main.SetClientLimits(limits);
-    form.Attach(&main);
+    form.Attach(&main, &loop);
     if (loop.Open() && form.Create()) {
-      main.FormCreate(ExecutableFolder());  // while the window is made, before it shows
+      form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
       form.Show(showCommand);
       exitCode = form.Run();
     } else {
@@ -111,7 +109,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
                   tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR | MB_OK);
     }
   }
-  tavelor::IpcSetTransport(nullptr);
   WSACleanup();
   return exitCode;
 }

@@ -31,6 +31,11 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
+void Win32MainForm::Attach(TfMain* main, EventLoop* loop) {
+  main_ = main;
+  loop->SetEvents(this);
+}
+
 Win32MainForm::~Win32MainForm() {
   if (window_ && IsWindow(W(window_))) DestroyWindow(W(window_));
   if (font_) DeleteObject(static_cast<HFONT>(font_));
@@ -125,7 +130,7 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_CLICKED) {
-        if (events_) events_->OnDebugButton();
+        if (main_) BitBtn1Click();
         return 0;
       }
       break;
@@ -141,7 +146,7 @@ intptr_t Win32MainForm::HandleMessage(void* handle, unsigned message, uintptr_t 
       if (focused_) SetFocus(W(focused_));
       return 0;
     case WM_CLOSE:
-      if (events_) events_->OnClose();
+      if (main_) FormClose();
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:
