@@ -5,7 +5,7 @@
 // hold (BCD digits above 9, kilohertz outside 100000 to 199999) leaves the other form as it was.
 #include <optional>
 
-#include "sim/sim_peer.h"
+#include "sim/offset_memory.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim {
