@@ -46,9 +46,10 @@ void AltitudeTarget(OffsetMemory& m, double feet) {
 void VerticalSpeedTarget(OffsetMemory& m, int feetPerMinute) {
   m.Put(o::kApVerticalSpeed, Signed16(feetPerMinute));
 }
-void Adf(OffsetMemory& m, uint16_t mainBcd, uint16_t extended) {
-  m.Put(o::kAdfFrequency, mainBcd);
-  m.Put(o::kAdfExtended, extended);
+void Adf(OffsetMemory& m, uint32_t tenthsKhz) {
+  const AdfWords words = AdfFrequency(tenthsKhz);
+  m.Put(o::kAdfFrequency, words.main);
+  m.Put(o::kAdfExtended, words.extended);
 }
 void Qnh(OffsetMemory& m, double hectopascals) {
   m.Put(o::kAltimeterSetting, Hpa16(hectopascals));
@@ -82,7 +83,7 @@ void Cockpit(OffsetMemory& m, Pilot& p) {
   m.Put(o::kNav1Standby, uint16_t{0x1090});  // the destination's ILS
   m.Put(o::kNav2Active, uint16_t{0x0900});   // nothing there
   m.Put(o::kNav2Standby, uint16_t{0x1130});  // DST
-  Adf(m, 0x0345, 0);                         // DPN, the field's beacon
+  Adf(m, 3450);                              // DPN, the field's beacon
   m.Put(o::kTransponder, uint16_t{0x7000});
   m.Put(o::kAudioSelector, uint8_t{kHearCom1 | kHearNav1});
   m.Put(o::kNav1Course, uint16_t{330});
@@ -180,7 +181,7 @@ const Event kScript[] = {
        m.Put(o::kNav2Active, uint16_t{0x1130});
        m.Put(o::kNav2Standby, uint16_t{0x0900});
        m.Put(o::kNav2Obs, static_cast<uint16_t>(kFinalCourse));
-       Adf(m, 0x0372, 5);  // NS, 372.5 kHz
+       Adf(m, 3725);  // NS, 372.5 kHz
        m.Put(o::kAdfCard, static_cast<uint16_t>(kFinalCourse));
        m.Put(o::kAudioSelector, uint8_t{kHearCom1 | kHearNav1 | kHearMarkers | kHearAdf});
        p.alignGyro = true;

@@ -37,11 +37,7 @@ std::string Format(const char* pattern, double value) {
 bool OnSteps(double v, double steps) { return std::fabs(v * steps - std::round(v * steps)) < 1e-6; }
 
 // Four BCD digits without the leading 1: 118.50 is 0x1850.
-uint16_t FrequencyBcd(double megahertz) {
-  const long digits = std::lround(megahertz * 100) - 10000;
-  return static_cast<uint16_t>((digits / 1000) << 12 | (digits / 100 % 10) << 8 | (digits / 10 % 10) << 4 |
-                               digits % 10);
-}
+uint16_t FrequencyBcd(double megahertz) { return Bcd(static_cast<unsigned>(std::lround(megahertz * 100) - 10000)); }
 
 std::string BcdFrequencyText(uint16_t bcd) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -68,22 +64,17 @@ std::string SetNav(OffsetMemory& m, Offset<uint16_t> bcd, double megahertz) {
   return "";
 }
 
-// The ADF keeps three BCD digits at 034C and the thousands digit and tenths (high and low byte)
-// beside them.
 std::string SetAdf(OffsetMemory& m, double kilohertz) {
   if (!OnSteps(kilohertz, 10)) return "ERR a frequency in tenths of a kilohertz";
-  const long tenths = std::lround(kilohertz * 10);
-  const long whole = tenths / 10 % 1000;
-  m.Put(o::kAdfFrequency, static_cast<uint16_t>((whole / 100) << 8 | (whole / 10 % 10) << 4 | whole % 10));
-  m.Put(o::kAdfExtended, static_cast<uint16_t>((tenths / 10000) << 8 | tenths % 10));
+  const AdfWords words = AdfFrequency(static_cast<uint32_t>(std::lround(kilohertz * 10)));
+  m.Put(o::kAdfFrequency, words.main);
+  m.Put(o::kAdfExtended, words.extended);
   return "";
 }
 
 std::string GetAdf(const OffsetMemory& m) {
-  const uint16_t main = m.Get(o::kAdfFrequency), extended = m.Get(o::kAdfExtended);
-  const double kilohertz = (extended >> 8) * 1000 + (main >> 8 & 15) * 100 + (main >> 4 & 15) * 10 +
-                           (main & 15) + (extended & 0xFF) / 10.0;
-  return Format((extended & 0xFF) != 0 ? "%.1f" : "%.0f", kilohertz);
+  const uint16_t extended = m.Get(o::kAdfExtended);
+  return Format((extended & 0xFF) != 0 ? "%.1f" : "%.0f", AdfTenths(m.Get(o::kAdfFrequency), extended) / 10.0);
 }
 
 std::string SetTransponder(OffsetMemory& m, std::string_view text) {

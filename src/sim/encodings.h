@@ -60,6 +60,35 @@ inline uint16_t Signed16(double value) {
   return static_cast<uint16_t>(static_cast<int32_t>(std::lround(value)));
 }
 
+// Binary-coded decimal, as the radios keep their digits: 1850 is 0x1850.
+inline uint16_t Bcd(unsigned value) {  // its four low decimal digits
+  unsigned bcd = 0;
+  for (int shift = 0; shift <= 12; shift += 4, value /= 10) bcd |= value % 10 << shift;
+  return static_cast<uint16_t>(bcd);
+}
+inline bool IsBcd(uint16_t bcd) {
+  for (int shift = 0; shift <= 12; shift += 4)
+    if ((bcd >> shift & 15) > 9) return false;
+  return true;
+}
+inline unsigned BcdValue(uint16_t bcd) {  // a digit above 9 counts as what it is
+  unsigned value = 0;
+  for (int shift = 12; shift >= 0; shift -= 4) value = value * 10 + (bcd >> shift & 15);
+  return value;
+}
+
+// The ADF's frequency in tenths of a kilohertz: three BCD digits at 034C, and beside them the
+// thousands digit in the high byte and the tenths in the low one (1024.5 is 0x0024, 0x0105).
+struct AdfWords {
+  uint16_t main, extended;
+};
+inline AdfWords AdfFrequency(uint32_t tenths) {
+  return {Bcd(tenths / 10 % 1000), static_cast<uint16_t>((tenths / 10000) << 8 | tenths % 10)};
+}
+inline uint32_t AdfTenths(uint16_t main, uint16_t extended) {
+  return (extended >> 8) * 10000u + BcdValue(main & 0x0FFF) * 10 + (extended & 0xFF);
+}
+
 // Heights and altitude targets: metres x 65536.
 inline int32_t Metres65536(double feet) {
   return static_cast<int32_t>(std::lround(feet / static_cast<double>(units::kFeetPerMetre) * units::kUnitsPer65536));

@@ -60,12 +60,7 @@ void WriteNav(OffsetMemory& m, const NavOffsets& n, const Position& p, const Nav
 }
 
 void WriteAdf(OffsetMemory& m, const Position& p) {
-  // Three BCD digits, then the thousands digit in the high byte of the extension and the
-  // tenths in its low byte.
-  const uint16_t main = m.Get(o::kAdfFrequency), extended = m.Get(o::kAdfExtended);
-  const uint32_t tenths = (extended >> 8) * 10000 + (main >> 8 & 15) * 1000 + (main >> 4 & 15) * 100 +
-                          (main & 15) * 10 + (extended & 0xFF);
-  const circuit::Station* s = circuit::AdfStation(tenths);
+  const circuit::Station* s = circuit::AdfStation(AdfTenths(m.Get(o::kAdfFrequency), m.Get(o::kAdfExtended)));
   if (s && circuit::Distance(p.at, s->at) > kNdbRange) s = nullptr;
   m.Put(o::kAdfIdent, IdentOf(s));
   m.Put(o::kAdfSignal, s ? 100 : 0);
