@@ -159,17 +159,4 @@ std::string ErrorMessage(const std::string& error) {
   return Json{{"error", error}}.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string SchemaJson() {
-  Json codes = Json::array();
-  for (const ReplySchema& schema : ReplySchemas()) {
-    Json fields = Json::array();
-    for (const FieldInfo& field : schema.fields) {
-      fields.push_back({{"number", field.number}, {"name", field.name}, {"label", field.label},
-                        {"unit", field.unit}, {"width", field.width}, {"numeric", field.numeric}});
-    }
-    codes.push_back({{"code", schema.code}, {"fields", std::move(fields)}});
-  }
-  return codes.dump(1);
-}
-
 }  // namespace tavelor::web
