@@ -3,6 +3,7 @@
 // Mach mode and as an airspeed otherwise, in an exchange of its own.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct ResendPanel {
   std::string (*reply)(RequestState& state);
   int RequestState::*refreshCount;  // the panel's own count
 };
+
+// The panel's name in the test's name, not the struct's bytes.
+void PrintTo(const ResendPanel& panel, std::ostream* out) { *out << panel.name; }
 
 const ResendPanel kPanels[] = {
     {"Pfd", PfdReply, &RequestState::PfdRefreshCount},
