@@ -1,5 +1,7 @@
 #include "probe/probe_codes.h"
 
+#include "core/globals.h"
+
 namespace tavelor::probe {
 
 namespace {
@@ -26,9 +28,7 @@ std::vector<CodeInfo> BuildCodes() {
     codes.push_back({schema.code, CodeKind::kReply, false, &schema});
   }
 
-  for (const char* version : {"V100", "V172", "V177", "VMAP", "VPFD"}) {
-    codes.push_back({version, CodeKind::kVersion});
-  }
+  for (const VersionText& version : kVersionTexts) codes.push_back({version.code, CodeKind::kVersion});
   return codes;
 }
 

@@ -253,7 +253,7 @@ int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std:
     return 0;
   }
   if (options.schema) {
-    out << SchemaJson(ReplySchemas());
+    out << ReplySchemasJson();
     return 0;
   }
   // The server would drop a command it cannot read with nothing but a line in its log.

@@ -31,11 +31,11 @@ std::string FuelTankText(int32_t level) {
   return PaddedDec(NearestWhole(percentTimes100 / units::kFullTank), 3);
 }
 
-std::string EgtText(uint16_t raw) { return GaugeText(raw, 860); }
-std::string OilTemperatureText(uint16_t raw) { return GaugeText(raw, 140); }
-std::string OilPressureText(uint16_t raw) { return GaugeText(raw, 55); }
+std::string EgtText(uint16_t raw) { return GaugeText(raw, units::kEgtFullScale); }
+std::string OilTemperatureText(uint16_t raw) { return GaugeText(raw, units::kOilTemperatureFullScale); }
+std::string OilPressureText(uint16_t raw) { return GaugeText(raw, units::kOilPressureFullScale); }
 
-std::string FuelFlowText(int32_t raw) { return PaddedDec(NearestWhole(raw / 128.0L), 3); }
+std::string FuelFlowText(int32_t raw) { return PaddedDec(NearestWhole(raw / units::kFuelFlow128), 3); }
 
 std::string VacuumText(double suction) { return PaddedDec(NearestWhole(suction * 10.0L), 2); }
 

@@ -14,8 +14,8 @@ namespace tavelor {
 // says whether this request's read exchange delivered its values: a failed read leaves them at
 // zero, and writing a zero target from it would throw the pilot's setting away, so the re-send
 // waits for the next good read (the count stays above 100 until then). A re-send whose text
-// does not parse ends the request with the integer error and keeps the count, so the next
-// request tries again.
+// does not parse ends the request with the integer error; the count has started over all the
+// same, so the next 100 replies go out as usual.
 void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
                      const std::string& apMachText, const std::string& apIasText);
 

@@ -13,7 +13,6 @@ uint64_t MaxClientsFor(uint64_t descriptors, bool standInInside) {
 }
 
 bool Connections::Opened(ConnectionId connection) {
-  Forget(connection);
   Closed(connection);  // a stale entry under a reused number
   if (clients_.size() >= clientLimits_.maxClients) {
     LogError(state_.log, "Client refused: " + std::to_string(clients_.size()) +
@@ -89,7 +88,6 @@ void Connections::CloseIdle() {
     if (now - clients_.at(quietest).lastHeard < clientLimits_.idleTimeout) return;
     LogError(state_.log, "Client cut off: nothing received for " +
                              std::to_string(clientLimits_.idleTimeout.count()) + " s");
-    Forget(quietest);
     loop_->Close(quietest);
     Closed(quietest);  // also when the loop had already let it go
   }

@@ -15,9 +15,6 @@ namespace {
 
 namespace o = offsets;
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMetre = 3.28084;
-
 const Point kApron{0, 0};
 const Point kCjn = Moved(kApron, 330, 11);
 // Vectored 240 from CJN for six miles, the aircraft meets the final course nine miles out.
@@ -35,7 +32,7 @@ constexpr uint16_t kRightMagneto = 1, kLeftMagneto = 2, kBothMagnetos = 3;
 
 // The flap lever at its detents, and the handle's position number.
 void Flaps(OffsetMemory& m, int detent) {
-  m.Put(o::kFlapLever, 16383 * detent / 3);
+  m.Put(o::kFlapLever, o::kFlapsFull * detent / 3);
   m.Put(o::kFlapHandle, static_cast<uint8_t>(detent));
 }
 
@@ -44,17 +41,18 @@ void HeadingBug(OffsetMemory& m, double degrees) {
   m.Put(o::kApHeading, Angle16(degrees));
 }
 void AltitudeTarget(OffsetMemory& m, double feet) {
-  m.Put(o::kApAltitude, static_cast<int32_t>(std::lround(feet / kFeetPerMetre * 65536)));
+  m.Put(o::kApAltitude, Metres65536(feet));
 }
 void VerticalSpeedTarget(OffsetMemory& m, int feetPerMinute) {
   m.Put(o::kApVerticalSpeed, Signed16(feetPerMinute));
 }
-void Adf(OffsetMemory& m, uint16_t mainBcd, uint16_t extended) {
-  m.Put(o::kAdfFrequency, mainBcd);
-  m.Put(o::kAdfExtended, extended);
+void Adf(OffsetMemory& m, uint32_t tenthsKhz) {
+  const AdfWords words = AdfFrequency(tenthsKhz);
+  m.Put(o::kAdfFrequency, words.main);
+  m.Put(o::kAdfExtended, words.extended);
 }
 void Qnh(OffsetMemory& m, double hectopascals) {
-  m.Put(o::kAltimeterSetting, static_cast<uint16_t>(std::lround(hectopascals * 16)));
+  m.Put(o::kAltimeterSetting, Hpa16(hectopascals));
 }
 
 // Everything the pilot finds set when the circuit starts: the engine running on the apron.
@@ -70,11 +68,11 @@ void Cockpit(OffsetMemory& m, Pilot& p) {
   m.Put(o::kLights, uint16_t{kNavLights | kBeacon | kTaxi});
   for (auto offset : o::kAntiIce) m.Put(offset, uint16_t{0});
   for (auto offset : o::kCowlFlaps) m.Put(offset, 1.0);
-  m.Put(o::kGearLever, 16383);  // fixed gear: always down
-  m.Put(o::kNoseGear, 16383);
+  m.Put(o::kGearLever, o::kGearDown);  // fixed gear: always down
+  m.Put(o::kNoseGear, o::kGearDown);
   Flaps(m, 0);
   m.Put(o::kMagnetos, kBothMagnetos);
-  m.Put(o::kBarberPoleSpeed, 163 * 128);  // the never-exceed speed, knots x 128
+  m.Put(o::kBarberPoleSpeed, Knots128(163));  // the never-exceed speed
   Qnh(m, 1013.25);
 
   m.Put(o::kCom1Active, uint16_t{0x2170});   // ground 121.70
@@ -85,7 +83,7 @@ void Cockpit(OffsetMemory& m, Pilot& p) {
   m.Put(o::kNav1Standby, uint16_t{0x1090});  // the destination's ILS
   m.Put(o::kNav2Active, uint16_t{0x0900});   // nothing there
   m.Put(o::kNav2Standby, uint16_t{0x1130});  // DST
-  Adf(m, 0x0345, 0);                         // DPN, the field's beacon
+  Adf(m, 3450);                              // DPN, the field's beacon
   m.Put(o::kTransponder, uint16_t{0x7000});
   m.Put(o::kAudioSelector, uint8_t{kHearCom1 | kHearNav1});
   m.Put(o::kNav1Course, uint16_t{330});
@@ -183,7 +181,7 @@ const Event kScript[] = {
        m.Put(o::kNav2Active, uint16_t{0x1130});
        m.Put(o::kNav2Standby, uint16_t{0x0900});
        m.Put(o::kNav2Obs, static_cast<uint16_t>(kFinalCourse));
-       Adf(m, 0x0372, 5);  // NS, 372.5 kHz
+       Adf(m, 3725);  // NS, 372.5 kHz
        m.Put(o::kAdfCard, static_cast<uint16_t>(kFinalCourse));
        m.Put(o::kAudioSelector, uint8_t{kHearCom1 | kHearNav1 | kHearMarkers | kHearAdf});
        p.alignGyro = true;
@@ -235,7 +233,7 @@ const Event kScript[] = {
 double Distance(Point from, Point to) { return std::hypot(to.east - from.east, to.north - from.north); }
 
 double BearingTo(Point from, Point to) {
-  return Wrap360(std::atan2(to.east - from.east, to.north - from.north) * 180 / kPi);
+  return Wrap360(Degrees(std::atan2(to.east - from.east, to.north - from.north)));
 }
 
 double Wrap180(double degrees) { return std::remainder(degrees, 360.0); }
@@ -246,7 +244,7 @@ double Wrap360(double degrees) {
 }
 
 Point Moved(Point from, double bearing, double miles) {
-  const double radians = bearing * kPi / 180;
+  const double radians = Radians(bearing);
   return {from.east + miles * std::sin(radians), from.north + miles * std::cos(radians)};
 }
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "sim/sim_peer.h"
+#include "sim/offset_memory.h"
 
 namespace tavelor::sim::circuit {
 

@@ -10,7 +10,6 @@
 
 #include "sim/encodings.h"
 #include "simlink/offsets.h"
-#include "simlink/units.h"
 
 namespace tavelor::sim {
 
@@ -18,9 +17,6 @@ namespace {
 
 namespace o = offsets;
 using Parts = std::vector<double>;
-
-constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
-constexpr double kFullTank = static_cast<double>(units::kFullTank);
 
 // A plain decimal number, nothing around it, whatever the locale.
 std::optional<double> Number(std::string_view text) {
@@ -41,11 +37,7 @@ std::string Format(const char* pattern, double value) {
 bool OnSteps(double v, double steps) { return std::fabs(v * steps - std::round(v * steps)) < 1e-6; }
 
 // Four BCD digits without the leading 1: 118.50 is 0x1850.
-uint16_t FrequencyBcd(double megahertz) {
-  const long digits = std::lround(megahertz * 100) - 10000;
-  return static_cast<uint16_t>((digits / 1000) << 12 | (digits / 100 % 10) << 8 | (digits / 10 % 10) << 4 |
-                               digits % 10);
-}
+uint16_t FrequencyBcd(double megahertz) { return Bcd(static_cast<unsigned>(std::lround(megahertz * 100) - 10000)); }
 
 std::string BcdFrequencyText(uint16_t bcd) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -72,22 +64,17 @@ std::string SetNav(OffsetMemory& m, Offset<uint16_t> bcd, double megahertz) {
   return "";
 }
 
-// The ADF keeps three BCD digits at 034C and the thousands digit and tenths (high and low byte)
-// beside them.
 std::string SetAdf(OffsetMemory& m, double kilohertz) {
   if (!OnSteps(kilohertz, 10)) return "ERR a frequency in tenths of a kilohertz";
-  const long tenths = std::lround(kilohertz * 10);
-  const long whole = tenths / 10 % 1000;
-  m.Put(o::kAdfFrequency, static_cast<uint16_t>((whole / 100) << 8 | (whole / 10 % 10) << 4 | whole % 10));
-  m.Put(o::kAdfExtended, static_cast<uint16_t>((tenths / 10000) << 8 | tenths % 10));
+  const AdfWords words = AdfFrequency(static_cast<uint32_t>(std::lround(kilohertz * 10)));
+  m.Put(o::kAdfFrequency, words.main);
+  m.Put(o::kAdfExtended, words.extended);
   return "";
 }
 
 std::string GetAdf(const OffsetMemory& m) {
-  const uint16_t main = m.Get(o::kAdfFrequency), extended = m.Get(o::kAdfExtended);
-  const double kilohertz = (extended >> 8) * 1000 + (main >> 8 & 15) * 100 + (main >> 4 & 15) * 10 +
-                           (main & 15) + (extended & 0xFF) / 10.0;
-  return Format((extended & 0xFF) != 0 ? "%.1f" : "%.0f", kilohertz);
+  const uint16_t extended = m.Get(o::kAdfExtended);
+  return Format((extended & 0xFF) != 0 ? "%.1f" : "%.0f", AdfTenths(m.Get(o::kAdfFrequency), extended) / 10.0);
 }
 
 std::string SetTransponder(OffsetMemory& m, std::string_view text) {
@@ -146,16 +133,16 @@ const std::vector<Entry>& Entries() {
        [](const OffsetMemory& m) { return Format("%.2f", m.Get(o::kHeading)); }},
       {{"ias", "knots", {{0, 999, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(v[0] * 128)));
+         m.Put(o::kIndicatedAirspeed, Knots128(v[0]));
          return std::string();
        },
-       [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kIndicatedAirspeed) / 128.0); }},
+       [](const OffsetMemory& m) { return Format("%.1f", KnotsOf128(m.Get(o::kIndicatedAirspeed))); }},
       {{"vs", "feet per minute, climbing positive", {{-20000, 20000, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kVerticalSpeed, static_cast<int32_t>(std::lround(v[0] / 60 / kFeetPerMetre * 256)));
+         m.Put(o::kVerticalSpeed, VerticalSpeed256(v[0]));
          return std::string();
        },
-       [](const OffsetMemory& m) { return Format("%.0f", m.Get(o::kVerticalSpeed) / 256.0 * 60 * kFeetPerMetre); }},
+       [](const OffsetMemory& m) { return Format("%.0f", FeetPerMinuteOf256(m.Get(o::kVerticalSpeed))); }},
       {{"pitch", "degrees, nose up positive", {{-90, 90, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
          m.Put(o::kPitch, Angle32(-v[0]));  // the simulator counts nose down positive
@@ -182,18 +169,16 @@ const std::vector<Entry>& Entries() {
        [](const OffsetMemory& m) { return Format("%.6f", LongitudeOf(m.Get(o::kLongitude))); }},
       {{"qnh", "hectopascals", {{800, 1200, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kAltimeterSetting, static_cast<uint16_t>(std::lround(v[0] * 16)));
+         m.Put(o::kAltimeterSetting, Hpa16(v[0]));
          return std::string();
        },
-       [](const OffsetMemory& m) { return Format("%.2f", m.Get(o::kAltimeterSetting) / 16.0); }},
+       [](const OffsetMemory& m) { return Format("%.2f", HpaOf16(m.Get(o::kAltimeterSetting))); }},
       {{"oat", "degrees C", {{-99, 99, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kOutsideAirTemp, Signed16(v[0] * 256));
+         m.Put(o::kOutsideAirTemp, Celsius256(v[0]));
          return std::string();
        },
-       [](const OffsetMemory& m) {
-         return Format("%.1f", static_cast<int16_t>(m.Get(o::kOutsideAirTemp)) / 256.0);
-       }},
+       [](const OffsetMemory& m) { return Format("%.1f", CelsiusOf256(m.Get(o::kOutsideAirTemp))); }},
       {{"dme1", "nautical miles", {{0, 650, 1}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
          m.Put(o::kDme1Distance, static_cast<uint16_t>(std::lround(v[0] * 10)));
@@ -208,10 +193,10 @@ const std::vector<Entry>& Entries() {
        [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kDme2Distance) / 10.0); }},
       {{"mach", "Mach number", {{0, 3, 3}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kMach, static_cast<uint16_t>(std::lround(v[0] * 20480)));
+         m.Put(o::kMach, Mach20480(v[0]));
          return std::string();
        },
-       [](const OffsetMemory& m) { return Format("%.3f", m.Get(o::kMach) / 20480.0); }},
+       [](const OffsetMemory& m) { return Format("%.3f", MachOf20480(m.Get(o::kMach))); }},
       {{"wind", "FROM/KNOTS, degrees and knots", {{0, 360, 0}, {0, 200, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
          m.Put(o::kWindDirection, Angle16(v[0]));
@@ -223,13 +208,13 @@ const std::vector<Entry>& Entries() {
        }},
       {{"fuel", "LEFT/RIGHT per cent of a full tank (one value: both)", {{0, 100, 0}, {0, 100, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(v[0] / 100 * kFullTank)));
-         m.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(v[1] / 100 * kFullTank)));
+         m.Put(o::kLeftTankLevel, TankLevel(v[0] / 100));
+         m.Put(o::kRightTankLevel, TankLevel(v[1] / 100));
          return std::string();
        },
        [](const OffsetMemory& m) {
-         return Format("%.1f", m.Get(o::kLeftTankLevel) / kFullTank * 100) + "/" +
-                Format("%.1f", m.Get(o::kRightTankLevel) / kFullTank * 100);
+         return Format("%.1f", TankFraction(m.Get(o::kLeftTankLevel)) * 100) + "/" +
+                Format("%.1f", TankFraction(m.Get(o::kRightTankLevel)) * 100);
        },
        true},
       {{"rpm", "engine revolutions per minute", {{0, 3500, 0}}},

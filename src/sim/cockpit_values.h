@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/sim_peer.h"
+#include "sim/offset_memory.h"
 
 namespace tavelor::sim {
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "sim/encodings.h"
 #include "simlink/offsets.h"
@@ -20,16 +21,15 @@ namespace {
 namespace o = offsets;
 using circuit::Point;
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMetre = static_cast<double>(units::kFeetPerMetre);
-constexpr double kMetresPerNauticalMile = 1852;
 constexpr double kStartLatitude = 40.5, kStartLongitude = -3.75;
 constexpr double kTaxiSpeed = 12, kRotationSpeed = 55;  // knots
 constexpr double kStandardRate = 3;                     // degrees per second
-constexpr double kFeetPerMinutePerKnot = 101.27;        // one knot, straight up
-
-double Radians(double degrees) { return degrees * kPi / 180; }
-double Degrees(double radians) { return radians * 180 / kPi; }
+constexpr double kFeetPerMinutePerKnot = kFeetPerNauticalMile / 60;  // one knot, straight up
+constexpr double kFeetPerSecondPerKnot = kFeetPerNauticalMile / 3600;
+constexpr double kSpeedOfSound = 661.47;  // knots, in the standard sea-level air
+// A coordinated turn's rate in degrees per second is this times the bank's tangent over the
+// true airspeed in knots.
+constexpr double kTurnRateFactor = 1091;
 
 double Towards(double value, double target, double maxChange) {
   return value + std::clamp(target - value, -maxChange, maxChange);
@@ -154,7 +154,7 @@ Position Flight::Where() const {
 
 double Flight::DesiredHeading(const OffsetMemory& m, const Position& p) {
   State& s = state_;
-  const double bug = m.Get(o::kApHeading) * 360.0 / 65536;
+  const double bug = DegreesOf16(m.Get(o::kApHeading));
   double track = -1;  // none: fly the heading bug
   if (m.Get(o::kApLocaliserHold) != 0) {
     const NavReading nav1 = ReadNav(m.Get(o::kNav1Active), m.Get(o::kNav1Course), p);
@@ -195,13 +195,13 @@ double Flight::CommandedVerticalSpeed(const OffsetMemory& m, const Position& p) 
       s.glideslopeCaptured = true;
       const double slope = std::tan(Radians(circuit::kGlideslopeDegrees));
       const double onSlope =
-          circuit::kDestinationElevation + (nav1.toThreshold + circuit::kGlideslopeAim) * 6076 * slope;
+          circuit::kDestinationElevation + (nav1.toThreshold + circuit::kGlideslopeAim) * kFeetPerNauticalMile * slope;
       return -p.groundSpeed * kFeetPerMinutePerKnot * slope + (onSlope - s.altitude) * 3;
     }
   } else if (s.glideslopeCaptured && s.phase == Phase::kAirborne) {
     s.glideslopeCaptured = false;
   }
-  const double target = m.Get(o::kApAltitude) * kFeetPerMetre / 65536;
+  const double target = FeetOf65536(m.Get(o::kApAltitude));
   const double rate = std::fabs(static_cast<int16_t>(m.Get(o::kApVerticalSpeed)));
   // The climb or descent eases off as the altitude comes near: 3 ft/min for every foot to go.
   return std::clamp((target - s.altitude) * 3, -rate, rate);
@@ -234,9 +234,9 @@ void Flight::Step(OffsetMemory& m) {
     const double tas = std::max(TrueAirspeed(s.airspeed, s.altitude), 30.0);
     const double wantedRate = std::clamp(circuit::Wrap180(DesiredHeading(m, p) - s.heading) * 0.5,
                                          -kStandardRate, kStandardRate);
-    s.commandedBank = Degrees(std::atan(wantedRate * tas / 1091));
+    s.commandedBank = Degrees(std::atan(wantedRate * tas / kTurnRateFactor));
     s.bank = Towards(s.bank, s.commandedBank, 5 * dt);
-    s.turnRate = 1091 * std::tan(Radians(s.bank)) / tas;
+    s.turnRate = kTurnRateFactor * std::tan(Radians(s.bank)) / tas;
     s.heading = circuit::Wrap360(s.heading + s.turnRate * dt);
 
     const double target = m.Get(o::kApAirspeed);
@@ -293,14 +293,13 @@ void Flight::Write(OffsetMemory& m) const {
   m.Put(o::kLongitude, LongitudeUnits(longitude));
   m.Put(o::kHeading, s.heading);
   m.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(s.altitude)));
-  m.Put(o::kRadioAltitude,
-        static_cast<uint32_t>(std::lround(std::max(0.0, s.altitude - TerrainAt(s.at)) / kFeetPerMetre * 65536)));
-  m.Put(o::kIndicatedAirspeed, static_cast<int32_t>(std::lround(s.airspeed * 128)));
-  m.Put(o::kTrueAirspeed, static_cast<int32_t>(std::lround(tas * 128)));
-  m.Put(o::kGroundSpeed, static_cast<int32_t>(std::lround(p.groundSpeed * kMetresPerNauticalMile / 3600 * 65536)));
-  m.Put(o::kVerticalSpeed, static_cast<int32_t>(std::lround(s.verticalSpeed / 60 / kFeetPerMetre * 256)));
-  m.Put(o::kMach, static_cast<uint16_t>(std::lround(tas / 661.47 * 20480)));
-  m.Put(o::kAce, s.acceleration * 1.68781);  // feet per second per second, along the path
+  m.Put(o::kRadioAltitude, static_cast<uint32_t>(Metres65536(std::max(0.0, s.altitude - TerrainAt(s.at)))));
+  m.Put(o::kIndicatedAirspeed, Knots128(s.airspeed));
+  m.Put(o::kTrueAirspeed, Knots128(tas));
+  m.Put(o::kGroundSpeed, GroundSpeed65536(p.groundSpeed));
+  m.Put(o::kVerticalSpeed, VerticalSpeed256(s.verticalSpeed));
+  m.Put(o::kMach, Mach20480(tas / kSpeedOfSound));
+  m.Put(o::kAce, s.acceleration * kFeetPerSecondPerKnot);  // feet per second per second, along the path
   m.Put(o::kPitch, Angle32(-s.pitch));
   m.Put(o::kBank, Angle32(-s.bank));
   m.Put(o::kTurnRate, Signed16(s.turnRate / kStandardRate * 512));  // 512: a standard rate right
@@ -309,13 +308,14 @@ void Flight::Write(OffsetMemory& m) const {
   m.Put(o::kFlightDirectorValue1, director ? -s.commandedPitch : 0.0);
   m.Put(o::kFlightDirectorValue2, director ? -s.commandedBank : 0.0);
   // The trim follows the speed: nose up when slow.
-  m.Put(o::kElevatorTrim, Signed16(std::clamp((90 - s.airspeed) * 120 + 1500, -16383.0, 16383.0)));
+  const double trimFull = o::kTrimFull;
+  m.Put(o::kElevatorTrim, Signed16(std::clamp((90 - s.airspeed) * 120 + 1500, -trimFull, trimFull)));
   // The heading indicator's gyro drifts a few degrees between two settings to the compass.
   m.Put(o::kGyroDrift, Angle16((time_ - s.gyroAligned) * 0.004));
 
   // The air.
   const Wind wind = WindAt(s.altitude);
-  m.Put(o::kOutsideAirTemp, Signed16((15 - s.altitude / 1000 * 2) * 256));
+  m.Put(o::kOutsideAirTemp, Celsius256(15 - s.altitude / 1000 * 2));
   m.Put(o::kWindSpeed, static_cast<uint16_t>(std::lround(wind.knots)));
   m.Put(o::kWindDirection, Angle16(wind.from));
 
@@ -329,27 +329,27 @@ void Flight::Write(OffsetMemory& m) const {
   o::Ident ident{};
   std::memcpy(ident.data(), next.ident, std::min(std::strlen(next.ident), ident.size()));
   m.Put(o::kGpsNextId, ident);
-  m.Put(o::kGpsDistance, miles * kMetresPerNauticalMile);
+  m.Put(o::kGpsDistance, miles * units::kMetresPerNauticalMile);
   m.Put(o::kGpsTimeToGo, static_cast<int32_t>(p.groundSpeed > 1 ? miles / p.groundSpeed * 3600 : 0));
   m.Put(o::kGpsCourse, Radians(course));
   // Metres off the leg's line, right of it positive.
-  m.Put(o::kGpsCrossTrack, circuit::Distance(s.legFrom, s.at) * std::sin(Radians(off)) * kMetresPerNauticalMile);
+  m.Put(o::kGpsCrossTrack, circuit::Distance(s.legFrom, s.at) * std::sin(Radians(off)) * units::kMetresPerNauticalMile);
 
   // Engine, fuel and electrics.
   const double power = s.rpm / 2300;
   const double ambient = 29.92 - s.altitude / 1000;  // inches of mercury
   m.Put(o::kEngineRpm, s.rpm);
-  m.Put(o::kFuelFlow, static_cast<int32_t>(std::lround(power * 9 * 128)));
-  m.Put(o::kLeftTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  m.Put(o::kRightTankLevel, static_cast<int32_t>(std::lround(s.fuel * 8388608)));
-  m.Put(o::kOilTemperature, static_cast<uint16_t>(std::lround(std::min(60 + time_ / 20, 85.0) / 140 * 16384)));
-  m.Put(o::kOilPressure, static_cast<uint16_t>(std::lround(s.rpm / 2500 * 50 / 55 * 16384)));
-  m.Put(o::kExhaustGasTemp, static_cast<uint16_t>(std::lround((400 + s.rpm / 8) / 860 * 16384)));
+  m.Put(o::kFuelFlow, static_cast<int32_t>(std::lround(power * 9 * units::kFuelFlow128)));
+  m.Put(o::kLeftTankLevel, TankLevel(s.fuel));
+  m.Put(o::kRightTankLevel, TankLevel(s.fuel));
+  m.Put(o::kOilTemperature, GaugeWord(std::min(60 + time_ / 20, 85.0), units::kOilTemperatureFullScale));
+  m.Put(o::kOilPressure, GaugeWord(s.rpm / 2500 * 50, units::kOilPressureFullScale));
+  m.Put(o::kExhaustGasTemp, GaugeWord(400 + s.rpm / 8, units::kEgtFullScale));
   const double manifold = std::min(ambient, 10 + std::max(0.0, s.rpm - 700) / 1800 * (ambient - 10));
-  m.Put(o::kManifoldPressure, static_cast<uint16_t>(std::lround(manifold * 1024)));
+  m.Put(o::kManifoldPressure, static_cast<uint16_t>(std::lround(manifold * units::kInHg1024)));
   m.Put(o::kCylinderHeadTemp, s.cylinderHead);
-  // Pounds per square inch x 144; the electric pump adds its pound.
-  m.Put(o::kFuelPressure, static_cast<int32_t>(std::lround((4 + power + m.Get(o::kFuelPump)) * 144)));
+  // The electric pump adds its pound per square inch.
+  m.Put(o::kFuelPressure, static_cast<int32_t>(std::lround((4 + power + m.Get(o::kFuelPump)) * units::kPsi144)));
   m.Put(o::kSuction, 4.5 + 0.5 * std::min(1.0, s.rpm / 2000));
   m.Put(o::kAmmeter, 2 + 6 * std::exp(-time_ / 120));  // charging the battery after the start
   m.Put(o::kBusVoltage, 27.4 + 0.6 * std::min(1.0, s.rpm / 1800));
@@ -372,13 +372,13 @@ void Flight::WriteTraffic(OffsetMemory& m) const {
   for (size_t i = 0; i < std::size(kTraffic); ++i) {
     const Traffic& t = kTraffic[i];
     const o::TrafficSlot slot = o::Traffic(static_cast<int>(i) + 1);
-    const double angle = 2 * kPi * time_ / t.period + static_cast<double>(i);
-    const double swing = 2 * kPi * time_ / t.swingPeriod + static_cast<double>(i);
+    const double angle = 2 * std::numbers::pi * time_ / t.period + static_cast<double>(i);
+    const double swing = 2 * std::numbers::pi * time_ / t.swingPeriod + static_cast<double>(i);
     const double latitude = kStartLatitude + (s.at.north + t.radius * std::cos(angle)) / 60;
     const double longitude = kStartLongitude + (s.at.east + t.radius * std::sin(angle)) / 60 /
                                                    std::cos(Radians(kStartLatitude));
     const double altitude = s.altitude + t.altitude + t.swing * std::sin(swing);
-    const double climb = s.verticalSpeed + t.swing * std::cos(swing) * 2 * kPi / t.swingPeriod * 60;
+    const double climb = s.verticalSpeed + t.swing * std::cos(swing) * 2 * std::numbers::pi / t.swingPeriod * 60;
     o::CallSign callSign{};
     std::memcpy(callSign.data(), t.callSign, std::min(std::strlen(t.callSign), callSign.size()));
     m.Put(slot.id, t.id);

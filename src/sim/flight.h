@@ -15,8 +15,8 @@
 #include <cstddef>
 
 #include "sim/circuit.h"
+#include "sim/offset_memory.h"
 #include "sim/receivers.h"
-#include "sim/sim_peer.h"
 
 namespace tavelor::sim {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sim/sim_peer.h"
+#include "sim/offset_memory.h"
 
 namespace tavelor::sim {
 

@@ -5,7 +5,8 @@
 // hold (BCD digits above 9, kilohertz outside 100000 to 199999) leaves the other form as it was.
 #include <optional>
 
-#include "sim/sim_peer.h"
+#include "sim/encodings.h"
+#include "sim/offset_memory.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim {
@@ -30,22 +31,15 @@ bool Touches(uint32_t offset, uint32_t size, Offset<T> value) {
 }
 
 std::optional<int32_t> KilohertzOf(uint16_t bcd) {
-  int hundredths = 0;
-  for (int shift = 12; shift >= 0; shift -= 4) {
-    const int digit = bcd >> shift & 15;
-    if (digit > 9) return std::nullopt;
-    hundredths = hundredths * 10 + digit;
-  }
-  const int last = hundredths % 10;
+  if (!IsBcd(bcd)) return std::nullopt;
+  const auto hundredths = static_cast<int32_t>(BcdValue(bcd));
+  const int32_t last = hundredths % 10;
   return 100000 + hundredths * 10 + (last == 2 || last == 7 ? 5 : 0);
 }
 
 std::optional<uint16_t> BcdOf(int32_t kilohertz) {
   if (kilohertz < 100000 || kilohertz > 199999) return std::nullopt;
-  int tens = (kilohertz - 100000) / 10;
-  uint16_t bcd = 0;
-  for (int shift = 0; shift <= 12; shift += 4, tens /= 10) bcd = static_cast<uint16_t>(bcd | (tens % 10) << shift);
-  return bcd;
+  return Bcd(static_cast<unsigned>(kilohertz - 100000) / 10);
 }
 
 }  // namespace

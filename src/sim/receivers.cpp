@@ -19,8 +19,6 @@ namespace {
 namespace o = offsets;
 using circuit::StationKind;
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMile = 6076;
 constexpr double kRunwayMiles = 1;
 constexpr double kVorRange = 60, kLocaliserRange = 18, kGlideslopeRange = 10, kNdbRange = 12;
 
@@ -36,7 +34,7 @@ o::Ident IdentOf(const circuit::Station* station) {
 
 // Tenths of a second to the station at the speed the aircraft closes on it; 0 when it does not.
 uint16_t TimeToStation(const Position& p, const circuit::Station& s, double miles) {
-  const double closing = p.groundSpeed * std::cos((circuit::BearingTo(p.at, s.at) - p.track) * kPi / 180);
+  const double closing = p.groundSpeed * std::cos(Radians(circuit::BearingTo(p.at, s.at) - p.track));
   if (closing < 10) return 0;
   return static_cast<uint16_t>(std::min(65535.0, std::round(miles / closing * 36000)));
 }
@@ -50,7 +48,7 @@ struct NavOffsets {
 void WriteNav(OffsetMemory& m, const NavOffsets& n, const Position& p, const NavReading& r) {
   const circuit::Station* s = r.station;
   m.Put(n.ident, IdentOf(s));
-  const double slant = std::hypot(r.miles, p.altitude / kFeetPerMile);
+  const double slant = std::hypot(r.miles, p.altitude / kFeetPerNauticalMile);
   const bool dme = s && s->dme;
   m.Put(n.dme, static_cast<uint16_t>(dme ? std::lround(slant * 10) : 0));
   m.Put(n.timeToStation, dme ? TimeToStation(p, *s, slant) : uint16_t{0});
@@ -62,12 +60,7 @@ void WriteNav(OffsetMemory& m, const NavOffsets& n, const Position& p, const Nav
 }
 
 void WriteAdf(OffsetMemory& m, const Position& p) {
-  // Three BCD digits, then the thousands digit in the high byte of the extension and the
-  // tenths in its low byte.
-  const uint16_t main = m.Get(o::kAdfFrequency), extended = m.Get(o::kAdfExtended);
-  const uint32_t tenths = (extended >> 8) * 10000 + (main >> 8 & 15) * 1000 + (main >> 4 & 15) * 100 +
-                          (main & 15) * 10 + (extended & 0xFF);
-  const circuit::Station* s = circuit::AdfStation(tenths);
+  const circuit::Station* s = circuit::AdfStation(AdfTenths(m.Get(o::kAdfFrequency), m.Get(o::kAdfExtended)));
   if (s && circuit::Distance(p.at, s->at) > kNdbRange) s = nullptr;
   m.Put(o::kAdfIdent, IdentOf(s));
   m.Put(o::kAdfSignal, s ? 100 : 0);
@@ -78,11 +71,11 @@ void WriteMarkers(OffsetMemory& m, const Position& p) {
   const circuit::Point threshold = circuit::Threshold();
   const double miles = circuit::Distance(threshold, p.at);
   const double off = circuit::Wrap180(circuit::BearingTo(threshold, p.at) - (circuit::kFinalCourse + 180));
-  const double along = miles * std::cos(off * kPi / 180), across = miles * std::sin(off * kPi / 180);
+  const double along = miles * std::cos(Radians(off)), across = miles * std::sin(Radians(off));
   // Each beacon's cone widens with height: a few seconds over the inner one, twenty over the outer.
   const double height = std::max(0.0, p.altitude - circuit::kDestinationElevation);
   for (const circuit::Marker& marker : circuit::Markers()) {
-    const bool over = std::fabs(along - marker.milesOut) < 0.1 + height / kFeetPerMile * 0.8 &&
+    const bool over = std::fabs(along - marker.milesOut) < 0.1 + height / kFeetPerNauticalMile * 0.8 &&
                       std::fabs(across) < 1;
     m.Put(marker.light, uint16_t{over});
   }
@@ -106,13 +99,13 @@ NavReading ReadNav(uint16_t frequencyBcd, uint16_t obs, const Position& p) {
     r.station = s;
     r.course = circuit::kFinalCourse;
     r.deviation = off;
-    r.lateral = fromAntenna * std::sin(off * kPi / 180);
-    r.toThreshold = fromAntenna * std::cos(off * kPi / 180) - kRunwayMiles;
+    r.lateral = fromAntenna * std::sin(Radians(off));
+    r.toThreshold = fromAntenna * std::cos(Radians(off)) - kRunwayMiles;
     const double toAim = r.toThreshold + circuit::kGlideslopeAim;
     if (toAim > 0 && toAim < kGlideslopeRange && std::fabs(off) < 10) {
       const double height = p.altitude - circuit::kDestinationElevation;
       r.glideslope = true;
-      r.aboveGlideslope = std::atan2(height, toAim * kFeetPerMile) * 180 / kPi - circuit::kGlideslopeDegrees;
+      r.aboveGlideslope = Degrees(std::atan2(height, toAim * kFeetPerNauticalMile)) - circuit::kGlideslopeDegrees;
     }
     return r;
   }
@@ -122,7 +115,7 @@ NavReading ReadNav(uint16_t frequencyBcd, uint16_t obs, const Position& p) {
   r.course = obs;
   r.from = std::fabs(circuit::Wrap180(r.radial - obs)) < 90;
   r.deviation = r.from ? -circuit::Wrap180(r.radial - obs) : circuit::Wrap180(r.radial - obs - 180);
-  r.lateral = r.miles * std::sin(r.deviation * kPi / 180);
+  r.lateral = r.miles * std::sin(Radians(r.deviation));
   return r;
 }
 

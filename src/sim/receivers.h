@@ -5,7 +5,7 @@
 #pragma once
 
 #include "sim/circuit.h"
-#include "sim/sim_peer.h"
+#include "sim/offset_memory.h"
 
 namespace tavelor::sim {
 

@@ -1,19 +1,16 @@
-// The stand-in simulator's side of the link: offset memory, the walk of a received block, a
-// journal of what arrived, and the control commands that tests and panel authors use.
+// The stand-in simulator's side of the link: the walk of a received block over its offset
+// memory, a journal of what arrived, and the control commands that tests and panel authors use.
 // Portable: the socket and shared-memory plumbing lives in sim/posix (and sim/win32).
 #pragma once
 
-#include <array>
-#include <memory>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <deque>
+#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "simlink/offset.h"
+#include "sim/offset_memory.h"
 
 namespace tavelor::sim {
 
@@ -21,40 +18,6 @@ inline constexpr uint32_t kDefaultFsuipcVersion = 0x40200000;  // any value >= 0
 inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag plus a simulator number
 
 class Flight;
-
-// 65536 bytes, offsets 0x0000..0xFFFF. Reads beyond it give zeros, writes beyond it are dropped.
-// As in the simulator, each COM radio keeps its frequency in two forms, four BCD digits and whole
-// kilohertz: whatever writes one of them (the link, `poke`, `set`, the flight), the other follows.
-class OffsetMemory {
- public:
-  static constexpr size_t kSize = 0x10000;
-  void Read(uint32_t offset, uint32_t size, uint8_t* out) const;
-  void Write(uint32_t offset, uint32_t size, const uint8_t* in);
-  void WriteU16(uint32_t offset, uint16_t v);
-  void WriteU32(uint32_t offset, uint32_t v);
-  void WriteDouble(uint32_t offset, double v);
-
-  // A value at a named offset, little-endian as the simulator keeps it (so is the host).
-  template <typename T>
-  void Put(Offset<T> offset, const std::type_identity_t<T>& value) {
-    uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    Write(offset.address, sizeof(T), bytes);
-  }
-  template <typename T>
-  T Get(Offset<T> offset) const {
-    uint8_t bytes[sizeof(T)];
-    Read(offset.address, sizeof(T), bytes);
-    T value;
-    std::memcpy(&value, bytes, sizeof(T));
-    return value;
-  }
-
- private:
-  void Store(uint32_t offset, uint32_t size, const uint8_t* in);
-  void KeepRadiosInStep(uint32_t offset, uint32_t size);  // radio_pairs.cpp
-  std::array<uint8_t, kSize> bytes_{};
-};
 
 struct JournalEntry {
   uint64_t exchange;          // number of the exchange it came in, from 1 since start

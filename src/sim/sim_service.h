@@ -63,7 +63,8 @@ class SimService {
 
   // An accept failed for want of descriptors or memory. Trying again at once would fail again
   // and spin, so the shells rest their listeners this long (the clients wait in the listen
-  // queue meanwhile) and say so once, until accepting works again.
+  // queue meanwhile) and say so once, until accepting works again. The panel server's twin
+  // (server/accept_backoff.h) logs to the server's log; the stand-in sits below the server.
   static constexpr auto kAcceptPause = std::chrono::milliseconds(250);
   void AcceptFailed(const std::string& reason);
   void AcceptRecovered() { acceptFailureSaid_ = false; }

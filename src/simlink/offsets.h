@@ -64,9 +64,11 @@ inline constexpr Offset<double> kCowlFlaps[] = {{0x37F0}, {0x3730}, {0x3670}, {0
 inline constexpr Offset<int32_t> kGearLever{0x0BE8};  // 0 up, kGearDown down
 inline constexpr Offset<int32_t> kNoseGear{0x0BEC};   // kGearDown when fully down
 inline constexpr int32_t kGearDown = 16383;
-inline constexpr Offset<int32_t> kFlapLever{0x0BDC};  // 0 up to 16383 full
+inline constexpr Offset<int32_t> kFlapLever{0x0BDC};  // 0 up to kFlapsFull
+inline constexpr int32_t kFlapsFull = 16383;
 inline constexpr Offset<uint8_t> kFlapHandle{0x0BFC};  // handle position number
-inline constexpr Offset<uint16_t> kElevatorTrim{0x0BC0};  // -16383..16383, two's complement
+inline constexpr Offset<uint16_t> kElevatorTrim{0x0BC0};  // -kTrimFull..kTrimFull, two's complement
+inline constexpr int32_t kTrimFull = 16383;
 
 // Engine 1.
 inline constexpr Offset<uint16_t> kMagnetos{0x0892};

@@ -3,21 +3,29 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "core/globals.h"
+
 namespace tavelor::web {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Codes whose answer is a line of their own: sent as commands, that line would be taken for the
-// confirmation's. Panel replies are subscribed to instead.
-constexpr std::string_view kVersionCodes[] = {"V100", "V172", "V177", "VMAP", "VPFD"};
 // A flight plan chunk takes every byte after it into the plan, a confirmation too.
 constexpr std::string_view kPlanChunks[] = {"PLA9", "PL99", "PLAX", "PLAN"};
 
 bool OneOf(std::string_view code, const auto& list) {
   for (std::string_view known : list) {
     if (code == known) return true;
+  }
+  return false;
+}
+
+// A version query's answer is a line of its own: sent as a command, that line would be taken
+// for the confirmation's.
+bool VersionCode(std::string_view code) {
+  for (const VersionText& version : kVersionTexts) {
+    if (code == version.code) return true;
   }
   return false;
 }
@@ -61,7 +69,7 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
   if (FindReplySchema(request->sendCode)) {
     return request->sendCode + " is a panel reply: subscribe to it";
   }
-  if (OneOf(request->sendCode, kVersionCodes)) return request->sendCode + " is a version query, not a command";
+  if (VersionCode(request->sendCode)) return request->sendCode + " is a version query, not a command";
   if (OneOf(request->sendCode, kPlanChunks)) {
     return "flight plan chunks take every byte after them into the plan, so tavelor-web cannot"
            " confirm them; send them with a panel client";
@@ -149,19 +157,6 @@ std::string SentMessage(const PageRequest& send, const std::string& error) {
 
 std::string ErrorMessage(const std::string& error) {
   return Json{{"error", error}}.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-std::string SchemaJson() {
-  Json codes = Json::array();
-  for (const ReplySchema& schema : ReplySchemas()) {
-    Json fields = Json::array();
-    for (const FieldInfo& field : schema.fields) {
-      fields.push_back({{"number", field.number}, {"name", field.name}, {"label", field.label},
-                        {"unit", field.unit}, {"width", field.width}, {"numeric", field.numeric}});
-    }
-    codes.push_back({{"code", schema.code}, {"fields", std::move(fields)}});
-  }
-  return codes.dump(1);
 }
 
 }  // namespace tavelor::web

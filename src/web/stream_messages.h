@@ -42,7 +42,5 @@ std::string LinkMessage(LinkState state);                  // {"link": "up"}
 // {"sent": "COM1", "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.
 std::string SentMessage(const PageRequest& send, const std::string& error);
 std::string ErrorMessage(const std::string& error);        // {"error": "..."}
-// Every panel reply code with its fields: number, name, label, unit, width, numeric.
-std::string SchemaJson();
 
 }  // namespace tavelor::web

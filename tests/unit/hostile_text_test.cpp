@@ -28,7 +28,7 @@ TEST(HostileSimulatorTexts, KeepEveryPanelsFieldsAndShowAsQuestionMarks) {
       {"A:\r\nB:xxRADI:\r\n", "A???B", "A???B?xxRADI?"},
       {"\x1B[2J\x7F\x01Z", "[2J?-", "[2J??Z"},  // controls at the ends are trimmed
       {std::string("AB\0CD\0\0\x7F", 8), "AB?CD", "AB?CD???"},
-      {"\r\n:\t: ", "???--", "???"},            // ':' at the ends is not
+      {"\r\n:\t: ", "??\?--", "???"},           // ':' at the ends is not
   };
   testing::SimLink link;
   link.state.DebugEnabled = true;
@@ -46,12 +46,19 @@ TEST(HostileSimulatorTexts, KeepEveryPanelsFieldsAndShowAsQuestionMarks) {
       const auto values = ReadReplyLine(*FindReplySchema(entry.code), line);
       ASSERT_TRUE(values.has_value()) << entry.code << ": " << line;
       for (const FieldValue& value : *values) {
-        for (const char byte : value.text) EXPECT_FALSE(Hostile(byte)) << entry.code << " " << value.info->name;
-        if (value.info->simulatorText) EXPECT_EQ(value.text.size(), size_t(value.info->width));
+        for (const char byte : value.text) {
+          EXPECT_FALSE(Hostile(byte)) << entry.code << " " << value.info->name;
+        }
+        if (value.info->simulatorText) {
+          EXPECT_EQ(value.text.size(), size_t(value.info->width));
+        }
       }
       for (const std::string& logged : log.lines) EXPECT_EQ(logged.find("\\x"), std::string::npos) << logged;
-      if (std::string(entry.code) == "HSI") EXPECT_EQ((*values)[17].text, c.ident);
-      if (std::string(entry.code) == "MAPS") EXPECT_EQ((*values)[69].text, c.call + std::string(15 - c.call.size(), ' '));
+      if (std::string(entry.code) == "HSI") {
+        EXPECT_EQ((*values)[17].text, c.ident);
+      } else if (std::string(entry.code) == "MAPS") {
+        EXPECT_EQ((*values)[69].text, c.call + std::string(15 - c.call.size(), ' '));
+      }
     }
   }
 }

@@ -3,6 +3,7 @@
 // Mach mode and as an airspeed otherwise, in an exchange of its own.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct ResendPanel {
   std::string (*reply)(RequestState& state);
   int RequestState::*refreshCount;  // the panel's own count
 };
+
+// The panel's name in the test's name, not the struct's bytes.
+void PrintTo(const ResendPanel& panel, std::ostream* out) { *out << panel.name; }
 
 const ResendPanel kPanels[] = {
     {"Pfd", PfdReply, &RequestState::PfdRefreshCount},
@@ -102,8 +106,8 @@ TEST_P(SpeedResend, AFailedReadPostponesTheResendToTheNextGoodOne) {
 }
 
 // A Mach target of -0.01 to -0.09 reads "0-1" to "0-9", which the Mach command cannot parse:
-// that request ends unanswered and the next one tries again.
-TEST_P(SpeedResend, AnUnparsableMachDropsTheReplyAndIsRetried) {
+// that request ends unanswered, and the next hundred are answered before the next try.
+TEST_P(SpeedResend, AnUnparsableMachCostsOnlyItsOwnReply) {
   const struct {
     int32_t mach65536;
     const char* error;  // nullptr: the re-send goes through
@@ -127,15 +131,11 @@ TEST_P(SpeedResend, AnUnparsableMachDropsTheReplyAndIsRetried) {
       EXPECT_EQ(Count(link), 0);
       continue;
     }
-    for (int expectedCount : {101, 102}) {
+    for (int round = 0; round < 2; ++round) {
       EXPECT_EQ(RequestErrorOf(GetParam().reply, link.state), c.error);
       EXPECT_TRUE(WritesOf(link).empty());
-      EXPECT_EQ(Count(link), expectedCount);
+      for (int request = 1; request <= 100; ++request) ASSERT_NO_THROW(Reply(link)) << "request " << request;
     }
-    Poke(link.peer.Memory(), offsets::kApMach, 52429);
-    EXPECT_NO_THROW(Reply(link));
-    EXPECT_EQ(WritesOf(link).size(), 1u);
-    EXPECT_EQ(Count(link), 0);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 
+#include "replies/reply_schema.h"
 #include "web/pages.h"
 #include "web/stream_messages.h"
 
@@ -41,7 +42,7 @@ struct PageServer::Shared {
   StreamOrigins origins;
   LogFunction log;
   size_t open = 0;
-  const std::string schema = SchemaJson();
+  const std::string schema = ReplySchemasJson();
 };
 
 namespace {
