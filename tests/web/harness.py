@@ -121,9 +121,12 @@ class Browser:
         self.session = self.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
         for method in ("Page.enable", "Runtime.enable"):
             self.call(method, session=True)
+        self.size(width, height)
+        self.call("Emulation.setTouchEmulationEnabled", session=True, enabled=True)
+
+    def size(self, width, height):
         self.call("Emulation.setDeviceMetricsOverride", session=True, width=width, height=height,
                   deviceScaleFactor=1, mobile=False)
-        self.call("Emulation.setTouchEmulationEnabled", session=True, enabled=True)
 
     def _read(self):
         while chunk := os.read(self.read_fd, 1 << 16):

@@ -37,6 +37,17 @@ class Pages(unittest.TestCase):
                     wait_until(lambda: self.browser.field(field) == shown, 5, f"{field} to show {shown}")
                 self.assertEqual(self.browser.errors, [])
 
+    all_shown = "[...document.querySelectorAll('[data-field]')].every(e => !/^-+$/.test(e.textContent))"
+
+    def test_every_page_fits_a_phone_held_upright(self):
+        self.browser.size(390, 844)
+        self.addCleanup(self.browser.size, 1280, 800)
+        for page in ("index.html", "radio.html", "hsi.html", "pfd.html", "map.html", "engine.html"):
+            with self.subTest(page=page):
+                self.show(page)
+                wait_until(lambda: self.browser.js(self.all_shown), 5, "every value")
+                self.assertLessEqual(self.browser.js("document.documentElement.scrollWidth"), 390, "sideways scrolling")
+
     def test_a_tap_on_swap_reaches_the_simulators_memory(self):
         self.assertEqual(self.stack.sim("set com1 118.50"), "OK")
         self.assertEqual(self.stack.sim("poke 311A 5021"), "OK")  # standby 121.50
