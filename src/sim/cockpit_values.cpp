@@ -92,6 +92,19 @@ std::string GetTransponder(const OffsetMemory& m) {
   return text;
 }
 
+// Most values are one number written to one offset in its encoding.
+template <auto kOffset, auto kEncode>
+std::string PutEncoded(OffsetMemory& m, const Parts& v, std::string_view) {
+  m.Put(kOffset, kEncode(v[0]));
+  return "";
+}
+
+double Same(double v) { return v; }
+uint16_t Whole16(double v) { return static_cast<uint16_t>(std::lround(v)); }
+uint16_t Tenths16(double v) { return static_cast<uint16_t>(std::lround(v * 10)); }
+// Nose up and right wing down are positive in the cockpit; the simulator counts the other way.
+int32_t TurnedAngle32(double degrees) { return Angle32(-degrees); }
+
 struct Entry {
   CockpitValue value;
   // Writes the value, its parts already within their ranges; "" or "ERR " and why.
@@ -120,87 +133,48 @@ const std::vector<Entry>& Entries() {
        [](OffsetMemory& m, const Parts&, std::string_view text) { return SetTransponder(m, text); },
        GetTransponder},
       {{"altitude", "feet", {{0, 65535, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kAltitudeFeet, static_cast<uint16_t>(std::lround(v[0])));
-         return std::string();
-       },
+       PutEncoded<o::kAltitudeFeet, Whole16>,
        [](const OffsetMemory& m) { return std::to_string(m.Get(o::kAltitudeFeet)); }},
       {{"heading", "degrees", {{0, 360, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kHeading, v[0]);
-         return std::string();
-       },
+       PutEncoded<o::kHeading, Same>,
        [](const OffsetMemory& m) { return Format("%.2f", m.Get(o::kHeading)); }},
       {{"ias", "knots", {{0, 999, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kIndicatedAirspeed, Knots128(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kIndicatedAirspeed, Knots128>,
        [](const OffsetMemory& m) { return Format("%.1f", KnotsOf128(m.Get(o::kIndicatedAirspeed))); }},
       {{"vs", "feet per minute, climbing positive", {{-20000, 20000, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kVerticalSpeed, VerticalSpeed256(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kVerticalSpeed, VerticalSpeed256>,
        [](const OffsetMemory& m) { return Format("%.0f", FeetPerMinuteOf256(m.Get(o::kVerticalSpeed))); }},
       {{"pitch", "degrees, nose up positive", {{-90, 90, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kPitch, Angle32(-v[0]));  // the simulator counts nose down positive
-         return std::string();
-       },
+       PutEncoded<o::kPitch, TurnedAngle32>,
        [](const OffsetMemory& m) { return Format("%.1f", -DegreesOf32(m.Get(o::kPitch)) + 0.0); }},
       {{"bank", "degrees, right wing down positive", {{-180, 180, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kBank, Angle32(-v[0]));  // the simulator counts left wing down positive
-         return std::string();
-       },
+       PutEncoded<o::kBank, TurnedAngle32>,
        [](const OffsetMemory& m) { return Format("%.1f", -DegreesOf32(m.Get(o::kBank)) + 0.0); }},
       {{"lat", "degrees, north positive", {{-90, 90, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kLatitude, LatitudeUnits(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kLatitude, LatitudeUnits>,
        [](const OffsetMemory& m) { return Format("%.6f", LatitudeOf(m.Get(o::kLatitude))); }},
       {{"lon", "degrees, east positive", {{-180, 180, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kLongitude, LongitudeUnits(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kLongitude, LongitudeUnits>,
        [](const OffsetMemory& m) { return Format("%.6f", LongitudeOf(m.Get(o::kLongitude))); }},
       {{"qnh", "hectopascals", {{800, 1200, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kAltimeterSetting, Hpa16(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kAltimeterSetting, Hpa16>,
        [](const OffsetMemory& m) { return Format("%.2f", HpaOf16(m.Get(o::kAltimeterSetting))); }},
       {{"oat", "degrees C", {{-99, 99, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kOutsideAirTemp, Celsius256(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kOutsideAirTemp, Celsius256>,
        [](const OffsetMemory& m) { return Format("%.1f", CelsiusOf256(m.Get(o::kOutsideAirTemp))); }},
       {{"dme1", "nautical miles", {{0, 650, 1}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kDme1Distance, static_cast<uint16_t>(std::lround(v[0] * 10)));
-         return std::string();
-       },
+       PutEncoded<o::kDme1Distance, Tenths16>,
        [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kDme1Distance) / 10.0); }},
       {{"dme2", "nautical miles", {{0, 650, 1}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kDme2Distance, static_cast<uint16_t>(std::lround(v[0] * 10)));
-         return std::string();
-       },
+       PutEncoded<o::kDme2Distance, Tenths16>,
        [](const OffsetMemory& m) { return Format("%.1f", m.Get(o::kDme2Distance) / 10.0); }},
       {{"mach", "Mach number", {{0, 3, 3}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kMach, Mach20480(v[0]));
-         return std::string();
-       },
+       PutEncoded<o::kMach, Mach20480>,
        [](const OffsetMemory& m) { return Format("%.3f", MachOf20480(m.Get(o::kMach))); }},
       {{"wind", "FROM/KNOTS, degrees and knots", {{0, 360, 0}, {0, 200, 0}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) {
          m.Put(o::kWindDirection, Angle16(v[0]));
-         m.Put(o::kWindSpeed, static_cast<uint16_t>(std::lround(v[1])));
+         m.Put(o::kWindSpeed, Whole16(v[1]));
          return std::string();
        },
        [](const OffsetMemory& m) {
@@ -218,10 +192,7 @@ const std::vector<Entry>& Entries() {
        },
        true},
       {{"rpm", "engine revolutions per minute", {{0, 3500, 0}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) {
-         m.Put(o::kEngineRpm, v[0]);
-         return std::string();
-       },
+       PutEncoded<o::kEngineRpm, Same>,
        [](const OffsetMemory& m) { return Format("%.0f", m.Get(o::kEngineRpm)); }},
   };
   return entries;
