@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "core/request_text.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
 #include "simlink/units.h"
@@ -32,8 +31,8 @@ constexpr auto kApVerticalSpeedWrite = WrittenAs<uint32_t>(offsets::kApVerticalS
 constexpr auto kNav1CourseWrite = WrittenAs<uint32_t>(offsets::kNav1Course);
 constexpr auto kApAirspeedHoldWrite = WrittenAs<uint16_t>(offsets::kApAirspeedHold);
 
-// The one character at position 6; whatever value it gives is written unchanged.
-int32_t Digit(const std::string& request) { return IntValue(Positions(request, 6, 6)); }
+// The one digit of a switch or mode command; whatever value it gives is written unchanged.
+int32_t Digit(const CommandRequest& request) { return request.Value(0); }
 
 // The value's low bytes, as many as the offset holds: a 4-byte write keeps the low 32 bits.
 template <typename T>
@@ -42,7 +41,7 @@ void Write(IpcClient& link, Offset<T> offset, int64_t value) {
 }
 
 template <typename T>
-void SetSwitch(IpcClient& link, const std::string& request, Offset<T> offset) {
+void SetSwitch(IpcClient& link, const CommandRequest& request, Offset<T> offset) {
   const int32_t v = Digit(request);
   Write(link, offset, v);
   IpcProcess(link);
@@ -50,7 +49,7 @@ void SetSwitch(IpcClient& link, const std::string& request, Offset<T> offset) {
 
 // NAV hold and heading hold exclude each other: turning one on first drops the approach modes
 // and the other one, in the same exchange.
-void SetLateralHold(IpcClient& link, const std::string& request, Offset<uint32_t> hold,
+void SetLateralHold(IpcClient& link, const CommandRequest& request, Offset<uint32_t> hold,
                     Offset<uint32_t> other) {
   const int32_t v = Digit(request);
   if (v == 1) {
@@ -65,25 +64,25 @@ void SetLateralHold(IpcClient& link, const std::string& request, Offset<uint32_t
 
 }  // namespace
 
-void ApgpCommand(RequestState& state, const std::string& requestText) {
-  SetSwitch(state.link, requestText, offsets::kNavGpsSelector);
+void ApgpCommand(RequestState& state, const CommandRequest& request) {
+  SetSwitch(state.link, request, offsets::kNavGpsSelector);
 }
-void ApapCommand(RequestState& state, const std::string& requestText) {
-  SetSwitch(state.link, requestText, offsets::kApMaster);
+void ApapCommand(RequestState& state, const CommandRequest& request) {
+  SetSwitch(state.link, request, offsets::kApMaster);
 }
-void ApfdCommand(RequestState& state, const std::string& requestText) {
-  SetSwitch(state.link, requestText, offsets::kFlightDirector);
+void ApfdCommand(RequestState& state, const CommandRequest& request) {
+  SetSwitch(state.link, request, offsets::kFlightDirector);
 }
-void ApydCommand(RequestState& state, const std::string& requestText) {
-  SetSwitch(state.link, requestText, offsets::kApYawDamper);
+void ApydCommand(RequestState& state, const CommandRequest& request) {
+  SetSwitch(state.link, request, offsets::kApYawDamper);
 }
-void AplvCommand(RequestState& state, const std::string& requestText) {
-  SetSwitch(state.link, requestText, offsets::kApWingLeveller);
+void AplvCommand(RequestState& state, const CommandRequest& request) {
+  SetSwitch(state.link, request, offsets::kApWingLeveller);
 }
 
 // Metres x 65536 from feet; the half foot is added before the conversion.
-void ApalCommand(RequestState& state, const std::string& requestText) {
-  const int32_t feet = IntValue(Positions(requestText, 6, 10));
+void ApalCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t feet = request.Value(0);
   const double metres = RealDiv(feet + 0.5, static_cast<double>(units::kFeetPerMetre));
   const int64_t value = RoundReal(RealMul(metres, 65536));
   Write(state.link, kApAltitude, value);
@@ -92,51 +91,51 @@ void ApalCommand(RequestState& state, const std::string& requestText) {
 
 // Only a "-" at position 6 negates; the simulator reads the low 16 bits as two's complement,
 // and "-0000" leaves 65536 (low half 0, high half 1).
-void ApvsCommand(RequestState& state, const std::string& requestText) {
-  const int32_t feetPerMinute = IntValue(Positions(requestText, 7, 10));
-  const bool negative = Positions(requestText, 6, 6) == "-";
+void ApvsCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t feetPerMinute = request.Value(0);
+  const bool negative = request.Value(1) != 0;
   const int64_t value = negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute};
   Write(state.link, kApVerticalSpeedWrite, value);
   IpcProcess(state.link);
 }
 
 // 65536 units per 360 degrees; 360 wraps to 65536, whose low half is 0.
-void AphdCommand(RequestState& state, const std::string& requestText) {
-  const int32_t degrees = IntValue(Positions(requestText, 6, 8));
+void AphdCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t degrees = request.Value(0);
   Write(state.link, kApHeadingWrite, RoundReal(RealDiv(degrees, 0.0054931640625)));
   IpcProcess(state.link);
 }
 
-void ApcrCommand(RequestState& state, const std::string& requestText) {
-  const int32_t degrees = IntValue(Positions(requestText, 6, 8));
+void ApcrCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t degrees = request.Value(0);
   Write(state.link, kNav1CourseWrite, degrees);
   IpcProcess(state.link);
 }
 
-void ApiaCommand(RequestState& state, const std::string& requestText) {
-  const int32_t knots = IntValue(Positions(requestText, 6, 8));
+void ApiaCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t knots = request.Value(0);
   Write(state.link, offsets::kApAirspeed, knots);
   IpcProcess(state.link);
 }
 
-void ApmaCommand(RequestState& state, const std::string& requestText) {
-  const int32_t machTimes100 = IntValue(Positions(requestText, 6, 8));
+void ApmaCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t machTimes100 = request.Value(0);
   Write(state.link, offsets::kApMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
   IpcProcess(state.link);
 }
 
-void ApnaCommand(RequestState& state, const std::string& requestText) {
-  SetLateralHold(state.link, requestText, kApNavHold, kApHeadingHold);
+void ApnaCommand(RequestState& state, const CommandRequest& request) {
+  SetLateralHold(state.link, request, kApNavHold, kApHeadingHold);
 }
 
-void AphhCommand(RequestState& state, const std::string& requestText) {
-  SetLateralHold(state.link, requestText, kApHeadingHold, kApNavHold);
+void AphhCommand(RequestState& state, const CommandRequest& request) {
+  SetLateralHold(state.link, request, kApHeadingHold, kApNavHold);
 }
 
 // Every lateral and approach mode goes off first; arming the localiser alone needs a second
 // exchange after that.
-void ApprCommand(RequestState& state, const std::string& requestText) {
-  const int32_t v = Digit(requestText);
+void ApprCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t v = Digit(request);
   Write(state.link, kApGlideslopeHold, 0);
   Write(state.link, kApLocaliserHold, 0);
   Write(state.link, kApBackCourseHold, 0);
@@ -153,8 +152,8 @@ void ApprCommand(RequestState& state, const std::string& requestText) {
 
 // Switching the glideslope off must leave the approach's localiser hold on, which takes a
 // second exchange.
-void ApgsCommand(RequestState& state, const std::string& requestText) {
-  const int32_t v = Digit(requestText);
+void ApgsCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t v = Digit(request);
   if (v == 1) {
     Write(state.link, kApGlideslopeHold, v);
     Write(state.link, kApAltitudeHold, 0);
@@ -172,7 +171,7 @@ void ApgsCommand(RequestState& state, const std::string& requestText) {
 // (before the digit is even parsed), cleared with the glideslope, then written back. When that
 // read fails nothing is written: writing back zeros never read would switch off holds the
 // pilot had on.
-void ApaaCommand(RequestState& state, const std::string& requestText) {
+void ApaaCommand(RequestState& state, const CommandRequest& request) {
   uint32_t localiser = 0;
   uint32_t backCourse = 0;
   IpcRead(state.link, kApLocaliserHold, &localiser);
@@ -184,7 +183,7 @@ void ApaaCommand(RequestState& state, const std::string& requestText) {
                        IpcMessageText[code < 16 ? code : kIpcBadData] + ")");
   }
 
-  const int32_t v = Digit(requestText);
+  const int32_t v = Digit(request);
   if (v == 0) {
     Write(state.link, kApAltitudeHold, v);
     IpcProcess(state.link);
@@ -203,9 +202,9 @@ void ApaaCommand(RequestState& state, const std::string& requestText) {
 
 // Autothrottle, airspeed hold and Mach hold together; position 7 picks how the panels re-send
 // the speed target. Both digits parse before anything changes.
-void ApspCommand(RequestState& state, const std::string& requestText) {
-  const int32_t v = Digit(requestText);
-  const int32_t mode = IntValue(Positions(requestText, 7, 7));
+void ApspCommand(RequestState& state, const CommandRequest& request) {
+  const int32_t v = Digit(request);
+  const int32_t mode = request.Value(1);
   state.SpeedRefMode = mode;
   Write(state.link, kApAutothrottle, v);
   Write(state.link, kApAirspeedHoldWrite, v);
@@ -213,8 +212,8 @@ void ApspCommand(RequestState& state, const std::string& requestText) {
   IpcProcess(state.link);
 }
 
-void ApmmCommand(RequestState& state, const std::string& requestText) {
-  state.SpeedRefMode = Digit(requestText);
+void ApmmCommand(RequestState& state, const CommandRequest& request) {
+  state.SpeedRefMode = Digit(request);
 }
 
 }  // namespace tavelor

@@ -6,32 +6,33 @@
 
 #include <string>
 
+#include "core/request_codes.h"
 #include "core/request_state.h"
 
 namespace tavelor {
 
 // Plain switches: the digit at position 6, written as 4 bytes.
-void ApgpCommand(RequestState&, const std::string&);  // NAV or GPS steering
-void ApapCommand(RequestState&, const std::string&);  // master
-void ApfdCommand(RequestState&, const std::string&);  // flight director
-void ApydCommand(RequestState&, const std::string&);  // yaw damper
-void AplvCommand(RequestState&, const std::string&);  // wing leveller
+void ApgpCommand(RequestState&, const CommandRequest&);  // NAV or GPS steering
+void ApapCommand(RequestState&, const CommandRequest&);  // master
+void ApfdCommand(RequestState&, const CommandRequest&);  // flight director
+void ApydCommand(RequestState&, const CommandRequest&);  // yaw damper
+void AplvCommand(RequestState&, const CommandRequest&);  // wing leveller
 
 // Targets.
-void ApalCommand(RequestState&, const std::string&);  // altitude, feet at 6-10
-void ApvsCommand(RequestState&, const std::string&);  // vertical speed, sign at 6, ft/min at 7-10
-void AphdCommand(RequestState&, const std::string&);  // heading, degrees at 6-8
-void ApcrCommand(RequestState&, const std::string&);  // NAV1 course, degrees at 6-8
-void ApiaCommand(RequestState&, const std::string&);  // indicated airspeed, knots at 6-8
-void ApmaCommand(RequestState&, const std::string&);  // Mach x 100 at 6-8
+void ApalCommand(RequestState&, const CommandRequest&);  // altitude, feet at 6-10
+void ApvsCommand(RequestState&, const CommandRequest&);  // vertical speed, sign at 6, ft/min at 7-10
+void AphdCommand(RequestState&, const CommandRequest&);  // heading, degrees at 6-8
+void ApcrCommand(RequestState&, const CommandRequest&);  // NAV1 course, degrees at 6-8
+void ApiaCommand(RequestState&, const CommandRequest&);  // indicated airspeed, knots at 6-8
+void ApmaCommand(RequestState&, const CommandRequest&);  // Mach x 100 at 6-8
 
 // Modes.
-void ApnaCommand(RequestState&, const std::string&);  // NAV hold
-void AphhCommand(RequestState&, const std::string&);  // heading hold
-void ApprCommand(RequestState&, const std::string&);  // approach
-void ApgsCommand(RequestState&, const std::string&);  // glideslope
-void ApaaCommand(RequestState&, const std::string&);  // altitude hold
-void ApspCommand(RequestState&, const std::string&);  // speed hold; position 7 sets SpeedRefMode
-void ApmmCommand(RequestState&, const std::string&);  // SpeedRefMode only, nothing sent
+void ApnaCommand(RequestState&, const CommandRequest&);  // NAV hold
+void AphhCommand(RequestState&, const CommandRequest&);  // heading hold
+void ApprCommand(RequestState&, const CommandRequest&);  // approach
+void ApgsCommand(RequestState&, const CommandRequest&);  // glideslope
+void ApaaCommand(RequestState&, const CommandRequest&);  // altitude hold
+void ApspCommand(RequestState&, const CommandRequest&);  // speed hold; position 7 sets SpeedRefMode
+void ApmmCommand(RequestState&, const CommandRequest&);  // SpeedRefMode only, nothing sent
 
 }  // namespace tavelor

@@ -85,14 +85,8 @@ class PlanFile {
   size_t size_ = 0;  // bytes in the file when it was opened
 };
 
-// Positions 6 to the end of the request, at most 995 characters.
-std::string ChunkOf(const std::string& request) {
-  if (request.size() <= 5) return {};
-  return request.substr(5, kMaxChunk);
-}
-
-void StoreRaw(const RequestState& state, const std::string& request, PlanOpen mode) {
-  const std::string chunk = ChunkOf(request);
+void StoreRaw(const RequestState& state, const CommandRequest& request, PlanOpen mode) {
+  const std::string chunk = request.Text(0);
   if (state.DebugEnabled) LogLine(state.log, chunk);
   PlanFile file(state, mode);
   file.CheckRoom(chunk.size());
@@ -100,8 +94,8 @@ void StoreRaw(const RequestState& state, const std::string& request, PlanOpen mo
   file.Close();
 }
 
-void StoreConverted(const RequestState& state, const std::string& request, PlanOpen mode) {
-  std::string chunk = ChunkOf(request);
+void StoreConverted(const RequestState& state, const CommandRequest& request, PlanOpen mode) {
+  std::string chunk = request.Text(0);
   if (state.DebugEnabled) LogLine(state.log, chunk);  // as received, before the degree signs go in
   PlanFile file(state, mode);
   for (char& c : chunk) {
@@ -119,25 +113,26 @@ void StoreConverted(const RequestState& state, const std::string& request, PlanO
 }  // namespace
 
 static_assert(sizeof(offsets::PathField) == kPlanPathField);
+static_assert(arguments::kChunk.first.to - arguments::kChunk.first.from + 1 == kMaxChunk);
 
 std::string PlanFilePath(const RequestState& state) { return state.AppFolder + kPlanFileName; }
 
-void Pla9Command(RequestState& state, const std::string& requestText) {
-  StoreRaw(state, requestText, PlanOpen::kCreate);
+void Pla9Command(RequestState& state, const CommandRequest& request) {
+  StoreRaw(state, request, PlanOpen::kCreate);
 }
-void Pl99Command(RequestState& state, const std::string& requestText) {
-  StoreRaw(state, requestText, PlanOpen::kAppend);
+void Pl99Command(RequestState& state, const CommandRequest& request) {
+  StoreRaw(state, request, PlanOpen::kAppend);
 }
-void PlaxCommand(RequestState& state, const std::string& requestText) {
-  StoreConverted(state, requestText, PlanOpen::kCreate);
+void PlaxCommand(RequestState& state, const CommandRequest& request) {
+  StoreConverted(state, request, PlanOpen::kCreate);
 }
-void PlanCommand(RequestState& state, const std::string& requestText) {
-  StoreConverted(state, requestText, PlanOpen::kAppend);
+void PlanCommand(RequestState& state, const CommandRequest& request) {
+  StoreConverted(state, request, PlanOpen::kAppend);
 }
 
 // The field holds the path and its zero byte; a longer path would be cut into a name the
 // simulator cannot find, so it is refused. The rest of the field is zeros, not leftovers.
-void ExecCommand(RequestState& state, const std::string&) {
+void ExecCommand(RequestState& state, const CommandRequest&) {
   const std::string path = PlanFilePath(state);
   if (path.size() >= kPlanPathField) {
     throw RequestError("Flight plan path too long for the simulator (" + std::to_string(path.size()) +

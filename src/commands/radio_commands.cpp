@@ -1,12 +1,11 @@
 // The simulator keeps classic frequencies as four BCD digits without the leading 1 (118.25 is
-// 0x1825): putting "$" in front of the digit characters and parsing as hex turns each digit
-// character into one BCD nibble unchanged. Positions the table skips (the leading 1, the
-// decimal point, separators) are never read.
+// 0x1825): the registry reads those arguments as BCD, each digit character one nibble
+// unchanged. Positions its columns skip (the leading 1, the decimal point, separators) are never
+// read.
 #include "commands/radio_commands.h"
 
 #include <cstdint>
 
-#include "core/request_text.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
 #include "text/conversions.h"
@@ -28,19 +27,19 @@ constexpr FrequencyPair<uint16_t> kNav2{offsets::kNav2Active, offsets::kNav2Stan
 constexpr FrequencyPair<int32_t> kCom1Khz{offsets::kCom1ActiveKhz, offsets::kCom1StandbyKhz};
 constexpr FrequencyPair<int32_t> kCom2Khz{offsets::kCom2ActiveKhz, offsets::kCom2StandbyKhz};
 
-// "1xx.yy yyy.yy" style: active digits at 7-8 and 10-11, standby at 14-15 and 17-18.
-void SetBcdPair(IpcClient& link, const std::string& request, FrequencyPair<uint16_t> pair) {
-  const int32_t active = IntValue("$" + Positions(request, 7, 8) + Positions(request, 10, 11));
-  const int32_t standby = IntValue("$" + Positions(request, 14, 15) + Positions(request, 17, 18));
+// "1xx.yy 1yy.yy": the active frequency's BCD digits, then the standby's.
+void SetBcdPair(IpcClient& link, const CommandRequest& request, FrequencyPair<uint16_t> pair) {
+  const int32_t active = request.Value(0);
+  const int32_t standby = request.Value(1);
   IpcWrite(link, pair.active, static_cast<uint16_t>(active));
   IpcWrite(link, pair.standby, static_cast<uint16_t>(standby));
   IpcProcess(link);
 }
 
-// "xxx.yyy xxx.yyy" in kilohertz: active at 6-8 and 10-12, standby at 14-16 and 18-20.
-void SetKhzPair(IpcClient& link, const std::string& request, FrequencyPair<int32_t> pair) {
-  const int32_t active = IntValue(Positions(request, 6, 8) + Positions(request, 10, 12));
-  const int32_t standby = IntValue(Positions(request, 14, 16) + Positions(request, 18, 20));
+// "xxx.yyy xxx.yyy": the active frequency in kilohertz, then the standby's.
+void SetKhzPair(IpcClient& link, const CommandRequest& request, FrequencyPair<int32_t> pair) {
+  const int32_t active = request.Value(0);
+  const int32_t standby = request.Value(1);
   IpcWrite(link, pair.active, active);
   IpcWrite(link, pair.standby, standby);
   IpcProcess(link);
@@ -48,44 +47,44 @@ void SetKhzPair(IpcClient& link, const std::string& request, FrequencyPair<int32
 
 }  // namespace
 
-void Com1Command(RequestState& state, const std::string& requestText) {
-  SetBcdPair(state.link, requestText, kCom1);
+void Com1Command(RequestState& state, const CommandRequest& request) {
+  SetBcdPair(state.link, request, kCom1);
 }
-void Co11Command(RequestState& state, const std::string& requestText) {
-  SetKhzPair(state.link, requestText, kCom1Khz);
+void Co11Command(RequestState& state, const CommandRequest& request) {
+  SetKhzPair(state.link, request, kCom1Khz);
 }
-void Com2Command(RequestState& state, const std::string& requestText) {
-  SetBcdPair(state.link, requestText, kCom2);
+void Com2Command(RequestState& state, const CommandRequest& request) {
+  SetBcdPair(state.link, request, kCom2);
 }
-void Co22Command(RequestState& state, const std::string& requestText) {
-  SetKhzPair(state.link, requestText, kCom2Khz);
+void Co22Command(RequestState& state, const CommandRequest& request) {
+  SetKhzPair(state.link, request, kCom2Khz);
 }
-void Nav1Command(RequestState& state, const std::string& requestText) {
-  SetBcdPair(state.link, requestText, kNav1);
+void Nav1Command(RequestState& state, const CommandRequest& request) {
+  SetBcdPair(state.link, request, kNav1);
 }
-void Nav2Command(RequestState& state, const std::string& requestText) {
-  SetBcdPair(state.link, requestText, kNav2);
+void Nav2Command(RequestState& state, const CommandRequest& request) {
+  SetBcdPair(state.link, request, kNav2);
 }
 
 // Only the three main digits can be set; the extended part (thousands digit, fraction) is
 // always cleared.
-void Adf0Command(RequestState& state, const std::string& requestText) {
-  const uint16_t main = static_cast<uint16_t>(IntValue("$0" + Positions(requestText, 6, 8)));
+void Adf0Command(RequestState& state, const CommandRequest& request) {
+  const uint16_t main = static_cast<uint16_t>(request.Value(0));
   IpcWrite(state.link, offsets::kAdfFrequency, main);
   IpcWrite(state.link, offsets::kAdfExtended, 0);
   IpcProcess(state.link);
 }
 
 // The digits are not checked against the transponder's 0-7 range: 8888 goes out as 0x8888.
-void Tra0Command(RequestState& state, const std::string& requestText) {
-  const uint16_t code = static_cast<uint16_t>(IntValue("$" + Positions(requestText, 6, 9)));
+void Tra0Command(RequestState& state, const CommandRequest& request) {
+  const uint16_t code = static_cast<uint16_t>(request.Value(0));
   IpcWrite(state.link, offsets::kTransponder, code);
   IpcProcess(state.link);
 }
 
 // Position 6 is bit 7, position 13 bit 0; anything but "1" is a clear bit, so this never fails.
-void Aud0Command(RequestState& state, const std::string& requestText) {
-  const uint8_t bits = static_cast<uint8_t>(BitStringValue(Positions(requestText, 6, 13)));
+void Aud0Command(RequestState& state, const CommandRequest& request) {
+  const uint8_t bits = static_cast<uint8_t>(request.Value(0));
   IpcWrite(state.link, offsets::kAudioSelector, bits);
   IpcProcess(state.link);
 }

@@ -4,18 +4,19 @@
 
 #include <string>
 
+#include "core/request_codes.h"
 #include "core/request_state.h"
 
 namespace tavelor {
 
-void Com1Command(RequestState&, const std::string&);
-void Co11Command(RequestState&, const std::string&);
-void Com2Command(RequestState&, const std::string&);
-void Co22Command(RequestState&, const std::string&);
-void Nav1Command(RequestState&, const std::string&);
-void Nav2Command(RequestState&, const std::string&);
-void Adf0Command(RequestState&, const std::string&);
-void Tra0Command(RequestState&, const std::string&);
-void Aud0Command(RequestState&, const std::string&);
+void Com1Command(RequestState&, const CommandRequest&);
+void Co11Command(RequestState&, const CommandRequest&);
+void Com2Command(RequestState&, const CommandRequest&);
+void Co22Command(RequestState&, const CommandRequest&);
+void Nav1Command(RequestState&, const CommandRequest&);
+void Nav2Command(RequestState&, const CommandRequest&);
+void Adf0Command(RequestState&, const CommandRequest&);
+void Tra0Command(RequestState&, const CommandRequest&);
+void Aud0Command(RequestState&, const CommandRequest&);
 
 }  // namespace tavelor

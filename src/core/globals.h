@@ -1,5 +1,6 @@
-// The values fixed in the program: its version and the answers to the version codes. What a
-// request may change lives in RequestState, which the program owns and hands to every handler.
+// The values fixed in the program: its version (the answers to the version codes are in the
+// registry, core/request_codes.inc). What a request may change lives in RequestState, which the
+// program owns and hands to every handler.
 #pragma once
 
 #include <string>
@@ -7,14 +8,5 @@
 namespace tavelor {
 
 inline const std::string AppVersion = "2.02A";  // window caption and first log line
-
-struct VersionText {
-  const char* code;
-  const char* text;
-};
-// The answers to the version codes, fixed in the program.
-inline constexpr VersionText kVersionTexts[] = {
-    {"V100", "2.01b"}, {"V172", "2.02a"}, {"V177", "2.02a"}, {"VMAP", "2.01a"}, {"VPFD", "2.01a"},
-};
 
 }  // namespace tavelor

@@ -6,11 +6,17 @@
 
 #include <string>
 
+#include "core/request_codes.h"
+
 namespace tavelor::probe {
 
+// "columns 9-10 and 12-13": where the argument stands, in the client's columns (the server's
+// positions plus two).
+std::string ColumnsText(const ArgumentColumns& argument);
+
 // "" when every argument of the command in `requestText` (without the two leading characters)
-// would parse, or when the probe knows no arguments for its code; else which columns fail and
-// why, with the line the server would log.
+// would parse, or when its code is none of the commands; else which columns fail and why, with
+// the line the server would log.
 std::string ArgumentProblem(const std::string& requestText);
 
 }  // namespace tavelor::probe

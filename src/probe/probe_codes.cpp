@@ -1,6 +1,6 @@
 #include "probe/probe_codes.h"
 
-#include "core/globals.h"
+#include "core/request_codes.h"
 
 namespace tavelor::probe {
 
@@ -8,27 +8,12 @@ namespace {
 
 std::vector<CodeInfo> BuildCodes() {
   std::vector<CodeInfo> codes;
-  const auto command = [&](std::initializer_list<const char*> list) {
-    for (const char* code : list) codes.push_back({code, CodeKind::kCommand});
-  };
-
-  command({"COM1", "CO11", "COM2", "CO22", "NAV1", "NAV2", "ADF0", "TRA0", "AUD0"});
-  command({"APGP", "APAL", "APVS", "APHD"});
-  command({"EBAT", "EALT", "EAVI", "EFUE", "EICE", "EPIT", "ECOW", "LIGH", "LAND", "FLAP"});
-  command({"APCR", "APAP", "APFD", "APNA", "APPR", "APGS", "APHH", "APAA", "APSP", "APMM",
-           "APYD", "APLV", "APIA", "APMA"});
-  command({"BARO"});
-  for (const char* chunk : {"PLA9", "PL99", "PLAX", "PLAN"}) {
-    codes.push_back({chunk, CodeKind::kCommand, true});
+  for (const RequestCode& row : RequestCodes()) {
+    const CodeKind kind = row.kind == tavelor::CodeKind::kCommand ? CodeKind::kCommand
+                          : row.kind == tavelor::CodeKind::kReply ? CodeKind::kReply
+                                                                  : CodeKind::kVersion;
+    codes.push_back({row.code, kind, row.TakesRestOfRequest(), FindReplySchema(row.code), &row});
   }
-  command({"EXEC"});
-  command({"MAGN", "FLPS", "GDRF", "OBS2", "AOBS"});
-
-  for (const ReplySchema& schema : ReplySchemas()) {
-    codes.push_back({schema.code, CodeKind::kReply, false, &schema});
-  }
-
-  for (const VersionText& version : kVersionTexts) codes.push_back({version.code, CodeKind::kVersion});
   return codes;
 }
 
@@ -40,17 +25,12 @@ const std::vector<CodeInfo>& KnownCodes() {
 }
 
 const CodeInfo* FindCode(const std::string& requestText) {
-  for (const CodeInfo& info : KnownCodes()) {
-    const bool match = info.code.size() == 3 ? requestText == info.code
-                                             : requestText.compare(0, 4, info.code) == 0;
-    if (match) return &info;
-  }
-  return nullptr;
+  const RequestCode* row = MatchRequestCode(requestText);
+  return row ? &KnownCodes()[row->index] : nullptr;
 }
 
 std::string WireRequest(const std::string& request) {
-  if (!FindCode(request) && request.size() > 2 && FindCode(request.substr(2))) return request;
-  return "xx" + request;
+  return TypedRequestText(request).size() < request.size() ? request : "xx" + request;
 }
 
 std::string RequestTextOfWire(const std::string& wire) {

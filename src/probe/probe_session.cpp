@@ -27,6 +27,16 @@ struct Answer {
   std::string error;
 };
 
+// "HSI, PFD, FGP and FMS"
+std::string ThreeLetterCodes() {
+  std::vector<std::string> codes;
+  for (const CodeInfo& info : KnownCodes())
+    if (info.code.size() == 3) codes.push_back(info.code);
+  std::string text;
+  for (size_t i = 0; i < codes.size(); ++i) text += (i == 0 ? "" : i + 1 == codes.size() ? " and " : ", ") + codes[i];
+  return text;
+}
+
 std::string Seconds(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%g s", seconds);
@@ -147,10 +157,8 @@ class Probe {
     }
     if (answer == kNoVersion) {
       std::string hint;
-      const std::string three = text_.substr(0, 3);
-      if (text_.size() > 3 && (three == "HSI" || three == "PFD" || three == "FGP" || three == "FMS")) {
-        hint = " (the three-letter codes HSI, PFD, FGP and FMS match only with nothing after them)";
-      }
+      const CodeInfo* three = FindCode(text_.substr(0, 3));
+      if (text_.size() > 3 && three) hint = " (the three-letter codes " + ThreeLetterCodes() + " match only with nothing after them)";
       return Fail("the server answered noversion: it has no code '" + Escape(text_.substr(0, 4)) +
                   "'" + hint);
     }

@@ -72,7 +72,7 @@ std::string C172Reply(RequestState& state) {
 
   // The needles, the ball and the turn rate go out as their unsigned bit patterns (a needle at
   // -21 is "235"); the panel client turns them back.
-  PanelReply reply(state, "C172", "- Datos Panel C172:-----------------");
+  PanelReply reply(state, ReplyCode::kC172);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/c172.inc"
 #undef FIELD

@@ -30,7 +30,7 @@ std::string ElectricReply(RequestState& state) {
   const std::string lightText = LightSwitchesText(lights);
   const std::string gearText = noseGear == offsets::kGearDown ? "1" : "0";  // in transit is not down
 
-  PanelReply reply(state, "DTPA", "- Electric Panel:-----------------");
+  PanelReply reply(state, ReplyCode::kDtpa);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/dtpa.inc"
 #undef FIELD

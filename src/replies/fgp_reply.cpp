@@ -74,7 +74,7 @@ std::string FgpReply(RequestState& state) {
                     sw(apGlideslopeHold), sw(apHeadingHold), sw(apAltitudeHold), sw(apAirspeedHold),
                     sw(yawDamper), sw(wingLeveller), sw(navGps)});
 
-  PanelReply reply(state, "FGP", "- Fgp Panel:----------------------");
+  PanelReply reply(state, ReplyCode::kFgp);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/fgp.inc"
 #undef FIELD

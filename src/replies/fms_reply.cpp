@@ -14,7 +14,7 @@ std::string FmsReply(RequestState& state) {
   const auto& gpsId = in.Read(offsets::kGpsNextId);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  PanelReply reply(state, "FMS", "- FMS Panel:---------------------");
+  PanelReply reply(state, ReplyCode::kFms);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/fms.inc"
 #undef FIELD

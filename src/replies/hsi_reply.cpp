@@ -51,7 +51,7 @@ std::string HsiReply(RequestState& state) {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply(state, "HSI", "- Hsi Panel:----------------------");
+  PanelReply reply(state, ReplyCode::kHsi);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/hsi.inc"
 #undef FIELD

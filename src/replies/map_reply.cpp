@@ -48,7 +48,7 @@ std::string MapReply(RequestState& state) {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
-  PanelReply reply(state, "MAPS", "- Mapa Panel:---------------------");
+  PanelReply reply(state, ReplyCode::kMaps);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/maps.inc"
 #undef FIELD

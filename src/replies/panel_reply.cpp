@@ -6,8 +6,8 @@
 
 namespace tavelor {
 
-PanelReply::PanelReply(const RequestState& state, std::string_view code, std::string debugHeader)
-    : state_(state), schema_(FindReplySchema(code)), header_(std::move(debugHeader)) {
+PanelReply::PanelReply(const RequestState& state, ReplyCode code)
+    : state_(state), schema_(&ReplySchemaOf(code)), header_(ReplyRow(code).debugHeader) {
   assert(schema_ && "a panel reply without a table");
   fields_.reserve(schema_->fields.size());
 }

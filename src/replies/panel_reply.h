@@ -4,7 +4,7 @@
 //   PanelReads in(state.link);                       // values start at zero on every request
 //   const auto& dme1 = in.Read(offsets::kDme1Distance);
 //   in.Process();                                    // a failed exchange leaves them at zero
-//   PanelReply reply(state, "RADI", "- Radio Panel:----");
+//   PanelReply reply(state, ReplyCode::kRadi);         // its debug header from the registry
 //   #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 //   #include "replies/tables/radi.inc"               // FIELD(1, "dme1", "Dme1", ..., DmeText(dme1))
 //   #undef FIELD
@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/request_codes.h"
 #include "core/request_state.h"
 #include "replies/reply_schema.h"
 #include "simlink/ipc_client.h"
@@ -58,9 +59,9 @@ class PanelReads {
 
 class PanelReply {
  public:
-  // `code` is the panel's reply code (its table gives the labels); `debugHeader` the debug
-  // block's first line. The block goes to the state's log while its DebugEnabled is on.
-  PanelReply(const RequestState& state, std::string_view code, std::string debugHeader);
+  // `code` is the panel's reply (its table gives the labels, its registry row the debug block's
+  // first line). The block goes to the state's log while its DebugEnabled is on.
+  PanelReply(const RequestState& state, ReplyCode code);
 
   // Field `number` of the line: they come in line order, from 1.
   void Field(int number, std::string text);
@@ -86,7 +87,7 @@ class PanelReply {
  private:
   const RequestState& state_;
   const ReplySchema* schema_;
-  std::string header_;
+  const char* header_;
   std::vector<std::string> fields_;
   std::vector<std::pair<const char*, std::string>> logLines_;  // kept only while debugging
 };

@@ -89,7 +89,7 @@ std::string PfdReply(RequestState& state) {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply(state, "PFD", "- Pfd Panel:----------------------");
+  PanelReply reply(state, ReplyCode::kPfd);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pfd.inc"
 #undef FIELD

@@ -75,7 +75,7 @@ std::string PfdpReply(RequestState& state) {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps, apAirspeedHold});
 
-  PanelReply reply(state, "PFDP", "- PDF Panel:---------------------");
+  PanelReply reply(state, ReplyCode::kPfdp);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pfdp.inc"
 #undef FIELD

@@ -52,7 +52,7 @@ std::string ExtendedMapReply(RequestState& state) {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
-  PanelReply reply(state, "PMAP", "- Mapa Panel:---------------------");
+  PanelReply reply(state, ReplyCode::kPmap);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/pmap.inc"
 #undef FIELD

@@ -24,7 +24,7 @@ std::string RadioReply(RequestState& state) {
   const auto& audio = in.Read(offsets::kAudioSelector);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  PanelReply reply(state, "RADI", "- Radio Panel:--------------------");
+  PanelReply reply(state, ReplyCode::kRadi);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/radi.inc"
 #undef FIELD

@@ -17,45 +17,66 @@ enum FieldKind { kNumber, kText, kSimulatorText };
 #define FIELD(number, name, label, unit, width, kind, ...) \
   {number, name, label, unit, width, kind == kNumber, kind == kSimulatorText},
 
-std::vector<ReplySchema> BuildSchemas() {
-  return {
-      {"DTPA", {
+// Each reply's table; the compiler's switch check finds a reply of the registry without one.
+std::vector<FieldInfo> FieldTable(ReplyCode reply) {
+  switch (reply) {
+    case ReplyCode::kDtpa:
+      return {
 #include "replies/tables/dtpa.inc"
-               }},
-      {"MAPS", {
+      };
+    case ReplyCode::kMaps:
+      return {
 #include "replies/tables/maps.inc"
-               }},
-      {"RADI", {
+      };
+    case ReplyCode::kRadi:
+      return {
 #include "replies/tables/radi.inc"
-               }},
-      {"HSI", {
+      };
+    case ReplyCode::kHsi:
+      return {
 #include "replies/tables/hsi.inc"
-              }},
-      {"PFD", {
+      };
+    case ReplyCode::kPfd:
+      return {
 #include "replies/tables/pfd.inc"
-              }},
-      {"FGP", {
+      };
+    case ReplyCode::kFgp:
+      return {
 #include "replies/tables/fgp.inc"
-              }},
-      {"FMS", {
+      };
+    case ReplyCode::kFms:
+      return {
 #include "replies/tables/fms.inc"
-              }},
-      {"C172", {
+      };
+    case ReplyCode::kC172:
+      return {
 #include "replies/tables/c172.inc"
-               }},
-      {"C177", {
+      };
+    case ReplyCode::kC177:
+      return {
 #include "replies/tables/c177.inc"
-               }},
-      {"XRAD", {
+      };
+    case ReplyCode::kXrad:
+      return {
 #include "replies/tables/xrad.inc"
-               }},
-      {"PMAP", {
+      };
+    case ReplyCode::kPmap:
+      return {
 #include "replies/tables/pmap.inc"
-               }},
-      {"PFDP", {
+      };
+    case ReplyCode::kPfdp:
+      return {
 #include "replies/tables/pfdp.inc"
-               }},
-  };
+      };
+  }
+  return {};
+}
+
+std::vector<ReplySchema> BuildSchemas() {
+  std::vector<ReplySchema> schemas;
+  for (const RequestCode& row : RequestCodes())
+    if (row.reply) schemas.push_back({row.code, FieldTable(*row.reply)});
+  return schemas;
 }
 
 #undef FIELD
@@ -65,6 +86,10 @@ std::vector<ReplySchema> BuildSchemas() {
 const std::vector<ReplySchema>& ReplySchemas() {
   static const std::vector<ReplySchema> schemas = BuildSchemas();
   return schemas;
+}
+
+const ReplySchema& ReplySchemaOf(ReplyCode reply) {
+  return ReplySchemas()[static_cast<size_t>(reply)];
 }
 
 const ReplySchema* FindReplySchema(std::string_view code) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/request_codes.h"
+
 namespace tavelor {
 
 struct FieldInfo {
@@ -27,7 +29,8 @@ struct ReplySchema {
   std::vector<FieldInfo> fields;  // in line order
 };
 
-const std::vector<ReplySchema>& ReplySchemas();             // every panel reply code
+const std::vector<ReplySchema>& ReplySchemas();             // every panel reply, in the registry's order
+const ReplySchema& ReplySchemaOf(ReplyCode reply);
 const ReplySchema* FindReplySchema(std::string_view code);  // nullptr for any other code
 
 struct FieldValue {

@@ -6,6 +6,7 @@ namespace tavelor {
 
 namespace {
 constexpr int kRepliesBetweenResends = 100;
+using CommandHandler = void (*)(RequestState&, const CommandRequest&);
 }  // namespace
 
 void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
@@ -16,10 +17,15 @@ void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
   // parse (a Mach target of -0.01 to -0.09 shows as "0-1" to "0-9") then costs this one reply,
   // not every reply of the panel until the target changes.
   refreshCount = 0;
+  // As a client would send it: the code, one character, then the target's text.
+  const auto send = [&state](CommandCode command, CommandHandler handler, const std::string& text) {
+    const RequestCode& row = CommandRow(command);
+    handler(state, CommandRequest{row.code + std::string(":") + text, row});
+  };
   if (state.SpeedRefMode == 1) {
-    ApmaCommand(state, "APMA:" + apMachText);
+    send(CommandCode::kApma, ApmaCommand, apMachText);
   } else {
-    ApiaCommand(state, "APIA:" + apIasText);
+    send(CommandCode::kApia, ApiaCommand, apIasText);
   }
 }
 

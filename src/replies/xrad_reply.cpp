@@ -67,7 +67,7 @@ std::string XradReply(RequestState& state) {
   const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
-  PanelReply reply(state, "XRAD", "- Datos Radio XRAD:-----------------");
+  PanelReply reply(state, ReplyCode::kXrad);
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
 #include "replies/tables/xrad.inc"
 #undef FIELD

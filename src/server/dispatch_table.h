@@ -1,16 +1,19 @@
-// The request codes the server answers, in the order they are compared.
+// The request codes the server answers: the registry's rows (core/request_codes.inc), each with
+// its action.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "core/request_codes.h"
 #include "core/request_state.h"
 
 namespace tavelor {
 
 // Every handler is handed the program's state: the link it talks to, the log and the values a
-// request may change.
-using CommandHandler = void (*)(RequestState& state, const std::string& requestText);
+// request may change. A command is handed its request text with its row, whose columns it
+// reads its arguments from.
+using CommandHandler = void (*)(RequestState& state, const CommandRequest& request);
 using ReplyBuilder = std::string (*)(RequestState& state);
 
 struct DispatchEntry {
@@ -18,8 +21,10 @@ struct DispatchEntry {
   CommandHandler command;   // set for a cockpit command: answers nothing
   ReplyBuilder reply;       // set for a panel reply: its ReplyLine is sent
   const char* versionText;  // set for a version code: the text and CR LF are sent
+  const RequestCode* row;   // the registry's row
 };
 
+// In the registry's order: entry i is RequestCodes()[i]'s.
 const std::vector<DispatchEntry>& DispatchTable();
 
 }  // namespace tavelor

@@ -8,20 +8,17 @@ namespace tavelor {
 
 std::optional<std::string> ServeRequest(RequestState& state, const std::string& received) {
   const std::string requestText = RequestTextOf(received);
-  const std::string code = RequestCodeOf(requestText);
-  if (state.DebugEnabled) LogLine(state.log, LongTimeText() + " <- received code:" + code);
+  if (state.DebugEnabled) LogLine(state.log, LongTimeText() + " <- received code:" + RequestCodeOf(requestText));
 
-  // The codes all differ, so the first match is the only one.
-  for (const DispatchEntry& entry : DispatchTable()) {
-    if (code != entry.code) continue;
-    if (entry.command) {
-      entry.command(state, requestText);
-      return std::nullopt;
-    }
-    if (entry.reply) return entry.reply(state);
-    return std::string(entry.versionText) + "\r\n";
+  const RequestCode* row = MatchRequestCode(requestText);
+  if (!row) return std::string("noversion\r\n");
+  const DispatchEntry& entry = DispatchTable()[row->index];
+  if (entry.command) {
+    entry.command(state, CommandRequest{requestText, *row});
+    return std::nullopt;
   }
-  return std::string("noversion\r\n");
+  if (entry.reply) return entry.reply(state);
+  return std::string(entry.versionText) + "\r\n";
 }
 
 }  // namespace tavelor

@@ -3,32 +3,13 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "core/globals.h"
+#include "core/request_codes.h"
 
 namespace tavelor::web {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A flight plan chunk takes every byte after it into the plan, a confirmation too.
-constexpr std::string_view kPlanChunks[] = {"PLA9", "PL99", "PLAX", "PLAN"};
-
-bool OneOf(std::string_view code, const auto& list) {
-  for (std::string_view known : list) {
-    if (code == known) return true;
-  }
-  return false;
-}
-
-// A version query's answer is a line of its own: sent as a command, that line would be taken
-// for the confirmation's.
-bool VersionCode(std::string_view code) {
-  for (const VersionText& version : kVersionTexts) {
-    if (code == version.code) return true;
-  }
-  return false;
-}
 
 std::string CodeList() {
   std::string list;
@@ -63,14 +44,17 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
   for (const char c : text) {
     if (c < 0x20 || c > 0x7E) return "a request holds printable ASCII characters only";
   }
+  // Read as the probe reads what it is given: a leading "xx" of the README's examples is taken
+  // for the two characters the server ignores.
+  const std::string requestText = TypedRequestText(text);
+  const RequestCode* code = MatchRequestCode(requestText);
   request->kind = PageRequest::kSend;
-  request->send = text;
-  request->sendCode = text.size() == 3 ? text : text.substr(0, 4);
-  if (FindReplySchema(request->sendCode)) {
-    return request->sendCode + " is a panel reply: subscribe to it";
-  }
-  if (VersionCode(request->sendCode)) return request->sendCode + " is a version query, not a command";
-  if (OneOf(request->sendCode, kPlanChunks)) {
+  request->send = requestText;
+  request->sendCode = code ? code->code : requestText.substr(0, 4);
+  if (!code) return "";  // the panel server says whether it knows it
+  if (code->kind == CodeKind::kReply) return request->sendCode + " is a panel reply: subscribe to it";
+  if (code->kind == CodeKind::kVersion) return request->sendCode + " is a version query, not a command";
+  if (code->TakesRestOfRequest()) {
     return "flight plan chunks take every byte after them into the plan, so tavelor-web cannot"
            " confirm them; send them with a panel client";
   }

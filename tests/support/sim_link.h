@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/request_codes.h"
 #include "core/request_state.h"
 #include "sim/sim_peer.h"
 #include "simlink/offset.h"
@@ -46,6 +47,13 @@ class LogCapture {
   RequestState& state_;
   LogSink saved_;
 };
+
+// A command's handler called as the dispatcher calls it: with its request text (without the
+// two ignored characters) and its code's row.
+using Handler = void (*)(RequestState&, const CommandRequest&);
+inline void Call(Handler handler, RequestState& state, const std::string& requestText) {
+  handler(state, CommandRequest{requestText, *MatchRequestCode(requestText)});
+}
 
 // The bytes of a value as the simulator stores it (little-endian).
 std::vector<uint8_t> Bytes(uint64_t value, size_t size);

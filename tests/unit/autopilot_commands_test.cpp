@@ -12,7 +12,7 @@ namespace {
 
 using testing::Bytes;
 using testing::SimLink;
-using Handler = void (*)(RequestState&, const std::string&);
+using testing::Handler;
 
 // One record the simulator should receive, and the exchange (1 = the command's first) it
 // should arrive in.
@@ -36,7 +36,7 @@ class AutopilotTest : public ::testing::Test {
   void Run(const Case& c) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    c.handler(link.state, c.request);
+    testing::Call(c.handler, link.state, c.request);
     EXPECT_EQ(link.peer.Exchanges() - before, static_cast<uint64_t>(c.exchanges));
     const std::vector<sim::JournalEntry> got = link.TakeJournal();
     ASSERT_EQ(got.size(), c.records.size());
@@ -127,7 +127,7 @@ TEST_F(AutopilotTest, AltitudeHoldReadsFirstAndWritesTheSavedSwitchesBack) {
 
 TEST_F(AutopilotTest, AltitudeHoldReadsEvenWhenItsDigitFailsButWritesNothing) {
   const uint64_t before = link.peer.Exchanges();
-  EXPECT_THROW(ApaaCommand(link.state, "APAA:x"), RequestError);
+  EXPECT_THROW(testing::Call(ApaaCommand, link.state, "APAA:x"), RequestError);
   EXPECT_EQ(link.peer.Exchanges() - before, 1u);
   for (const sim::JournalEntry& e : link.TakeJournal()) EXPECT_FALSE(e.write) << e.offset;
 }
@@ -156,7 +156,7 @@ TEST_F(AutopilotTest, ParseFailuresWriteNothingAndKeepTheSpeedMode) {
     link.state.SpeedRefMode = 7;
     const uint64_t before = link.peer.Exchanges();
     try {
-      c.handler(link.state, c.request);
+      testing::Call(c.handler, link.state, c.request);
       ADD_FAILURE() << "no error";
     } catch (const RequestError& e) {
       EXPECT_STREQ(e.what(), c.message);

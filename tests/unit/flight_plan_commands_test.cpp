@@ -50,7 +50,7 @@ class FlightPlanTest : public ::testing::Test {
   }
   std::string ErrorOf(CommandHandler handler, const std::string& request) {
     try {
-      handler(link.state, request);
+      testing::Call(handler, link.state, request);
     } catch (const RequestError& e) {
       return e.what();
     }
@@ -88,7 +88,7 @@ TEST_F(FlightPlanTest, ChunkSequencesBuildTheFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const Step& step : c.steps) step.first(link.state, step.second);
+    for (const Step& step : c.steps) testing::Call(step.first, link.state, step.second);
     EXPECT_EQ(PlanBytes(), c.file);
   }
 }
@@ -96,7 +96,7 @@ TEST_F(FlightPlanTest, ChunkSequencesBuildTheFile) {
 TEST_F(FlightPlanTest, AChunkIsCutAt995Characters) {
   std::string body;
   for (int i = 0; i < 1200; ++i) body += static_cast<char>('a' + i % 26);
-  Pla9Command(link.state, "PLA9:" + body);
+  testing::Call(Pla9Command, link.state, "PLA9:" + body);
   EXPECT_EQ(PlanBytes(), body.substr(0, 995));
   // Through the dispatcher: two ignored bytes, then at most 1000 characters.
   ASSERT_EQ(ServeRequest(link.state, "..PLAX:" + body), std::nullopt);
@@ -139,7 +139,7 @@ TEST_F(FlightPlanTest, FileFailuresCarryTheirRunTimeMessages) {
 
 TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  Pla9Command(link.state, "PLA9:abc");
+  testing::Call(Pla9Command, link.state, "PLA9:abc");
   fs::permissions(PlanPath(), fs::perms::owner_read);
   EXPECT_EQ(ErrorOf(Pl99Command, "PL99:def"), "File access denied");
   EXPECT_EQ(ErrorOf(Pla9Command, "PLA9:def"), "File access denied");
@@ -149,12 +149,12 @@ TEST_F(FlightPlanTest, AReadOnlyPlanIsAccessDenied) {
 
 TEST_F(FlightPlanTest, DebugLogsEachChunkAsReceived) {
   LogCapture log(link.state);
-  Pla9Command(link.state, "PLA9:quiet");
+  testing::Call(Pla9Command, link.state, "PLA9:quiet");
   EXPECT_TRUE(log.lines.empty());
   link.state.DebugEnabled = true;
-  PlaxCommand(link.state, "PLAX:a&b");
-  PlanCommand(link.state, "PLAN:\xE9&");
-  Pla9Command(link.state, "PLA9:");
+  testing::Call(PlaxCommand, link.state, "PLAX:a&b");
+  testing::Call(PlanCommand, link.state, "PLAN:\xE9&");
+  testing::Call(Pla9Command, link.state, "PLA9:");
   EXPECT_EQ(log.lines, (std::vector<std::string>{"a&b", "\xE9&", ""}));
   // The chunk is logged even when the file then fails.
   log.lines.clear();
@@ -165,7 +165,7 @@ TEST_F(FlightPlanTest, DebugLogsEachChunkAsReceived) {
 
 TEST_F(FlightPlanTest, TheInstalledCodePageConverterIsUsed) {
   SetCodePageConverter([](const std::string& text) { return "<" + text + ">"; });
-  PlaxCommand(link.state, "PLAX:a&");
+  testing::Call(PlaxCommand, link.state, "PLAX:a&");
   EXPECT_EQ(PlanBytes(), kBom + "<a\xB0>");
 }
 
@@ -173,7 +173,7 @@ class ExecTest : public FlightPlanTest {};
 
 TEST_F(ExecTest, WritesTheZeroFilledPathFieldInOneExchange) {
   const uint64_t before = link.peer.Exchanges();
-  ExecCommand(link.state, "EXEC anything here is ignored");
+  testing::Call(ExecCommand, link.state, "EXEC anything here is ignored");
   EXPECT_EQ(link.peer.Exchanges() - before, 1u);
   const std::vector<sim::JournalEntry> got = link.TakeJournal();
   ASSERT_EQ(got.size(), 1u);

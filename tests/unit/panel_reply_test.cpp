@@ -30,7 +30,7 @@ static_assert(!kReadable<decltype(offsets::kNav1Ident), char>);
 TEST(PanelReply, LineInTableOrderAndDebugBlockAsWritten) {
   SimLink link;
   const auto reply = [&] {
-    PanelReply reply(link.state, "FMS", "- Test Panel:---");
+    PanelReply reply(link.state, ReplyCode::kFms);
     for (int number = 1; number <= 3; ++number) reply.Field(number, std::to_string(number));
     reply.Log(3).LogJoined({1, 2}, "/").LogText("C", "x");
     return reply.Finish();
@@ -42,7 +42,7 @@ TEST(PanelReply, LineInTableOrderAndDebugBlockAsWritten) {
   }
   link.state.DebugEnabled = true;
   EXPECT_EQ(reply(), "1:2:3:\r\n");
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"- Test Panel:---", "- Gps Id:3", "- Lat:1/2", "- C:x"}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"- FMS Panel:---------------------", "- Gps Id:3", "- Lat:1/2", "- C:x"}));
 }
 
 TEST(PanelReads, ValuesStartAtZeroAndArriveInOneExchange) {

@@ -15,7 +15,7 @@ namespace {
 
 using testing::Bytes;
 using testing::SimLink;
-using Handler = void (*)(RequestState&, const std::string&);
+using testing::Handler;
 
 struct Write {
   uint32_t offset;
@@ -40,7 +40,7 @@ class SystemsTest : public ::testing::Test {
   void Run(const Case& c) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    c.handler(link.state, c.request);
+    testing::Call(c.handler, link.state, c.request);
     EXPECT_EQ(link.peer.Exchanges() - before, 1u);
     const std::vector<sim::JournalEntry> got = link.TakeJournal();
     ASSERT_EQ(got.size(), c.writes.size());
@@ -113,7 +113,7 @@ TEST_F(SystemsTest, ParseFailuresWriteNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
     const uint64_t before = link.peer.Exchanges();
-    EXPECT_THROW(c.handler(link.state, c.request), RequestError);
+    EXPECT_THROW(testing::Call(c.handler, link.state, c.request), RequestError);
     EXPECT_EQ(link.peer.Exchanges(), before);
     EXPECT_TRUE(link.TakeJournal().empty());
   }
