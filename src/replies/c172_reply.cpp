@@ -73,7 +73,7 @@ std::string C172Reply(RequestState& state) {
   // The needles, the ball and the turn rate go out as their unsigned bit patterns (a needle at
   // -21 is "235"); the panel client turns them back.
   PanelReply reply(state, ReplyCode::kC172);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/c172.inc"
 #undef FIELD
   reply.Log(1, 4)

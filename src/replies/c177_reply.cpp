@@ -63,7 +63,7 @@ std::string C177Reply(RequestState& state) {
   // Trim goes out as its unsigned bit pattern (trim -1 is "65535"), manifold pressure in raw
   // 1/1024 inch of mercury and fuel pressure as the signed raw value: the client scales them.
   PanelReply reply(state, ReplyCode::kC177);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/c177.inc"
 #undef FIELD
   reply.Log(1, 23)

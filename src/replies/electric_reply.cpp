@@ -31,7 +31,7 @@ std::string ElectricReply(RequestState& state) {
   const std::string gearText = noseGear == offsets::kGearDown ? "1" : "0";  // in transit is not down
 
   PanelReply reply(state, ReplyCode::kDtpa);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/dtpa.inc"
 #undef FIELD
   // The line runs the switches, lights and gear together in its first field; the block lists

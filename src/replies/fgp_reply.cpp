@@ -75,7 +75,7 @@ std::string FgpReply(RequestState& state) {
                     sw(yawDamper), sw(wingLeveller), sw(navGps)});
 
   PanelReply reply(state, ReplyCode::kFgp);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/fgp.inc"
 #undef FIELD
   reply.Log(1, 11);

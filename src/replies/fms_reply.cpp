@@ -15,7 +15,7 @@ std::string FmsReply(RequestState& state) {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   PanelReply reply(state, ReplyCode::kFms);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/fms.inc"
 #undef FIELD
   reply.Log(1, 3);

@@ -52,7 +52,7 @@ std::string HsiReply(RequestState& state) {
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
   PanelReply reply(state, ReplyCode::kHsi);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/hsi.inc"
 #undef FIELD
   // The wind goes on the line as two fields and into the debug block as one line.

@@ -49,7 +49,7 @@ std::string MapReply(RequestState& state) {
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
   PanelReply reply(state, ReplyCode::kMaps);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/maps.inc"
 #undef FIELD
   // The block lists variation, altitude, wind and radio altitude right after the heading (the

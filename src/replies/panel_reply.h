@@ -4,8 +4,8 @@
 //   PanelReads in(state.link);                       // values start at zero on every request
 //   const auto& dme1 = in.Read(offsets::kDme1Distance);
 //   in.Process();                                    // a failed exchange leaves them at zero
-//   PanelReply reply(state, ReplyCode::kRadi);         // its debug header from the registry
-//   #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+//   PanelReply reply(state, ReplyCode::kRadi);      // the debug header from its registry row
+//   #define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 //   #include "replies/tables/radi.inc"               // FIELD(1, "dme1", "Dme1", ..., DmeText(dme1))
 //   #undef FIELD
 //   reply.Log(1, 5).Log(12, 13).Log(6, 11);          // the debug block, line by line

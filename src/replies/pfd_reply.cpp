@@ -90,7 +90,7 @@ std::string PfdReply(RequestState& state) {
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
   PanelReply reply(state, ReplyCode::kPfd);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/pfd.inc"
 #undef FIELD
   // The block shows the 8th switch with the other seven, the autopilot airspeed and Mach

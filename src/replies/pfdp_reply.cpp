@@ -76,7 +76,7 @@ std::string PfdpReply(RequestState& state) {
                                        apLocaliserHold, apGlideslopeHold, navGps, apAirspeedHold});
 
   PanelReply reply(state, ReplyCode::kPfdp);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/pfdp.inc"
 #undef FIELD
   // The block groups the flight director, each NAV receiver, the ADF, the GPS leg and the

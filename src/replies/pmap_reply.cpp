@@ -53,7 +53,7 @@ std::string ExtendedMapReply(RequestState& state) {
 
   const std::vector<TrafficTexts> traffic = TrafficSlotTexts(slots);
   PanelReply reply(state, ReplyCode::kPmap);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/pmap.inc"
 #undef FIELD
   // The block follows the map reply's, then the instruments, then the traffic; two-value

@@ -25,7 +25,7 @@ std::string RadioReply(RequestState& state) {
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
   PanelReply reply(state, ReplyCode::kRadi);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/radi.inc"
 #undef FIELD
   // COM2 is logged right after COM1 but goes last on the line.

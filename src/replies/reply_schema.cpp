@@ -14,8 +14,8 @@ enum FieldKind { kNumber, kText, kSimulatorText };
 
 // A table row without its rule: the builders read the same rows with the rule (see
 // replies/tables/).
-#define FIELD(number, name, label, unit, width, kind, ...) \
-  {number, name, label, unit, width, kind == kNumber, kind == kSimulatorText},
+#define FIELD(number, name, label, unit, width, kind, rule, meaning, encoding) \
+  {number, name, label, unit, width, kind == kNumber, kind == kSimulatorText, meaning, encoding},
 
 // Each reply's table; the compiler's switch check finds a reply of the registry without one.
 std::vector<FieldInfo> FieldTable(ReplyCode reply) {

@@ -1,7 +1,8 @@
 // What every field of every panel reply is: its place on the line, its name, its debug label,
-// its unit and width, and whether its text is a number. Built from the panels' own tables
-// (replies/tables/), so the server's lines, the probe, the JSON schema and docs/protocol.md all
-// speak of the same fields. Standard headers only: the probe and other clients link it without
+// its unit and width, whether its text is a number, its meaning and its encoding. Built from the
+// panels' own tables (replies/tables/) for the replies of the registry (core/request_codes.inc),
+// so the server's lines, the probe, the JSON, tavelor-web and docs/protocol.md (generated from
+// them) all speak of the same fields. Standard headers only: the probe and other clients link it without
 // the simulator link or the server.
 #pragma once
 
@@ -22,6 +23,8 @@ struct FieldInfo {
   int width;           // characters, for values in their usual range
   bool numeric;        // the text is a number: JSON gives it as one
   bool simulatorText;  // copied from simulator memory (identifiers, call signs)
+  const char* meaning;   // what the field shows, for a reader of the reference
+  const char* encoding;  // how its text holds it: limits, sign, special texts, digits dropped
 };
 
 struct ReplySchema {

@@ -68,7 +68,7 @@ std::string XradReply(RequestState& state) {
                                        apLocaliserHold, apGlideslopeHold, navGps});
 
   PanelReply reply(state, ReplyCode::kXrad);
-#define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);
+#define FIELD(number, name, label, unit, width, kind, rule, ...) reply.Field(number, rule);
 #include "replies/tables/xrad.inc"
 #undef FIELD
   reply.Log(1, 19).Log(21).Log(20);  // the variation is logged before the switches' sum
