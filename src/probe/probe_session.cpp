@@ -8,8 +8,8 @@
 #include "probe/probe_arguments.h"
 #include "probe/probe_codes.h"
 #include "probe/probe_format.h"
-#include "probe/probe_json.h"
 #include "probe/probe_options.h"
+#include "replies/reply_json.h"
 
 namespace tavelor::probe {
 
@@ -175,17 +175,21 @@ class Probe {
     return 0;
   }
 
-  // A panel reply as named values: it must have the fields its schema gives.
+  // A panel reply as named values: it must have the fields its schema gives, and a numeric
+  // field whose text is not a number fails too (after the message, which shows it as null).
   int Json(const std::string& answer) {
-    const auto values = ReadReplyLine(*info_->schema, answer);
-    if (!values) {
+    const ReplyJson json = ReplyAsJson(*info_->schema, answer);
+    if (!json.error.empty()) {
       const size_t fields = SplitReply(answer).size();
       return Fail(Code() + " answered " + std::to_string(fields) + " fields, where it has " +
                   std::to_string(info_->schema->fields.size()) + ": \"" + Escape(answer) + "\"");
     }
-    out_ << ReplyJson(*info_->schema, *values);
+    out_ << json.message << "\n";
     out_.flush();
-    return 0;
+    if (json.unreadable.empty()) return 0;
+    std::string names;
+    for (const std::string& name : json.unreadable) names += (names.empty() ? "" : ", ") + name;
+    return Fail(Code() + ": not a number where the schema has one (null in \"fields\"): " + names);
   }
 
   int Command() {

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 
 namespace tavelor {
 
@@ -97,41 +96,6 @@ const ReplySchema* FindReplySchema(std::string_view code) {
     if (code == schema.code) return &schema;
   }
   return nullptr;
-}
-
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (const unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      json += escape;
-    } else {
-      json += static_cast<char>(c);
-    }
-  }
-  return json + "\"";
-}
-
-std::string ReplySchemasJson() {
-  const std::vector<ReplySchema>& schemas = ReplySchemas();
-  std::string json = "[";
-  for (const ReplySchema& schema : schemas) {
-    json += (&schema == &schemas.front() ? "\n" : ",\n");
-    json += "  {\"code\": " + JsonString(schema.code) + ", \"fields\": [";
-    for (const FieldInfo& field : schema.fields) {
-      json += (&field == &schema.fields.front() ? "\n" : ",\n");
-      json += "    {\"number\": " + std::to_string(field.number) + ", \"name\": " + JsonString(field.name) +
-              ", \"label\": " + JsonString(field.label) + ", \"unit\": " + JsonString(field.unit) +
-              ", \"width\": " + std::to_string(field.width) +
-              ", \"numeric\": " + (field.numeric ? "true" : "false") + "}";
-    }
-    json += "\n  ]}";
-  }
-  return json + "\n]\n";
 }
 
 std::optional<double> FieldNumber(std::string_view text) {

@@ -45,16 +45,6 @@ struct FieldValue {
 // The fields of one reply line (CR LF optional), nullopt when their count is not the schema's.
 std::optional<std::vector<FieldValue>> ReadReplyLine(const ReplySchema& schema, std::string_view line);
 
-// Every reply's fields as JSON (number, name, label, unit, width and whether the text is a
-// number), one field to a line so that it reads in a terminal too: what `tavelor-probe
-// --schema` prints and tavelor-web serves as /schema.json.
-std::string ReplySchemasJson();
-
-// A JSON string of 8-bit text: quotes, backslashes and every byte outside printable ASCII
-// escaped (bytes from 0x80 as the Latin-1 characters they would be), so the output is plain
-// ASCII whatever a field holds.
-std::string JsonString(std::string_view text);
-
 // The number a numeric field's text shows: blanks in front, a sign, zeros in front of the sign
 // (" 12.3" is 12.3, "0-6" is -6, "+0500" is 500); nullopt for any other text.
 std::optional<double> FieldNumber(std::string_view text);

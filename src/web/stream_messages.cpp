@@ -1,9 +1,9 @@
 #include "web/stream_messages.h"
 
-#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "core/request_codes.h"
+#include "replies/reply_json.h"
 
 namespace tavelor::web {
 
@@ -101,29 +101,7 @@ ParsedPageRequest ParsePageMessage(std::string_view text) {
 }
 
 std::string ReplyMessage(const ReplySchema& schema, std::string_view line) {
-  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") line.remove_suffix(2);
-  Json message = {{"code", schema.code}, {"fields", Json::object()}, {"line", line}};
-  const auto values = ReadReplyLine(schema, line);
-  if (!values) {
-    message["error"] = line == "noversion" ? "the panel server does not know " + std::string(schema.code)
-                                           : "the line does not have the " +
-                                                 std::to_string(schema.fields.size()) + " fields of " +
-                                                 schema.code;
-    return message.dump(-1, ' ', false, Json::error_handler_t::replace);
-  }
-  Json& fields = message["fields"];
-  for (const FieldValue& value : *values) {
-    if (!value.info->numeric) {
-      fields[value.info->name] = value.text;
-    } else if (!value.number || !std::isfinite(*value.number)) {
-      fields[value.info->name] = nullptr;
-    } else if (const double n = *value.number; n == std::trunc(n) && std::fabs(n) < 1e15) {
-      fields[value.info->name] = static_cast<int64_t>(n);  // 7000, not 7000.0
-    } else {
-      fields[value.info->name] = n;
-    }
-  }
-  return message.dump(-1, ' ', false, Json::error_handler_t::replace);
+  return ReplyAsJson(schema, line).message;
 }
 
 std::string LinkMessage(LinkState state) {

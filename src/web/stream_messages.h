@@ -34,9 +34,8 @@ ParsedPageRequest ParsePageMessage(std::string_view text);
 
 enum class LinkState { kDown, kUp, kStalled };
 
-// {"code": "RADI", "fields": {"dme1": 12.3, ...}, "line": "..."}: numbers in the field table's
-// units, texts as the line has them, the line without its CR LF. A line that does not fit the
-// table (an older server, a short answer) keeps "line" and says why in "error".
+// {"code": "RADI", "fields": {"dme1": 12.3, ...}, "line": "..."}: the reply as named values,
+// written as `tavelor-probe --json` writes it (replies/reply_json.h).
 std::string ReplyMessage(const ReplySchema& schema, std::string_view line);
 std::string LinkMessage(LinkState state);                  // {"link": "up"}
 // {"sent": "COM1", "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.

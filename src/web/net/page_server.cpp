@@ -6,7 +6,7 @@
 #include <deque>
 #include <optional>
 
-#include "replies/reply_schema.h"
+#include "replies/reply_json.h"
 #include "web/pages.h"
 #include "web/stream_messages.h"
 
