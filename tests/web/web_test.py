@@ -147,6 +147,9 @@ class StreamTest(unittest.TestCase):
             self.assertEqual(self.stack.sim("get com1"), memory)
         stream.send({"send": "ZZZZ 1"})
         self.assertEqual(stream.wait_for(lambda m: "sent" in m)["ok"], False)
+        for request in ("V100", "RADI", "COM1 118.50\r\n121.50"):  # refused by tavelor-web itself, confirmed all the same
+            stream.send({"send": request, "id": 9})
+            self.assertEqual({**stream.wait_for(lambda m: "sent" in m), "error": ""}, {"sent": request[:4], "id": 9, "ok": False, "error": ""})
 
     def test_a_bad_message_is_answered_and_changes_nothing(self):
         stream = self.stream()
