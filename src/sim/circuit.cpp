@@ -181,7 +181,7 @@ const Event kScript[] = {
        m.Put(o::kNav2Active, uint16_t{0x1130});
        m.Put(o::kNav2Standby, uint16_t{0x0900});
        m.Put(o::kNav2Obs, static_cast<uint16_t>(kFinalCourse));
-       Adf(m, 3725);  // NS, 372.5 kHz
+       Adf(m, 3720);  // NS, 372 kHz
        m.Put(o::kAdfCard, static_cast<uint16_t>(kFinalCourse));
        m.Put(o::kAudioSelector, uint8_t{kHearCom1 | kHearNav1 | kHearMarkers | kHearAdf});
        p.alignGyro = true;
@@ -248,13 +248,15 @@ Point Moved(Point from, double bearing, double miles) {
   return {from.east + miles * std::sin(radians), from.north + miles * std::cos(radians)};
 }
 
+// Every station on a frequency the panels' commands can tune: NAV1 and NAV2 take BCD
+// frequencies to the 50 kHz, ADF0 whole kilohertz below 1000.
 std::span<const Station> Stations() {
   static const Station stations[] = {
       {"DPN", StationKind::kNdb, 3450, Moved(kApron, 90, 0.8), false},
       {"CJN", StationKind::kVor, 0x1390, kCjn, true},
       {"IDST", StationKind::kIls, 0x1090, kThreshold, true},
       {"DST", StationKind::kVor, 0x1130, kThreshold, true},
-      {"NS", StationKind::kNdb, 3725, kOuterMarker, false},
+      {"NS", StationKind::kNdb, 3720, kOuterMarker, false},
   };
   return stations;
 }
