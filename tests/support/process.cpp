@@ -302,6 +302,16 @@ std::string SimControl::Command(const std::string& line) {
   return ReadOneLine();
 }
 
+std::vector<std::string> SimControl::Answer(const std::string& line) {
+  std::vector<std::string> lines = {Command(line)};
+  const std::string word = line.substr(0, line.find(' '));
+  if ((word == "journal" || word == "help") && lines[0].rfind("OK ", 0) == 0) {
+    const long count = std::strtol(lines[0].c_str() + 3, nullptr, 10);
+    for (long i = 0; i < count; ++i) lines.push_back(ReadOneLine());
+  }
+  return lines;
+}
+
 std::vector<std::string> SimControl::Journal() {
   const std::string head = Command("journal");
   std::vector<std::string> lines;

@@ -107,6 +107,8 @@ class SimControl {
   }
   // The answer without its line end; "ERR no answer" when none comes.
   std::string Command(const std::string& line);
+  // Every line of the answer: for `journal` and `help` the "OK N" and the N lines after it.
+  std::vector<std::string> Answer(const std::string& line);
   // `journal`: the record lines since the last call.
   std::vector<std::string> Journal();
   // Journal lines until `count` have come or the time is up: a request reaches the simulator
