@@ -100,7 +100,7 @@ class ExampleWorld {
   std::string Shell(const std::string& command) {
     testing::Process shell;
     shell.Start({"sh", "-c", "cd '" + folder_ + "' && { " + command + "\n} 2>&1"},
-                {"PATH=" + folder_ + "/bin:" + std::getenv("PATH"),
+                {"PATH=" + folder_ + "/bin:" + std::getenv("PATH"), "LC_ALL=C",
                  "TAVELOR_EXAMPLE_PANEL_PORT=" + std::to_string(panelPort_),
                  "TAVELOR_EXAMPLE_CONTROL_PORT=" + std::to_string(controlPort_)});
     if (shell.Wait(milliseconds(30000)) < 0) return "(still running after 30 s)\n";
