@@ -36,7 +36,7 @@ std::string ElectricReply(RequestState& state) {
 #undef FIELD
   // The line runs the switches, lights and gear together in its first field; the block lists
   // them apart and puts the two flap texts on one line.
-  reply.LogText("BTN", switches)
+  reply.LogText(reply.Label(1), switches)
       .LogText("LIGHT", lightText)
       .LogText("LAND", gearText)
       .LogJoined({2, 3}, "-");

@@ -2,10 +2,6 @@
 // fail and why.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <fstream>
-#include <iterator>
-#include <regex>
 #include <string>
 
 #include "probe/probe_arguments.h"
@@ -45,32 +41,6 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
       {"BARO 1013.2", "\"1013.2\""},
   };
   for (const auto& r : refusals) EXPECT_NE(probe::ArgumentProblem(r.text).find(r.says), std::string::npos) << r.text;
-}
-
-// The columns a refusal names are those the reference gives for the command (or for the command
-// whose columns it says it shares).
-TEST(ProbeArguments, NameTheReferencesColumns) {
-  std::ifstream file(std::string(TAVELOR_SOURCE_DIR) + "/docs/protocol.md");
-  std::string doc((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  for (char& c : doc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto section = [&](std::string code) {
-    for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const size_t at = doc.find("### `" + code + "`");
-    return at == std::string::npos ? std::string() : doc.substr(at, doc.find("\n### ", at + 1) - at);
-  };
-  const std::regex columns("columns? [0-9]+(-[0-9]+)?( and [0-9]+-[0-9]+)?"), shared("as \\[`(\\w+)`\\]\\(#\\w+\\): same columns");
-  int checked = 0;
-  for (const DispatchEntry& entry : DispatchTable()) {
-    std::smatch said, other;
-    const std::string problem = probe::ArgumentProblem(entry.code);  // every argument missing
-    if (!std::regex_search(problem, said, columns)) continue;
-    std::string text = section(entry.code);
-    if (std::regex_search(text, other, shared)) text = section(other[1]);
-    const std::string dashed = std::regex_replace(said.str(), std::regex("-"), "\u2013");
-    EXPECT_NE(text.find(dashed), std::string::npos) << entry.code << ": " << dashed;
-    ++checked;
-  }
-  EXPECT_GE(checked, 40);  // ADF0 reads "$0" and nothing: it always parses
 }
 
 }  // namespace
