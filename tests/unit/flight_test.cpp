@@ -12,6 +12,7 @@
 
 #include "server/dispatch_table.h"
 #include "server/request.h"
+#include "sim/circuit.h"
 #include "sim/cockpit_values.h"
 #include "sim/flight.h"
 #include "sim/sim_peer.h"
@@ -267,6 +268,35 @@ TEST(Flight, TheApproachMovesTheNeedlesAndLightsTheMarkersInTurn) {
     EXPECT_EQ(hsi[6], "240") << "the heading bug of the vectors";
     EXPECT_LT(std::stoi(hsi[5]), dme2) << "DME 2 counts down to the runway";
     dme2 = std::stoi(hsi[5]);
+  }
+}
+
+// The stand-in's stations are where a panel can tune them: NAV1 takes a VOR or ILS by its BCD
+// digits, ADF0 a beacon by whole kilohertz below 1000; once tuned, PFD names it.
+TEST(Flight, EveryStationCanBeTunedByAPanelsCommand) {
+  testing::SimLink link;
+  for (const circuit::Station& station : circuit::Stations()) {
+    SCOPED_TRACE(station.ident);
+    // Moments when the pilot touches no radio for a while: on the way to CJN, or on the
+    // localiser's course.
+    const bool ils = station.kind == circuit::StationKind::kIls;
+    ASSERT_EQ(Control(link.peer, ils ? "fly at 700" : "fly at 300"), "OK");
+    char request[32];
+    size_t identField = 24;
+    if (station.kind == circuit::StationKind::kNdb) {
+      ASSERT_EQ(station.frequency % 10, 0u) << "ADF0 cannot tune tenths";
+      std::snprintf(request, sizeof request, "xxADF0 %03u", station.frequency / 10);
+      identField = 33;
+    } else {
+      const unsigned f = station.frequency;
+      std::snprintf(request, sizeof request, "xxNAV1 1%X%X.%X%X 113.90", f >> 12, (f >> 8) & 15, (f >> 4) & 15, f & 15);
+    }
+    ServeRequest(link.state, request);
+    ASSERT_EQ(Control(link.peer, "fly on"), "OK");
+    link.peer.Tick(0.5);
+    ASSERT_EQ(Control(link.peer, "fly off"), "OK");
+    const std::string ident = Panel(link, "PFD")[identField];
+    EXPECT_EQ(ident.substr(0, ident.find('-')), station.ident) << request;
   }
 }
 
