@@ -12,9 +12,9 @@
 namespace tavelor {
 
 struct ReplyJson {
-  // {"code":"RADI","fields":{"dme1":12.3,...,"transponder":"7000",...},"line":"..."} on one
-  // line: a numeric field as the number its text shows, in the field table's unit; any other
-  // field as its text. A numeric field whose text is not a number ("   Nan", a BCD digit of
+  // One line of JSON: "code", then "fields" ({"dme1":12.3,...,"transponder":"7000",...}),
+  // then "line", the reply without its CR LF. In "fields" a numeric field is the number its
+  // text shows, in the field table's unit; any other field its text. A numeric field whose text is not a number ("   Nan", a BCD digit of
   // "11A.2F") is null, and "unreadable" lists such fields by name. A line that does not have
   // the schema's fields has empty "fields", and "error". Plain ASCII: characters beyond it are
   // escaped (\u00e9).

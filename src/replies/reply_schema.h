@@ -28,7 +28,7 @@ struct FieldInfo {
 };
 
 struct ReplySchema {
-  const char* code;               // "RADI", "HSI", ...
+  const char* code;               // its registry row's code
   std::vector<FieldInfo> fields;  // in line order
 };
 

@@ -35,11 +35,11 @@ ParsedPageRequest ParsePageMessage(std::string_view text);
 
 enum class LinkState { kDown, kUp, kStalled };
 
-// {"code": "RADI", "fields": {"dme1": 12.3, ...}, "line": "..."}: the reply as named values,
-// written as `tavelor-probe --json` writes it (replies/reply_json.h).
+// A reply as named values ("code", "fields", "line"), written as `tavelor-probe --json` writes
+// it (replies/reply_json.h).
 std::string ReplyMessage(const ReplySchema& schema, std::string_view line);
 std::string LinkMessage(LinkState state);                  // {"link": "up"}
-// {"sent": "COM1", "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.
+// {"sent": CODE, "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.
 std::string SentMessage(const PageRequest& send, const std::string& error);
 std::string ErrorMessage(const std::string& error);        // {"error": "..."}
 // What a message that asks for nothing is answered: a refused send is confirmed with

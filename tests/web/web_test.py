@@ -2,7 +2,7 @@
 as a page's program speaks it, and the Windows program under Wine."""
 import json, os, shutil, signal, struct, subprocess, unittest
 
-from harness import Browser, Stack, wait_until
+from harness import BIN, Browser, Stack, wait_until
 from wsclient import Stream
 
 
@@ -129,6 +129,27 @@ class StreamTest(unittest.TestCase):
                                   ("PFD", "qnh", 1013), ("MAPS", "gps_id", "     ")]:
             self.assertEqual(replies[code]["fields"][name], value, f"{code} {name}")
 
+    def test_the_stream_and_the_probe_give_the_same_named_values(self):
+        # Traffic slot 1 with a latitude that is not a number and a call sign with a byte of the
+        # simulator's code page; NAV1's identifier with one too.
+        for poke in ("poke F080 010000000000C07F", "poke F096 4142E9", "poke 3000 43E94E"):
+            self.assertEqual(self.stack.sim(poke), "OK")
+        stream = self.stream()
+        stream.send({"subscribe": ["MAPS", "PFD"], "hz": 20})
+        for code in ("MAPS", "PFD"):
+            with self.subTest(code=code):
+                message = self.reply(stream, code)
+                probe = subprocess.run([f"{BIN}/tavelor-probe", "--port", str(self.stack.server_port), "--json", code],
+                                       capture_output=True, timeout=10)
+                self.assertEqual(json.loads(probe.stdout), message)
+                self.assertEqual(probe.returncode, 1 if code == "MAPS" else 0)
+        self.assertEqual(message["fields"]["nav1_id"], "C\u00e9N--")
+        maps = self.reply(stream, "MAPS")
+        self.assertEqual((maps["fields"]["tcas01_lat"], maps["unreadable"]), (None, ["tcas01_lat"]))
+        self.assertEqual(maps["fields"]["tcas01_call"], "AB\u00e9" + " " * 12)
+        for poke in ("poke F080 00000000", "poke 3000 000000"):
+            self.stack.sim(poke)
+
     def test_pages_that_want_a_code_share_its_requests(self):
         pages = [self.stream() for _ in range(4)]
         for page, hz in zip(pages, (10, 10, 10, 5)):
@@ -141,7 +162,7 @@ class StreamTest(unittest.TestCase):
 
     def test_a_send_is_confirmed_only_once_the_server_has_handled_it(self):
         stream = self.stream()
-        for id, (request, memory) in enumerate([("COM1 119.00 121.50", "OK 119.00"), ("COM1 118.25 121.50", "OK 118.25")]):
+        for id, (request, memory) in enumerate([("COM1 119.00 121.50", "OK 119.00"), ("xxCOM1 118.25 121.50", "OK 118.25")]):
             stream.send({"send": request, "id": id})
             self.assertEqual(stream.wait_for(lambda m: "sent" in m), {"sent": "COM1", "id": id, "ok": True})
             self.assertEqual(self.stack.sim("get com1"), memory)

@@ -2,7 +2,9 @@
 // keeps every element carrying data-field="NAME" showing that field as the pilot reads it;
 // data-scale multiplies the number (HSI's heading comes in hundredths of a degree: 0.01), and
 // data-format says how to write it: a digit for that many decimals, or one of the formats below.
-// Which reply a field belongs to: the nearest data-code="CODE" around it, else the page's first.
+// Which reply a field belongs to: the nearest data-code=CODE around it, else the page's first.
+// A page names its replies there, once: open() subscribes to every code the page's data-code
+// attributes name, and hands each reply to the page's handler for that code.
 "use strict";
 
 const Tavelor = (() => {
@@ -43,11 +45,18 @@ const Tavelor = (() => {
     for (const e of document.querySelectorAll("[data-link]")) e.textContent = state;
   }
 
-  // Opens the stream: `codes` are panel replies ("RADI", "HSI"...), `hz` how often each comes
-  // (at most 20); onReply(message) gets each reply after the page's fields were updated. Returns
-  // { send(text) }: a request without its two leading characters, resolving to {ok, error} once
-  // the panel server has handled it.
-  function open({ codes, hz = 10, onReply = () => {}, onLink = () => {} }) {
+  // The codes the page's data-code attributes name, in the page's order.
+  function pageCodes() {
+    return [...new Set([...document.querySelectorAll("[data-code]")].map((e) => e.dataset.code))];
+  }
+
+  // Opens the stream: `codes` are panel replies (by default every one the page names in a
+  // data-code), `hz` how often each comes (at most 20); onReply(message) gets each reply after
+  // the page's fields were updated, or, when it is an object, its handler of that code does
+  // ({ PFD(message) {...}, FGP(message) {...} }). Returns { send(text) }: a request, resolving to
+  // {ok, error} once the panel server has handled it.
+  function open({ codes = pageCodes(), hz = 10, onReply = () => {}, onLink = () => {} }) {
+    const handle = typeof onReply === "function" ? onReply : (m) => onReply[m.code] && onReply[m.code](m);
     const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}/stream`;
     const waiting = new Map();
     let socket;
@@ -69,7 +78,7 @@ const Tavelor = (() => {
             const text = show(element, message.fields[element.dataset.field]);
             if (element.textContent !== text) element.textContent = text;
           }
-          onReply(message);
+          handle(message);
         } else if (message.link) {
           link(message.link);
         } else if (message.sent !== undefined && waiting.has(message.id)) {
