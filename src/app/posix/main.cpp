@@ -16,8 +16,8 @@
 
 #include "app/client_options.h"
 #include "app/tf_main.h"
-#include "core/globals.h"
 #include "core/log.h"
+#include "core/version_texts.h"
 #include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
 #include "simlink/posix/ipc_folder.h"
