@@ -8,12 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "sim/sim_service.h"
 #include "simlink/ipc_records.h"
 #include "simlink/posix/ipc_folder.h"
-#include "simlink/posix/ipc_wire.h"
+#include "simlink/posix/ipc_packets.h"
 
 namespace tavelor::sim {
 
@@ -151,37 +150,16 @@ void WindowServer::Accept(const PollList& fds) {
   }
 }
 
-void WindowServer::Answer(const Connection& c, uint32_t sequence, uint32_t result) {
-  uint8_t out[posixipc::kAnswerSize];
-  posixipc::EncodeAnswer({sequence, result}, out);
-  ::send(c.fd, out, sizeof out, MSG_NOSIGNAL | MSG_DONTWAIT);
-}
-
 bool WindowServer::Read(Connection& c) {
   uint8_t packet[posixipc::kMessageSize + 1];
-  iovec iov{packet, sizeof packet};
-  alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
-  msghdr header{};
-  header.msg_iov = &iov;
-  header.msg_iovlen = 1;
-  header.msg_control = control;
-  header.msg_controllen = sizeof control;
-  const ssize_t n = ::recvmsg(c.fd, &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+  std::vector<int> fds;
+  bool cut = false;
+  const ssize_t n = posixipc::ReceivePacket(c.fd, packet, sizeof packet, MSG_DONTWAIT, &fds, &cut);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
   if (n == 0) return false;  // the link closed its end
 
-  std::vector<int> fds;
-  for (cmsghdr* h = CMSG_FIRSTHDR(&header); h; h = CMSG_NXTHDR(&header, h)) {
-    if (h->cmsg_level != SOL_SOCKET || h->cmsg_type != SCM_RIGHTS) continue;
-    const size_t count = (h->cmsg_len - CMSG_LEN(0)) / sizeof(int);
-    for (size_t i = 0; i < count; ++i) {
-      int fd;
-      std::memcpy(&fd, CMSG_DATA(h) + i * sizeof(int), sizeof fd);
-      fds.push_back(fd);
-    }
-  }
   posixipc::Message m;
-  const bool wellFormed = !(header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) &&
+  const bool wellFormed = !cut &&
                           posixipc::DecodeMessage(packet, static_cast<size_t>(n), &m) &&
                           fds.size() == (m.kind == posixipc::Kind::kExchangeWithBlock ? 1u : 0u);
   if (!wellFormed || m.message != message_) {
@@ -189,7 +167,7 @@ bool WindowServer::Read(Connection& c) {
     // A packet that cannot be read cannot be answered either: that link is done.
     if (!wellFormed) return false;
     // Not our message: like a window that ignores it, answer 0.
-    Answer(c, m.sequence, 0);
+    posixipc::SendAnswerPacket(c.fd, {m.sequence, 0}, MSG_DONTWAIT);
     return true;
   }
   if (m.kind == posixipc::Kind::kReleaseBlock) {
@@ -203,7 +181,8 @@ bool WindowServer::Read(Connection& c) {
 
   size_t size = 0;
   uint8_t* view = c.blocks.Find(m.block, &size);
-  Answer(c, m.sequence, service_.Exchange(view, view ? size : 0));
+  posixipc::SendAnswerPacket(c.fd, {m.sequence, service_.Exchange(view, view ? size : 0)},
+                             MSG_DONTWAIT);
   return true;
 }
 

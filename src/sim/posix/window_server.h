@@ -41,7 +41,6 @@ class WindowServer {
  private:
   struct Connection;  // a link's socket and the blocks it handed over
   bool Read(Connection& c);  // false when the connection is done
-  void Answer(const Connection& c, uint32_t sequence, uint32_t result);
 
   SimService& service_;
   AcceptRest& rest_;
