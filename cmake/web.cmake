@@ -6,16 +6,8 @@ if(MINGW)
     message(FATAL_ERROR "tavelor-web needs MinGW's -posix compiler, and this folder was configured with "
                         "${CMAKE_CXX_COMPILER}: configure it anew (cmake --preset mingw --fresh)")
   endif()
-  # MinGW has no Boost or nlohmann-json of its own: take exactly those two folders from the build
-  # machine's /usr/include, and nothing else from there (its C library headers are Linux's).
-  set(TAVELOR_WEB_THIRD_PARTY ${CMAKE_BINARY_DIR}/web-third-party)
-  foreach(folder boost nlohmann)
-    if(NOT EXISTS /usr/include/${folder})
-      message(FATAL_ERROR "tavelor-web needs /usr/include/${folder} (Debian: libboost-dev, nlohmann-json3-dev)")
-    endif()
-    file(MAKE_DIRECTORY ${TAVELOR_WEB_THIRD_PARTY})
-    file(CREATE_LINK /usr/include/${folder} ${TAVELOR_WEB_THIRD_PARTY}/${folder} SYMBOLIC)
-  endforeach()
+  tavelor_mingw_headers(boost libboost-dev)
+  tavelor_mingw_headers(nlohmann nlohmann-json3-dev)
 else()
   find_package(Boost 1.74 REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
@@ -36,7 +28,7 @@ add_custom_command(
 file(GLOB TAVELOR_WEB_SOURCES CONFIGURE_DEPENDS src/web/*.cpp)
 add_library(tavelor_web_core STATIC ${TAVELOR_WEB_SOURCES} ${TAVELOR_WEB_PAGES_CPP})
 target_include_directories(tavelor_web_core PUBLIC src)
-target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema)
+target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema tavelor_cli)
 
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
@@ -47,7 +39,7 @@ target_compile_definitions(tavelor-web PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_BE
 
 if(MINGW)
   foreach(target tavelor_web_core tavelor-web)
-    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_WEB_THIRD_PARTY})
+    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_THIRD_PARTY})
   endforeach()
 else()
   target_link_libraries(tavelor_web_core PUBLIC nlohmann_json::nlohmann_json)
