@@ -7,7 +7,6 @@
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
 #include "simlink/win32/win32_transport.h"
-#include "text/code_page.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -95,7 +94,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
                 MB_ICONERROR | MB_OK);
     return 1;
   }
-  tavelor::SetCodePageConverter(SystemCodePageToUtf8);
   tavelor::Win32Transport transport;
 
   int exitCode = 1;
@@ -106,6 +104,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
     main.SetClientLimits(limits);
+    main.State().codePageToUtf8 = SystemCodePageToUtf8;
     form.Attach(&main, &loop);
     if (loop.Open() && form.Create()) {
       form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
