@@ -2,17 +2,10 @@
 # from Boost.Beast on Boost.Asio, JSON from nlohmann-json; all three are header-only.
 
 if(MINGW)
-  if(CMAKE_CXX_COMPILER MATCHES "-win32$")
-    message(FATAL_ERROR "tavelor-web needs MinGW's -posix compiler, and this folder was configured with "
-                        "${CMAKE_CXX_COMPILER}: configure it anew (cmake --preset mingw --fresh)")
-  endif()
-  tavelor_mingw_headers(boost libboost-dev)
   tavelor_mingw_headers(nlohmann nlohmann-json3-dev)
 else()
-  find_package(Boost 1.74 REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
 endif()
-
 
 # The pages, built into the program.
 file(GLOB TAVELOR_WEB_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/pages/*)
@@ -33,25 +26,17 @@ target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema tavelor_cli)
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
 add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
-target_link_libraries(tavelor-web PRIVATE tavelor_web_core)
-# Asio's own thread pools are never started: one thread serves pages and the panel port.
-target_compile_definitions(tavelor-web PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
+target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_asio)
+target_compile_definitions(tavelor-web PRIVATE BOOST_BEAST_USE_STD_STRING_VIEW)
 
 if(MINGW)
-  foreach(target tavelor_web_core tavelor-web)
-    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_THIRD_PARTY})
-  endforeach()
+  target_include_directories(tavelor_web_core SYSTEM PRIVATE ${TAVELOR_THIRD_PARTY})
 else()
   target_link_libraries(tavelor_web_core PUBLIC nlohmann_json::nlohmann_json)
-  target_link_libraries(tavelor-web PRIVATE Boost::headers)
 endif()
 if(WIN32)
-  target_link_libraries(tavelor-web PRIVATE ws2_32 mswsock)
   tavelor_windows_program(tavelor-web)
   if(MSVC)
     set_property(TARGET tavelor_web_core PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()
-else()
-  find_package(Threads REQUIRED)
-  target_link_libraries(tavelor-web PRIVATE Threads::Threads)
 endif()

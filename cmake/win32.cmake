@@ -49,8 +49,8 @@ target_link_libraries(tavelor-sim PRIVATE tavelor_sim_core ws2_32 user32 gdi32 k
 tavelor_windows_program(tavelor-sim)
 
 # A panel author's command-line client: one request, its answer as labelled fields.
-add_executable(tavelor-probe src/probe/win32/main.cpp)
-target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core ws2_32 kernel32)
+add_executable(tavelor-probe src/probe/win32/main.cpp src/probe/net/asio_platform.cpp)
+target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core tavelor_asio kernel32)
 tavelor_windows_program(tavelor-probe)
 
 option(TAVELOR_WINE_HELPERS "Build win_inspect.exe, the window inspector of the Wine tests" ON)
