@@ -156,7 +156,10 @@ bool WindowServer::Read(Connection& c) {
   bool cut = false;
   const ssize_t n = posixipc::ReceivePacket(c.fd, packet, sizeof packet, MSG_DONTWAIT, &fds, &cut);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-  if (n == 0) return false;  // the link closed its end
+  if (n == 0) {  // the link closed its end
+    for (int fd : fds) ::close(fd);
+    return false;
+  }
 
   posixipc::Message m;
   const bool wellFormed = !cut &&
