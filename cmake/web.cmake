@@ -1,24 +1,6 @@
 # tavelor-web: live instruments in a browser, a client of the panel port. HTTP and WebSocket come
-# from Boost.Beast on Boost.Asio, JSON from nlohmann-json; all three are header-only.
-
-if(MINGW)
-  if(CMAKE_CXX_COMPILER MATCHES "-win32$")
-    message(FATAL_ERROR "tavelor-web needs MinGW's -posix compiler, and this folder was configured with "
-                        "${CMAKE_CXX_COMPILER}: configure it anew (cmake --preset mingw --fresh)")
-  endif()
-  # MinGW has no Boost of its own: take exactly that folder from the build machine's
-  # /usr/include, and nothing else from there (its C library headers are Linux's). nlohmann-json
-  # comes the same way (cmake/json.cmake).
-  set(TAVELOR_WEB_THIRD_PARTY ${CMAKE_BINARY_DIR}/web-third-party)
-  if(NOT EXISTS /usr/include/boost)
-    message(FATAL_ERROR "tavelor-web needs /usr/include/boost (Debian: libboost-dev)")
-  endif()
-  file(MAKE_DIRECTORY ${TAVELOR_WEB_THIRD_PARTY})
-  file(CREATE_LINK /usr/include/boost ${TAVELOR_WEB_THIRD_PARTY}/boost SYMBOLIC)
-else()
-  find_package(Boost 1.74 REQUIRED)
-endif()
-
+# from Boost.Beast on Boost.Asio, JSON from nlohmann-json through the replies' JSON writer; all
+# three are header-only (cmake/libraries.cmake).
 
 # The pages, built into the program.
 file(GLOB TAVELOR_WEB_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/pages/*)
@@ -34,29 +16,17 @@ add_custom_command(
 file(GLOB TAVELOR_WEB_SOURCES CONFIGURE_DEPENDS src/web/*.cpp)
 add_library(tavelor_web_core STATIC ${TAVELOR_WEB_SOURCES} ${TAVELOR_WEB_PAGES_CPP})
 target_include_directories(tavelor_web_core PUBLIC src)
-target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_json)
+target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_json tavelor_cli)
 
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
 add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
-target_link_libraries(tavelor-web PRIVATE tavelor_web_core)
-# Asio's own thread pools are never started: one thread serves pages and the panel port.
-target_compile_definitions(tavelor-web PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
+target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_asio)
+target_compile_definitions(tavelor-web PRIVATE BOOST_BEAST_USE_STD_STRING_VIEW)
 
-if(MINGW)
-  foreach(target tavelor_web_core tavelor-web)
-    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_WEB_THIRD_PARTY})
-  endforeach()
-else()
-  target_link_libraries(tavelor-web PRIVATE Boost::headers)
-endif()
 if(WIN32)
-  target_link_libraries(tavelor-web PRIVATE ws2_32 mswsock)
   tavelor_windows_program(tavelor-web)
   if(MSVC)
     set_property(TARGET tavelor_web_core PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()
-else()
-  find_package(Threads REQUIRED)
-  target_link_libraries(tavelor-web PRIVATE Threads::Threads)
 endif()

@@ -8,7 +8,9 @@ namespace tavelor {
 
 std::optional<std::string> ServeRequest(RequestState& state, const std::string& received) {
   const std::string requestText = RequestTextOf(received);
-  if (state.DebugEnabled) LogLine(state.log, LongTimeText() + " <- received code:" + RequestCodeOf(requestText));
+  if (state.DebugEnabled) {
+    LogLine(state.log, LongTimeText(state.clock()) + " <- received code:" + RequestCodeOf(requestText));
+  }
 
   const RequestCode* row = MatchRequestCode(requestText);
   if (!row) return std::string("noversion\r\n");

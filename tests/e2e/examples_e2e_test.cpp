@@ -2,8 +2,8 @@
 // `tavelor-server --sim` and compared byte for byte with what the example shows. Each block
 // starts anew (the stand-in's journal emptied of the connection's handshake, no flight plan in
 // the server's folder), and runs its `$` lines in a shell in the server's folder, with an `nc`
-// that stands for the examples' ports (support/example_nc.cpp) and a tavelor-probe that talks
-// to the test's server. A block that shows `$ nc localhost 9697` alone is a session on the
+// that stands for the examples' ports (support/example_nc.cpp), a tavelor-probe that talks to
+// the test's server, and the other programs as built. A block that shows `$ nc localhost 9697` alone is a session on the
 // control channel: its lines are commands, each followed by its answer. The shell's output is
 // compared as a terminal shows it: a CR LF is a line end, and the last line ends.
 #include <gtest/gtest.h>
@@ -70,6 +70,8 @@ class ExampleWorld {
     fs::create_directory(folder_ + "/bin");
     fs::copy_file(TAVELOR_SERVER_BIN, folder_ + "/tavelor-server");
     fs::create_symlink(TAVELOR_EXAMPLE_NC_BIN, folder_ + "/bin/nc");
+    fs::create_symlink(TAVELOR_SIM_BIN, folder_ + "/bin/tavelor-sim");
+    fs::create_symlink(TAVELOR_WEB_BIN, folder_ + "/bin/tavelor-web");
     std::ofstream probe(folder_ + "/bin/tavelor-probe");
     probe << "#!/bin/sh\nexec " << TAVELOR_PROBE_BIN << " --port \"$TAVELOR_EXAMPLE_PANEL_PORT\" \"$@\"\n";
     probe.close();
@@ -146,7 +148,7 @@ TEST(Examples, EveryConsoleExampleOfTheReferenceAndTheReadmeRunsAsShown) {
   const struct {
     const char* file;
     size_t atLeast;  // so that a change of the blocks' mark cannot empty the test
-  } documents[] = {{"docs/protocol.md", 60}, {"README.md", 7}};
+  } documents[] = {{"docs/protocol.md", 60}, {"README.md", 8}};
   for (const auto& document : documents) {
     const std::vector<Block> blocks = ConsoleBlocks(document.file);
     EXPECT_GE(blocks.size(), document.atLeast) << document.file;
