@@ -63,6 +63,15 @@ const RequestCode& ReplyRow(ReplyCode reply) {
 // The commands come first in the registry, in the order of their names.
 const RequestCode& CommandRow(CommandCode command) { return RequestCodes()[static_cast<size_t>(command)]; }
 
+const RequestCode& BarrierQuery() {
+  static const RequestCode* barrier = [] {
+    for (const RequestCode& row : RequestCodes())
+      if (row.kind == CodeKind::kVersion) return &row;
+    return &RequestCodes().front();  // the registry always has version codes
+  }();
+  return *barrier;
+}
+
 std::string TypedRequestText(const std::string& typed) {
   if (!MatchRequestCode(typed) && typed.size() > 2 && MatchRequestCode(std::string_view(typed).substr(2)))
     return typed.substr(2);

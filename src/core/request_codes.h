@@ -115,6 +115,9 @@ const RequestCode* FindRequestCode(std::string_view code);
 const RequestCode* MatchRequestCode(std::string_view requestText);
 const RequestCode& ReplyRow(ReplyCode reply);
 const RequestCode& CommandRow(CommandCode command);
+// The version query a client sends after a command, whose answer shows that the command was
+// handled: the first of the version codes.
+const RequestCode& BarrierQuery();
 
 // The request text of what a user typed: `typed` itself, unless only what follows its first
 // two characters starts with a code ("xxRADI", as in the README's examples).

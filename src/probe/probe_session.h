@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/request_codes.h"
+
 namespace tavelor::probe {
 
 class ProbeLink {
@@ -46,7 +48,7 @@ inline constexpr int kConnectTimeoutMs = 3000;
 // How long a command is given to reach the server on its own before the barrier follows it:
 // bytes written together would be one request, and the barrier would be lost.
 inline constexpr int kCommandQuietMs = 250;
-inline constexpr const char* kBarrier = "xxV100";
+inline const std::string kBarrier = "xx" + std::string(BarrierQuery().code);
 
 // Runs the probe; `args` without the program name. Returns the exit status.
 int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std::ostream& out,

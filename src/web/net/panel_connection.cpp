@@ -4,6 +4,8 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 
+#include "core/request_codes.h"
+
 namespace tavelor::web {
 
 namespace asio = boost::asio;
@@ -24,7 +26,7 @@ constexpr auto kGiveUp = std::chrono::seconds(30);
 // time-out keeps it, and a server that vanished without closing shows as stalled.
 constexpr auto kKeepAlive = std::chrono::seconds(5);
 constexpr size_t kLongestLine = 64 * 1024;  // MAPS, the longest, is under a kilobyte
-constexpr const char* kBarrier = "V100";
+const std::string kBarrier = BarrierQuery().code;
 
 }  // namespace
 
