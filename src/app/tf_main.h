@@ -53,8 +53,9 @@ class TfMain : public LoopEvents {
   RequestState& State() { return state_; }
 
   // LoopEvents: the loop's events, each handed to the logic above or to the connections. These
-  // are the connect timer's and the listener's events: Timer1Timer, ServerSocket1Listen,
-  // ServerSocket1ClientConnect, ServerSocket1ClientRead and ServerSocket1ClientDisconnect.
+  // are the connect timer's and the listener's events; on Windows the form's handlers of those
+  // names (Timer1Timer, ServerSocket1Listen, ServerSocket1ClientConnect, ServerSocket1ClientRead,
+  // ServerSocket1ClientDisconnect) call the same logic.
   void OnTimer() override { Tick(); }
   void OnListenerBound() override { ListenerBound(); }
   void OnListenerFailed(const SocketFailure& failure) override;

@@ -100,12 +100,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   {
     tavelor::AsyncSelectLoop loop(instance);
     // The form is TfMain's view, and its events run TfMain's logic: the form is made first and
-    // told about TfMain before its window exists. The loop's events go to TfMain itself.
+    // told about TfMain before its window exists. The loop's events go through the form, whose
+    // components' handlers keep their names.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
     main.SetClientLimits(limits);
     main.State().codePageToUtf8 = SystemCodePageToUtf8;
     form.Attach(&main);
+    loop.SetEvents(&form);
     if (loop.Open() && form.Create()) {
       form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
       form.Show(showCommand);
