@@ -18,7 +18,7 @@ struct RequestState {
 
   IpcClient& link;  // the simulator link every exchange goes through
   LogSink log;      // where LogLine and LogError write
-  std::string AppFolder;  // the executable's folder and path separator: the flight plan's home
+  std::string AppFolder;  // the flight plan's folder and separator: the program's, or the user's own
   bool DebugEnabled = false;  // adds a line per request and a block per reply to the log
   int SpeedRefMode = kStartSpeedRefMode;  // 1: the speed re-send uses Mach, else airspeed
   int PfdRefreshCount = 0;  // PFD replies since its last speed re-send
