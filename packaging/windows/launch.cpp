@@ -1,0 +1,96 @@
+// tavelor-launch.exe: the Start menu's "with browser panels" shortcut. Starts tavelor-web.exe
+// (and, with --sim, the stand-in tavelor-sim.exe --fly, to try everything without a simulator)
+// each in a console window of its own, then TavelorServer.exe, all from the launcher's folder;
+// when the server's window is closed, it ends the others. They are held in a job object that
+// ends them when it closes, so they go with the launcher however it ends.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTitle = "TavelorServer";
+
+std::string OwnFolder() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "";
+  const std::string text(path, length);
+  return text.substr(0, text.find_last_of("\\/") + 1);
+}
+
+std::string LastErrorText() {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 NULL, GetLastError(), 0, reinterpret_cast<char*>(&text), 0, NULL);
+  std::string message = text ? text : "unknown error";
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
+}
+
+// Starts `program` from `folder`, suspended until it is in `job` (when one is given), so that
+// not even its first instruction runs outside it. NULL, after saying why, when it cannot start.
+HANDLE Start(const std::string& folder, const char* program, const char* arguments, HANDLE job) {
+  const std::string path = folder + program;
+  std::vector<char> commandLine;
+  const std::string text = "\"" + path + "\" " + arguments;
+  commandLine.assign(text.begin(), text.end());
+  commandLine.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const DWORD flags = job ? CREATE_NEW_CONSOLE | CREATE_SUSPENDED : 0;
+  if (!CreateProcessA(path.c_str(), commandLine.data(), NULL, NULL, FALSE, flags, NULL,
+                      folder.c_str(), &startup, &process)) {
+    const std::string message = path + " cannot be started: " + LastErrorText();
+    MessageBoxA(NULL, message.c_str(), kTitle, MB_ICONERROR | MB_OK);
+    return NULL;
+  }
+  if (job) {
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  const std::string arguments = commandLine ? commandLine : "";
+  const bool standIn = arguments == "--sim";
+  if (!arguments.empty() && !standIn) {
+    MessageBoxA(NULL, ("unknown option '" + arguments + "'; the one option is --sim").c_str(), kTitle,
+                MB_ICONERROR | MB_OK);
+    return 2;
+  }
+  const std::string folder = OwnFolder();
+
+  HANDLE helpers = CreateJobObjectA(NULL, NULL);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!helpers || !SetInformationJobObject(helpers, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    MessageBoxA(NULL, ("The helper programs cannot be tied to this one: " + LastErrorText()).c_str(),
+                kTitle, MB_ICONERROR | MB_OK);
+    return 1;
+  }
+  std::vector<HANDLE> started;
+  if (standIn) started.push_back(Start(folder, "tavelor-sim.exe", "--fly", helpers));
+  started.push_back(Start(folder, "tavelor-web.exe", "", helpers));
+  HANDLE server = Start(folder, "TavelorServer.exe", "", NULL);
+
+  DWORD exitCode = 1;
+  if (server) {
+    WaitForSingleObject(server, INFINITE);
+    GetExitCodeProcess(server, &exitCode);
+    CloseHandle(server);
+  }
+  TerminateJobObject(helpers, 0);
+  for (HANDLE process : started) {
+    if (process) CloseHandle(process);
+  }
+  CloseHandle(helpers);
+  return static_cast<int>(exitCode);
+}
