@@ -1,8 +1,8 @@
 // tavelor-launch.exe: the Start menu's "with browser panels" shortcut. Starts tavelor-web.exe
 // (and, with --sim, the stand-in tavelor-sim.exe --fly, to try everything without a simulator)
 // each in a console window of its own, then TavelorServer.exe, all from the launcher's folder;
-// when the server's window is closed, it ends the others. They are held in a job object that
-// ends them when it closes, so they go with the launcher however it ends.
+// when the server's window is closed, it ends the others. They are also held in a job object
+// that ends them when it closes, so they go with the launcher however it ends.
 #include <windows.h>
 
 #include <string>
@@ -87,9 +87,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     GetExitCodeProcess(server, &exitCode);
     CloseHandle(server);
   }
-  TerminateJobObject(helpers, 0);
+  // Each by its handle too: where the launcher already runs in a job of another's (Windows 7
+  // allows no job inside a job), the helpers could not join this one.
   for (HANDLE process : started) {
-    if (process) CloseHandle(process);
+    if (!process) continue;
+    TerminateProcess(process, 0);
+    CloseHandle(process);
   }
   CloseHandle(helpers);
   return static_cast<int>(exitCode);
