@@ -3,8 +3,8 @@
 
     docs_html.py INPUT.md OUTPUT.html
 
-The pictures it shows are put inside the file, the links between the README and the protocol
-reference lead to their HTML siblings, and the headings keep the anchors the Markdown's own
+The pictures it shows are put inside the file, the links between the README and the two
+references (the protocol's, the page author's) lead to their HTML siblings, and the headings keep the anchors the Markdown's own
 links use, so the file needs nothing beside it and reads as the repository shows it.
 """
 import base64
@@ -16,7 +16,7 @@ import sys
 import markdown
 
 # Each Markdown file and the name of its HTML form, as the documents link to one another.
-HTML_NAMES = {"README.md": "README.html", "protocol.md": "protocol.html"}
+HTML_NAMES = {"README.md": "README.html", "protocol.md": "protocol.html", "pages.md": "pages.html"}
 
 STYLE = """
 body { font-family: Segoe UI, Helvetica, Arial, sans-serif; max-width: 60em; margin: 2em auto;

@@ -18,8 +18,8 @@ version=$(sed -n 's/^project(TavelorServer VERSION \([0-9.]*\).*/\1/p' CMakeList
 dist="$root/dist"
 work="$root/build/package-check"
 net="tavelor-package-check"
-windows_files=(LICENSE.txt README.html THIRD-PARTY-NOTICES.txt TavelorServer.exe protocol.html
-  tavelor-launch.exe tavelor-probe.exe tavelor-sim.exe tavelor-web.exe)
+windows_files=(LICENSE.txt README.html THIRD-PARTY-NOTICES.txt TavelorServer.exe pages.html
+  protocol.html tavelor-launch.exe tavelor-probe.exe tavelor-sim.exe tavelor-web.exe)
 parked_radi=$' 12.3:  0.0:7000:118.25:121.50:110.90:113.90:111.30:109.00:0345:10010000:119.10:124.85:\r'
 
 fail() { echo "check-packages.sh: $*" >&2; exit 1; }
@@ -71,7 +71,7 @@ echo "-- the .deb, unpacked"
 deb="$work/deb"
 dpkg -x "$dist/tavelor_${version}_amd64.deb" "$deb"
 expect "the .deb's files" "$(cd "$deb" && find . -type f | sort | tr '\n' ' ')" \
-  "./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.md ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/protocol.md "
+  "./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.md ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.md ./usr/share/doc/tavelor/protocol.md "
 mkdir -m 700 "$work/ipc"
 # Its folder read-only, as /usr/bin is to a user: the flight plan goes to the user's state folder.
 mount --bind "$deb/usr/bin" "$deb/usr/bin" && mount -o remount,bind,ro "$deb/usr/bin"

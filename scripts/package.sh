@@ -41,14 +41,16 @@ windows_text() { sed 's/\r*$/\r/' "$1" >"$2"; }
 # installed by the installer (and removed by its uninstaller) from the same list.
 name="TavelorServer-$version-windows-x64"
 windows_programs=(TavelorServer.exe tavelor-web.exe tavelor-sim.exe tavelor-probe.exe tavelor-launch.exe)
-windows_files=("${windows_programs[@]}" README.html protocol.html LICENSE.txt THIRD-PARTY-NOTICES.txt)
+windows_files=("${windows_programs[@]}" README.html protocol.html pages.html LICENSE.txt THIRD-PARTY-NOTICES.txt)
 stage="$work/$name"
 mkdir -p "$stage"
 for program in "${windows_programs[@]}"; do
   x86_64-w64-mingw32-strip -o "$stage/$program" "$windows_bin/$program"
 done
 "$python" packaging/docs_html.py README.md "$stage/README.html"
-"$python" packaging/docs_html.py docs/protocol.md "$stage/protocol.html"
+for reference in protocol pages; do
+  "$python" packaging/docs_html.py "docs/$reference.md" "$stage/$reference.html"
+done
 windows_text LICENSE "$stage/LICENSE.txt"
 windows_text packaging/THIRD-PARTY-NOTICES.txt "$stage/THIRD-PARTY-NOTICES.txt"
 
@@ -65,7 +67,7 @@ for program in "${linux_programs[@]}"; do
   strip -o "$deb_root/usr/bin/$program" "build/release/$program"
 done
 install -m 644 packaging/linux/tavelor-web.service "$deb_root/usr/lib/systemd/system/"
-install -m 644 README.md docs/protocol.md "$doc/"
+install -m 644 README.md docs/protocol.md docs/pages.md "$doc/"
 cat LICENSE - packaging/THIRD-PARTY-NOTICES.txt <<<"" >"$doc/copyright"
 chmod -R u=rwX,go=rX "$deb_root"
 cpack --config packaging/linux/cpack-deb.cmake -D CPACK_PACKAGE_VERSION="$version" \
