@@ -3,7 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "core/globals.h"
+#include "core/version_texts.h"
 
 namespace tavelor::web {
 
