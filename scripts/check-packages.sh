@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Tests the downloads in dist/ (scripts/package.sh makes them) as a user gets them: the sums;
 # the zip holds exactly its files; the .deb, unpacked into a scratch root, holds its files, its
-# tavelor-server --sim answers, and from a read-only folder puts a flight plan in the user's
-# state folder; the installer, run silently under Wine, installs the files and shortcuts, the
-# installed TavelorServer.exe serves the installed stand-in, the launcher starts the server with
+# programs give the project's version, its tavelor-server --sim answers, and from a read-only
+# folder puts a flight plan in the user's state folder; the installer, run silently under Wine,
+# installs the files and shortcuts, the installed programs give the version, the installed
+# TavelorServer.exe serves the installed stand-in, the launcher starts the server with
 # tavelor-web (and the stand-in) and ends them with the server's window, and the uninstaller
 # leaves Program Files, the Start menu and the registry as they were.
 #
@@ -72,6 +73,9 @@ deb="$work/deb"
 dpkg -x "$dist/tavelor_${version}_amd64.deb" "$deb"
 expect "the .deb's files" "$(cd "$deb" && find . -type f | sort | tr '\n' ' ')" \
   "./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.md ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.md ./usr/share/doc/tavelor/protocol.md "
+for program in tavelor-server tavelor-web tavelor-sim tavelor-probe; do
+  expect "the .deb's $program --version" "$("$deb/usr/bin/$program" --version)" "$program $version"
+done
 mkdir -m 700 "$work/ipc"
 # Its folder read-only, as /usr/bin is to a user: the flight plan goes to the user's state folder.
 mount --bind "$deb/usr/bin" "$deb/usr/bin" && mount -o remount,bind,ro "$deb/usr/bin"
@@ -111,6 +115,14 @@ expect "the Start menu" "$(cd "$menu" && ls | sort | tr '\n' '|')" \
   "Read me.lnk|TavelorServer with browser panels.lnk|TavelorServer.lnk|Try it without a simulator.lnk|Uninstall TavelorServer.lnk|"
 in_net timeout 60 wine reg query "$uninstall_key" /v DisplayVersion 2>>"$wine_log" | grep -q "$version" ||
   fail "the uninstall entry does not name version $version"
+
+for program in "${windows_files[@]}"; do
+  [[ $program == *.exe ]] || continue
+  # The window programs name themselves with .exe, the console ones without.
+  said=$(in_net timeout 60 wine "$installed/$program" --version 2>>"$wine_log")
+  said=${said%$'\r'}
+  [[ $said == "${program%.exe} $version" ]] || expect "the installed $program --version" "$said" "$program $version"
+done
 
 # win_inspect.exe is the Wine tests' window inspector, from the same build.
 close_server() { in_net timeout 30 wine "$root/build/mingw/win_inspect.exe" close 10000 >>"$wine_log" 2>&1; }

@@ -3,8 +3,11 @@
 // each in a console window of its own, then TavelorServer.exe, all from the launcher's folder;
 // when the server's window is closed, it ends the others. They are also held in a job object
 // that ends them when it closes, so they go with the launcher however it ends.
+#include "cli/command_line.h"
+
 #include <windows.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,34 @@ std::string OwnFolder() {
   if (length == 0 || length >= MAX_PATH) return "";
   const std::string text(path, length);
   return text.substr(0, text.find_last_of("\\/") + 1);
+}
+
+// A text for the person who started it: on its standard output when it has one (a console, a
+// pipe, Wine's terminal), else in a box, as TavelorServer.exe says its own.
+void Tell(const std::string& text, UINT icon) {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
+    return;
+  }
+  MessageBoxA(NULL, text.c_str(), kTitle, icon | MB_OK);
+}
+
+// --sim, --help and --version: -1 to go on, else the status to end with.
+int ReadOptions(const char* commandLine, bool* standIn) {
+  std::vector<std::string> args;
+  std::istringstream words(commandLine ? commandLine : "");
+  for (std::string word; words >> word;) args.push_back(word);
+  tavelor::cli::CommandLine line("tavelor-launch.exe",
+                                 "Starts tavelor-web.exe (with --sim the stand-in too), then "
+                                 "TavelorServer.exe, and ends them when the server's window closes.");
+  line.Flag("--sim", standIn, "start the stand-in simulator too, flying its circuit");
+  std::ostringstream out, err;
+  const int status = line.Parse(args, out, err);
+  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
+  if (status > 0) Tell(err.str(), MB_ICONERROR);
+  return status;
 }
 
 std::string LastErrorText() {
@@ -59,13 +90,8 @@ HANDLE Start(const std::string& folder, const char* program, const char* argumen
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-  const std::string arguments = commandLine ? commandLine : "";
-  const bool standIn = arguments == "--sim";
-  if (!arguments.empty() && !standIn) {
-    MessageBoxA(NULL, ("unknown option '" + arguments + "'; the one option is --sim").c_str(), kTitle,
-                MB_ICONERROR | MB_OK);
-    return 2;
-  }
+  bool standIn = false;
+  if (const int status = ReadOptions(commandLine, &standIn); status >= 0) return status;
   const std::string folder = OwnFolder();
 
   HANDLE helpers = CreateJobObjectA(NULL, NULL);
