@@ -108,7 +108,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     main.State().codePageToUtf8 = SystemCodePageToUtf8;
     form.Attach(&main);
     if (loop.Open() && form.Create()) {
-      form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));  // while the window is made, before it shows
+      // While the window is made, before it shows.
+      form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));
       form.Show(showCommand);
       exitCode = form.Run();
     } else {
