@@ -53,6 +53,11 @@ add_executable(tavelor-probe src/probe/win32/main.cpp src/probe/net/asio_platfor
 target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core tavelor_asio kernel32)
 tavelor_windows_program(tavelor-probe)
 
+# The Start menu's shortcut to the server with its browser panels (the installer's, in packaging/).
+add_executable(tavelor-launch WIN32 packaging/windows/launch.cpp)
+target_link_libraries(tavelor-launch PRIVATE tavelor_cli user32 kernel32)
+tavelor_windows_program(tavelor-launch)
+
 option(TAVELOR_WINE_HELPERS "Build win_inspect.exe, the window inspector of the Wine tests" ON)
 if(TAVELOR_WINE_HELPERS)
   add_executable(win_inspect tests/wine/win_inspect.cpp)

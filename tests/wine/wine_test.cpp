@@ -9,11 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -341,14 +344,54 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideTheProgram) {
+// The folder made read-only for as long as it lives, as Program Files is to a user: a bind
+// mount, since root writes anywhere. One a killed run left behind goes first.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& path) : path_(path) {
+    ok_ = mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+          mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  }
+  ~ReadOnlyFolder() { umount2(path_.c_str(), MNT_DETACH); }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  bool ok_ = false;
+};
+
+// The Windows path "C:\a\b" as a file of the prefix.
+std::string InPrefix(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return std::string(TAVELOR_WINE_PREFIX) + "/drive_c" + path.substr(2);
+}
+
+// Whether the program's folder is writable: beside the program, else the user's own folder.
+class PlanFolderTest : public WineTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereTheProgramMayWrite) {
   // A copy of the program in a folder of its own, in a Cyrillic Windows (code page 1251):
-  // the plan goes next to the program, converted from that code page, not from Western.
+  // the plan is converted from that code page, not from Western.
+  const bool writable = GetParam();
   const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-run";
+  umount2(folder.c_str(), MNT_DETACH);
   std::filesystem::create_directories(folder);
   std::filesystem::remove(folder / "Quindrel.pln");
   std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe",
                              std::filesystem::copy_options::overwrite_existing);
+  std::string path = "Z:" + (folder / "Quindrel.pln").string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::string file = (folder / "Quindrel.pln").string();
+  std::optional<ReadOnlyFolder> readOnly;
+  if (!writable) {
+    std::string local = wine::Run({"wine", "cmd", "/c", "echo %LOCALAPPDATA%"}, kStart).out;
+    local.erase(local.find_last_not_of("\r\n") + 1);
+    path = local + "\\TavelorServer\\Quindrel.pln";
+    file = InPrefix(path);
+    std::filesystem::remove(file);
+    readOnly.emplace(folder.string());
+    ASSERT_TRUE(readOnly->Ok()) << "cannot make " << folder << " read-only: " << std::strerror(errno);
+  }
   StartSim();
   StartServer((folder / "TavelorServer.exe").string(), {"LANG=ru_RU.UTF-8", "LC_ALL=ru_RU.UTF-8"});
   Client client = Connect();
@@ -359,21 +402,22 @@ TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideThePro
   std::string stored;
   for (int i = 0; i < 50 && stored != expected; ++i) {
     std::this_thread::sleep_for(Ms(100));
-    stored = ReadFile((folder / "Quindrel.pln").string());
+    stored = ReadFile(file);
   }
-  EXPECT_EQ(Hex(stored), Hex(expected));
+  EXPECT_EQ(Hex(stored), Hex(expected)) << file;
 
-  // EXEC hands the simulator the file's Windows path, from the program's own folder.
+  // EXEC hands the simulator the file's full Windows path.
   control_.Journal();
   ASSERT_TRUE(client.Send("xxEXEC"));
   const std::vector<std::string> journal = control_.JournalOf(1);
   ASSERT_EQ(journal.size(), 1u) << ::testing::PrintToString(journal);
-  std::string path = "Z:" + (folder / "Quindrel.pln").string();
-  std::replace(path.begin(), path.end(), '/', '\\');
   const std::string field = path + std::string(256 - path.size(), '\0');
   EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 0130 256 )" + Hex(field))))
       << journal[0] << "\nexpected the path " << path;
 }
+
+INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Writable" : "ReadOnly"; });
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
   StartSim();

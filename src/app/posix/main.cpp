@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "app/client_options.h"
+#include "app/plan_folder.h"
 #include "app/tf_main.h"
 #include "core/log.h"
 #include "server/posix/epoll_loop.h"
@@ -165,7 +166,7 @@ int main(int argc, char** argv) {
     loop.SetDebugToggle([&main] { main.ToggleDebug(); });
     main.SetPort(static_cast<uint16_t>(options.port));
     main.SetClientLimits(options.clients);
-    main.Start(ExecutableFolder());
+    main.Start(tavelor::PlanFolder(ExecutableFolder()));
     main.State().DebugEnabled = options.debug;  // on from the start: no switch line logged
     // The first of the timer's attempts, made now: scripts and tests that start both programs
     // need not wait out the first second. The log is the same either way.

@@ -3,6 +3,7 @@
 // The link's headers come before <windows.h>, whose macros would rename two of the
 // transport's operations (AddAtom, SendMessageTimeout) in this file only.
 #include "app/client_options.h"
+#include "app/plan_folder.h"
 #include "app/tf_main.h"
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
@@ -109,7 +110,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     form.Attach(&main);
     loop.SetEvents(&form);
     if (loop.Open() && form.Create()) {
-      form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
+      // While the window is made, before it shows.
+      form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));
       form.Show(showCommand);
       exitCode = form.Run();
     } else {
