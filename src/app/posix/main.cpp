@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include <arpa/inet.h>
@@ -20,6 +21,7 @@
 #include "core/log.h"
 #include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
+#include "sim/sim_options.h"
 #include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/posix_transport.h"
 
@@ -32,6 +34,11 @@ constexpr const char* kUsage =
     "  --sim               run the stand-in simulator inside this process\n"
     "  --sim-control PORT  control port of that stand-in simulator (default 9697)\n"
     "  --fly               with --sim: the stand-in aircraft flies a circuit\n"
+    "  --replay FILE       with --sim: the stand-in replays a recording instead\n"
+    "  --loop              with --replay: start the recording over at its end\n"
+    "  --speed FACTOR      with --replay: replay FACTOR times as fast (0.01 to 100)\n"
+    "  --record FILE       record every exchange with the simulator to FILE (a new file,\n"
+    "                      or a folder to make one in)\n"
     "  --port N            listen on port N instead of 9696\n"
     "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
     "  --max-clients N     serve at most N clients at once; one more is closed at once\n"
@@ -46,7 +53,8 @@ constexpr const char* kUsage =
 
 struct Options {
   bool sim = false;
-  bool fly = false;
+  tavelor::sim::SimOptions simOptions;  // --fly and the replay's
+  std::string record;
   int simControl = 9697;
   int port = tavelor::kServerPort;
   std::string bind;
@@ -145,7 +153,19 @@ int main(int argc, char** argv) {
     } else if (arg == "--sim") {
       options.sim = true;
     } else if (arg == "--fly") {
-      options.fly = true;
+      options.simOptions.fly = true;
+    } else if (arg == "--loop") {
+      options.simOptions.loop = true;
+    } else if (arg == "--replay") {
+      if (!value(&text) || !*text) return BadOption("--replay needs a recording's file name");
+      options.simOptions.replay = text;
+    } else if (arg == "--speed") {
+      const auto factor = value(&text) ? tavelor::sim::ParseReplaySpeed(text) : std::nullopt;
+      if (!factor) return BadOption("--speed needs a factor from 0.01 to 100");
+      options.simOptions.speed = *factor;
+    } else if (arg == "--record") {
+      if (!value(&text) || !*text) return BadOption("--record needs a file or folder name");
+      options.record = text;
     } else if (arg == "--debug") {
       options.debug = true;
     } else if (arg == "--connect-now") {
@@ -166,7 +186,11 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (options.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
+  if (options.simOptions.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
+  if (!options.simOptions.replay.empty() && !options.sim)
+    return BadOption("--replay needs --sim (the stand-in simulator replays)");
+  if (const int status = tavelor::sim::CheckReplayOptions(options.simOptions, BadOption); status >= 0)
+    return status;
   if (!options.maxClientsGiven) options.clients.maxClients = DefaultMaxClients(options.sim);
 
   // The link only ever looks for the simulator in a folder of this user's own; one that is not
@@ -180,9 +204,8 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {
-    tavelor::sim::SimServerOptions simOptions;
+    tavelor::sim::SimServerOptions simOptions = options.simOptions;
     simOptions.controlPort = options.simControl;
-    simOptions.fly = options.fly;
     sim = std::make_unique<tavelor::sim::SimServer>(simOptions);
     std::string error;
     if (!sim->Open(&error)) {
@@ -203,6 +226,9 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGUSR1, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit reached by the recording fails its write, which stops the recording
+  // alone, instead of ending the server.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   tavelor::PosixTransport transport;
   ConsoleView view;
@@ -216,6 +242,12 @@ int main(int argc, char** argv) {
     loop.SetDebugToggle([&main] { main.ToggleDebug(); });
     main.SetPort(static_cast<uint16_t>(options.port));
     main.SetClientLimits(options.clients);
+    std::string recordProblem;
+    if (!options.record.empty() && !main.Record(options.record, &recordProblem)) {
+      std::cerr << "tavelor-server: " << recordProblem << "\n";
+      if (sim) sim->Stop();
+      return 1;
+    }
     main.Start(ExecutableFolder());
     main.State().DebugEnabled = options.debug;  // on from the start: no switch line logged
     // The first of the timer's attempts, made now: scripts and tests that start both programs
