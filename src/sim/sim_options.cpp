@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace tavelor::sim {
@@ -10,13 +11,16 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavelor-sim [--class UIPCMAIN|FS98MAIN] [--fsuipc-version HEX] [--sim-version HEX]\n"
-    "                   [--control PORT] [--fly]\n"
+    "                   [--control PORT] [--fly | --replay FILE [--loop] [--speed FACTOR]]\n"
     "  --class           window class to serve (default UIPCMAIN)\n"
     "  --fsuipc-version  value at offset 0x3304 (default 40200000)\n"
     "  --sim-version     value at offset 0x3308 (default FADE0008)\n"
     "  --control         control port on 127.0.0.1, 0 for any free port (default 9697)\n"
     "  --fly             fly a circuit instead of standing parked (the control command\n"
-    "                    'fly on|off' does the same later)\n";
+    "                    'fly on|off' does the same later)\n"
+    "  --replay          serve a recording made with tavelor-server --record instead\n"
+    "  --loop            start the recording over at its end\n"
+    "  --speed           replay FACTOR times as fast (0.01 to 100, default 1)\n";
 
 std::optional<uint32_t> ParseHex32(std::string s) {
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = s.substr(2);
@@ -51,6 +55,22 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
+std::optional<double> ParseReplaySpeed(const std::string& s) {
+  if (s.empty() || s.size() > 12 || s.find_first_not_of("0123456789.") != std::string::npos ||
+      s.find('.') != s.rfind('.') || s.front() == '.' || s.back() == '.')
+    return std::nullopt;
+  const double factor = std::strtod(s.c_str(), nullptr);
+  if (factor < kSlowestReplay || factor > kFastestReplay) return std::nullopt;
+  return factor;
+}
+
+int CheckReplayOptions(const SimOptions& options, int (*usage)(const std::string& problem)) {
+  if (!options.replay.empty() && options.fly) return usage("--fly and --replay exclude each other");
+  if (options.replay.empty() && (options.loop || options.speed != 1))
+    return usage("--loop and --speed go with --replay");
+  return -1;
+}
+
 int ParseSimOptions(int argc, char** argv, SimOptions* options) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -58,8 +78,8 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (arg == "--fly") {
-      options->fly = true;
+    if (arg == "--fly" || arg == "--loop") {
+      (arg == "--fly" ? options->fly : options->loop) = true;
       continue;
     }
     std::string value;
@@ -68,7 +88,7 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
       value = arg.substr(eq + 1);
       arg.resize(eq);
     } else if (arg == "--class" || arg == "--fsuipc-version" || arg == "--sim-version" ||
-               arg == "--control") {
+               arg == "--control" || arg == "--replay" || arg == "--speed") {
       if (i + 1 >= argc) return Usage(arg + " needs a value");
       value = argv[++i];
     } else {
@@ -86,11 +106,18 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
       const auto port = ParsePort(value);
       if (!port) return Usage("--control needs a port 0 to 65535, not '" + value + "'");
       options->controlPort = *port;
+    } else if (arg == "--replay") {
+      if (value.empty()) return Usage("--replay needs a recording's file name");
+      options->replay = value;
+    } else if (arg == "--speed") {
+      const auto factor = ParseReplaySpeed(value);
+      if (!factor) return Usage("--speed needs a factor from 0.01 to 100, not '" + value + "'");
+      options->speed = *factor;
     } else {
       return Usage("unknown option " + arg);
     }
   }
-  return -1;
+  return CheckReplayOptions(*options, Usage);
 }
 
 }  // namespace tavelor::sim

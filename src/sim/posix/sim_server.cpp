@@ -491,6 +491,10 @@ bool SimServer::Open(std::string* error) {
     *error = "cannot create the wake-up pipe";
     return false;
   }
+  if (!impl_->service.StartProblem().empty()) {
+    *error = impl_->service.StartProblem();
+    return false;
+  }
   if (!impl_->OpenWindow(error)) return false;
   if (!impl_->OpenControl(impl_->options.controlPort, &controlPort_, error)) {
     impl_->CloseWindowListener();
