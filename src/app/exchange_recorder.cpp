@@ -37,6 +37,7 @@ std::string SystemReason(int error) {
 bool ExchangeRecorder::Open(const std::string& path, const std::string& program, std::string* error) {
   std::error_code ignored;
   path_ = fs::is_directory(path, ignored) ? NewFileIn(path) : path;
+  if (const fs::path whole = fs::absolute(path_, ignored); !ignored) path_ = whole.string();
   if (Exists(path_)) {
     *error = "cannot record to " + path_ + ": the file exists already (a recording is never written over)";
     return false;

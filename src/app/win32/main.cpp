@@ -13,7 +13,7 @@
 #include <windows.h>
 
 #include <climits>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -54,30 +54,38 @@ std::string ExecutableFolder() {
 // its usual limit of 1024 open files.
 constexpr uint64_t kDescriptorBudget = 1024;
 
-// --max-clients N and --idle-timeout SECONDS from the command line; false with the reason.
-bool ReadOptions(const char* commandLine, tavelor::ClientLimits* limits, std::string* problem) {
-  std::vector<std::string> args{"TavelorServer.exe"};
-  std::istringstream words(commandLine ? commandLine : "");
-  for (std::string word; words >> word;) args.push_back(word);
-  limits->maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
+struct Options {
+  tavelor::ClientLimits limits;
+  std::string record;  // --record FILE; empty: none
+};
+
+// --max-clients N, --idle-timeout SECONDS and --record FILE from the command line, as the C
+// runtime splits it (so that a quoted path may hold blanks); false with the reason.
+bool ReadOptions(Options* options, std::string* problem) {
+  const std::vector<std::string> args(__argv, __argv + __argc);
+  options->limits.maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
   for (size_t i = 1; i < args.size(); ++i) {
-    const tavelor::ClientOption read = tavelor::ReadClientOption(args, &i, limits, problem);
+    const tavelor::ClientOption read = tavelor::ReadClientOption(args, &i, &options->limits, problem);
     if (read == tavelor::ClientOption::kBad) return false;
-    if (read == tavelor::ClientOption::kNotOne) {
-      *problem = "unknown option '" + args[i] + "'; the options are --max-clients N and "
-                 "--idle-timeout SECONDS";
-      return false;
+    if (read == tavelor::ClientOption::kTaken) continue;
+    if (args[i] == "--record" && i + 1 < args.size() && !args[i + 1].empty()) {
+      options->record = args[++i];
+      continue;
     }
+    *problem = args[i] == "--record" ? "--record needs a file or folder name"
+                                     : "unknown option '" + args[i] + "'; the options are --max-clients N, "
+                                       "--idle-timeout SECONDS and --record FILE";
+    return false;
   }
   return true;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
-  tavelor::ClientLimits limits;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  Options options;
   std::string problem;
-  if (!ReadOptions(commandLine, &limits, &problem)) {
+  if (!ReadOptions(&options, &problem)) {
     MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle,
                 MB_ICONERROR | MB_OK);
     return 2;
@@ -98,9 +106,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     // the form is made first and told about TfMain before its window exists.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
-    main.SetClientLimits(limits);
+    main.SetClientLimits(options.limits);
     form.Attach(&main, &loop);
-    if (loop.Open() && form.Create()) {
+    if (!options.record.empty() && !main.Record(options.record, &problem)) {
+      MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR | MB_OK);
+    } else if (loop.Open() && form.Create()) {
       form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
       form.Show(showCommand);
       exitCode = form.Run();
