@@ -130,7 +130,7 @@ void Replay::Apply(OffsetMemory& memory, const recording::RecordedExchange& exch
         known_[record.offset + i] = true;
         ++i;
       }
-      memory.Write(record.offset + from, i - from, record.bytes + from);
+      memory.WriteUnpaired(record.offset + from, i - from, record.bytes + from);
     }
   }
 }
