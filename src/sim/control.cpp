@@ -63,8 +63,8 @@ std::optional<uint32_t> ParseDecimal(std::string_view s) {
   return static_cast<uint32_t>(v);
 }
 
-// Seconds as decimal digits with at most three after a point (the recording's milliseconds).
-std::optional<double> ParseSeconds(std::string_view s) {
+// Seconds as decimal digits with at most three after a point: the recording's milliseconds.
+std::optional<uint64_t> ParseMilliseconds(std::string_view s) {
   const size_t point = s.find('.');
   const std::string_view whole = s.substr(0, point);
   const std::string_view fraction = point == std::string_view::npos ? "" : s.substr(point + 1);
@@ -73,7 +73,9 @@ std::optional<double> ParseSeconds(std::string_view s) {
   const auto seconds = ParseDecimal(whole);
   const auto thousandths = fraction.empty() ? std::optional<uint32_t>(0) : ParseDecimal(fraction);
   if (!seconds || !thousandths) return std::nullopt;
-  return *seconds + *thousandths / std::pow(10.0, static_cast<double>(fraction.size()));
+  uint64_t ms = *thousandths;
+  for (size_t digits = fraction.size(); digits < 3; ++digits) ms *= 10;
+  return uint64_t{*seconds} * 1000 + ms;
 }
 
 std::string SecondsText(double seconds) {
@@ -191,9 +193,10 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
              (replay_->Playing() ? " playing" : " paused");
     }
     if (how == "at" && w.size() == 3) {
-      const auto seconds = ParseSeconds(w[2]);
-      if (!seconds || *seconds > replay_->Length()) return "ERR SECONDS from 0 to " + SecondsText(replay_->Length());
-      replay_->JumpTo(memory_, *seconds);
+      const auto ms = ParseMilliseconds(w[2]);
+      if (!ms || *ms > static_cast<uint64_t>(std::llround(replay_->Length() * 1000)))
+        return "ERR SECONDS from 0 to " + SecondsText(replay_->Length());
+      replay_->JumpTo(memory_, static_cast<double>(*ms) / 1000);
       return "OK";
     }
     if (how == "pause" && w.size() == 2) {

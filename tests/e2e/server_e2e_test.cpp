@@ -228,6 +228,11 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {{"--bind", "nothost"}, 2, nullptr},
       {{"--bind", "127.0.0.256"}, 2, nullptr},
       {{"--fly"}, 2, nullptr},  // only the stand-in flies
+      {{"--replay", "a.tvr"}, 2, nullptr},  // and replays
+      {{"--sim", "--fly", "--replay", "a.tvr"}, 2, nullptr},
+      {{"--sim", "--loop"}, 2, nullptr},
+      {{"--sim", "--replay", "a.tvr", "--speed", "1000"}, 2, nullptr},
+      {{"--record"}, 2, nullptr},
       {{"--max-clients", "0"}, 2, nullptr},
       {{"--idle-timeout", "-5"}, 2, nullptr},
       {{"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server 2.02A"},
