@@ -15,6 +15,8 @@ const char* const kWebUsage =
     "  --read-only         pages watch but cannot send commands\n"
     "  --origin URL        also let pages from URL open the stream (repeatable), for example\n"
     "                      http://simpc.example.net:9080 when tablets use such a name\n"
+    "  --sim-control PORT  the stand-in simulator's control port on this computer, whose\n"
+    "                      replay the index page shows and moves (default 9697; 0: none)\n"
     "  --help              show this text\n";
 
 namespace {
@@ -77,6 +79,10 @@ ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args) {
     } else if (arg == "--port") {
       if (!value(&text) || !ParsePort(text, 0, &o.port)) {
         parsed.error = "--port needs a port number from 0 to 65535";
+      }
+    } else if (arg == "--sim-control") {
+      if (!value(&text) || !ParsePort(text, 0, &o.simControl)) {
+        parsed.error = "--sim-control needs a port number from 0 to 65535";
       }
     } else if (arg == "--bind") {
       if (!value(&o.bind) || o.bind.empty()) parsed.error = "--bind needs an address such as 127.0.0.1";
