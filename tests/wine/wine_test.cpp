@@ -380,7 +380,8 @@ TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideThePro
 }
 
 // A flight recorded by the Windows program into a folder whose name holds a blank, as a
-// shortcut would give it, and replayed by the stand-in on Linux: every reply again.
+// shortcut would give it, and replayed by the stand-in on Linux: every reply again; and by the
+// Windows stand-in.
 TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::path(TAVELOR_WINE_PREFIX).parent_path() / "record-run" / "My Flights";
@@ -431,6 +432,19 @@ TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
     ASSERT_EQ(replay.Command(at), "OK");
     EXPECT_EQ(Ask(panel, codes[i % 3]), recorded[i]) << "poll " << i;
   }
+
+  // And by the Windows stand-in, at one of its moments.
+  StopSim();
+  std::string windowsFile = "Z:" + file;
+  std::replace(windowsFile.begin(), windowsFile.end(), '/', '\\');
+  StartSim({"--replay", windowsFile});
+  ASSERT_EQ(control_.Command("replay pause"), "OK");
+  char at[32];
+  std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[7].ms) / 1000);
+  ASSERT_EQ(control_.Command(at), "OK");
+  StartServer();
+  Client again = Connect();
+  EXPECT_EQ(Ask(again, codes[7 % 3]), recorded[7]);
 }
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
