@@ -150,7 +150,6 @@ TEST(RecordingEndToEnd, WhatCannotBeRecordedOrReplayedStopsTheProgramAtStart) {
   IpcFolder files;
   const std::string existing = files.Path() + "/yesterday.tvr";
   std::ofstream(existing) << "a flight";
-  const std::string notARecording = existing;
   const struct {
     std::vector<std::string> argv;
     const char* says;
@@ -160,7 +159,7 @@ TEST(RecordingEndToEnd, WhatCannotBeRecordedOrReplayedStopsTheProgramAtStart) {
       {{TAVELOR_SERVER_BIN, "--record", files.Path() + "/no/such/folder/a.tvr"}, "cannot record to {F}/no/such/folder/a.tvr"},
       {{TAVELOR_SIM_BIN, "--control", "0", "--replay", files.Path() + "/missing.tvr"},
        "tavelor-sim: cannot open the recording {F}/missing.tvr"},
-      {{TAVELOR_SERVER_BIN, "--sim", "--sim-control", "0", "--replay", notARecording},
+      {{TAVELOR_SERVER_BIN, "--sim", "--sim-control", "0", "--replay", existing},
        "the stand-in simulator cannot start: {F}/yesterday.tvr: not a recording"},
   };
   for (const auto& run : runs) {

@@ -18,12 +18,13 @@ namespace {
 
 using testing::Read;
 
-constexpr uint32_t kDme2 = 0x0306, kCom1 = 0x034E, kCom1Khz = 0x05C4, kTransponder = 0x0354;
+constexpr uint32_t kDme2 = 0x0306, kCom1 = 0x034E, kTransponder = 0x0354;
 
-// Four seconds: DME 2 counts up each second, COM1 changes at 3 s.
+// Four seconds: DME 2 counts up each second, COM1 changes at 3 s. Its kilohertz form is
+// 118.255, an 8.33 kHz channel whose BCD form reads 118.25: kept as recorded, not as the BCD says.
 const std::vector<testing::Exchange> kRecorded = {
-    {1000, {Read(kDme2, {0x01, 0x01}), Read(kCom1, {0x50, 0x18})}},
-    {2000, {Read(kDme2, {0x02, 0x01}), Read(kCom1, {0x50, 0x18})}},
+    {1000, {Read(kDme2, {0x01, 0x01}), Read(kCom1, {0x25, 0x18}), Read(0x05C4, {0xEF, 0xCD, 0x01, 0x00})}},
+    {2000, {Read(kDme2, {0x02, 0x01}), Read(kCom1, {0x25, 0x18})}},
     {3000, {Read(kDme2, {0x03, 0x01}), Read(kCom1, {0x00, 0x19})}},
     {4000, {Read(kDme2, {0x04, 0x01}), Read(kCom1, {0x00, 0x19})}},
 };
@@ -42,8 +43,8 @@ uint16_t U16(SimPeer& peer, uint32_t offset) {
   return static_cast<uint16_t>(b[0] | b[1] << 8);
 }
 
-// One step: a control line (answered as `answer`) or, with no line, `tick` seconds passing;
-// then the DME 2 and COM1 the memory holds.
+// A control line answered `answer`, or with no line `tick` seconds passing (then `replay`
+// answers `answer`, when given); and the DME 2 and COM1 the memory holds after it.
 struct Step {
   const char* line;
   double tick;
@@ -54,13 +55,10 @@ struct Step {
 void RunSteps(SimPeer& peer, const std::vector<Step>& steps) {
   for (const Step& step : steps) {
     const std::string what = step.line ? step.line : "tick " + std::to_string(step.tick);
-    if (step.line) {
-      EXPECT_EQ(peer.Control(step.line, nullptr), step.answer) << what;
-    } else {
-      peer.Tick(step.tick);
-      if (step.answer) {
-        EXPECT_EQ(peer.Control("replay", nullptr), step.answer) << what;
-      }
+    if (!step.line) peer.Tick(step.tick);
+    const char* line = step.line ? step.line : step.answer ? "replay" : nullptr;
+    if (line) {
+      EXPECT_EQ(peer.Control(line, nullptr), step.answer) << what;
     }
     EXPECT_EQ(U16(peer, kDme2), step.dme2) << what;
     EXPECT_EQ(U16(peer, kCom1), step.com1) << what;
@@ -69,20 +67,24 @@ void RunSteps(SimPeer& peer, const std::vector<Step>& steps) {
 
 TEST(Replay, MemoryFollowsTheRecordingThroughJumpsPausesAndItsEnd) {
   SimPeer peer;
+  peer.Memory().WriteU16(kTransponder, 0x4521);  // whatever was there before the replay
   peer.StartReplay(Recorded());
   RunSteps(peer, {
       {"replay", 0, "OK 0.000 4.000 playing", 0, 0x1825},  // the parked aircraft before the first
       {nullptr, 0.5, "OK 0.500 4.000 playing", 0, 0x1825},
-      {nullptr, 0.6, nullptr, 0x0101, 0x1850},
+      {nullptr, 0.6, nullptr, 0x0101, 0x1825},
       {"replay at 3.5", 0, "OK", 0x0103, 0x1900},
-      {"replay at 1.5", 0, "OK", 0x0101, 0x1850},           // back: rebuilt from the start
-      {"replay at 2", 0, "OK", 0x0102, 0x1850},             // an exchange's own millisecond
-      {"replay pause", 0, "OK", 0x0102, 0x1850},
-      {nullptr, 1, "OK 2.000 4.000 paused", 0x0102, 0x1850},
-      {"replay on", 0, "OK", 0x0102, 0x1850},
+      {"replay at 1.5", 0, "OK", 0x0101, 0x1825},           // back: rebuilt from the start
+      {"peek 05C4 4", 0, "OK EFCD0100", 0x0101, 0x1825},
+      {"replay at 2", 0, "OK", 0x0102, 0x1825},             // an exchange's own millisecond
+      {"replay pause", 0, "OK", 0x0102, 0x1825},
+      {nullptr, 1, "OK 2.000 4.000 paused", 0x0102, 0x1825},
+      {"replay on", 0, "OK", 0x0102, 0x1825},
       {nullptr, 1, "OK 3.000 4.000 playing", 0x0103, 0x1900},
       {nullptr, 5, "OK 4.000 4.000 paused", 0x0104, 0x1900},  // a stalled host jumps 1 s at most
       {nullptr, 1, "OK 4.000 4.000 paused", 0x0104, 0x1900},  // held at the end
+      {"peek 0354 2", 0, "OK 0070", 0x0104, 0x1900},          // never read: the parked aircraft's
+      {"peek 3304 4", 0, "OK 00002040", 0x0104, 0x1900},      // the stand-in's own identity
       {"replay on", 0, "OK", 0, 0x1825},                      // from the start again
   });
 }
@@ -91,9 +93,9 @@ TEST(Replay, LoopsRoundAndPlaysAtItsSpeed) {
   SimPeer peer;
   peer.StartReplay(Recorded(true, 2));
   RunSteps(peer, {
-      {nullptr, 0.75, "OK 1.500 4.000 playing", 0x0101, 0x1850},
+      {nullptr, 0.75, "OK 1.500 4.000 playing", 0x0101, 0x1825},
       {nullptr, 1, "OK 3.500 4.000 playing", 0x0103, 0x1900},
-      {nullptr, 1, "OK 1.500 4.000 playing", 0x0101, 0x1850},  // 5.5 s: round again
+      {nullptr, 1, "OK 1.500 4.000 playing", 0x0101, 0x1825},  // 5.5 s: round again
   });
 }
 
@@ -112,36 +114,14 @@ TEST(Replay, APanelsWriteHoldsUntilTheRecordingsValueThereChanges) {
   });
 }
 
-TEST(Replay, WhatTheRecordingNeverReadIsTheParkedAircrafts) {
-  SimPeer peer;
-  peer.Memory().WriteU16(kTransponder, 0x4521);  // whatever was there before the replay
-  peer.StartReplay(Recorded());
-  EXPECT_EQ(U16(peer, kTransponder), 0x7000);
-  peer.Control("replay at 3.5", nullptr);
-  EXPECT_EQ(U16(peer, kTransponder), 0x7000);
-  EXPECT_EQ(peer.Control("peek 3304 4", nullptr), "OK 00002040") << "the stand-in's own identity";
-}
-
-TEST(Replay, TheRecordingsBytesAreStoredAsRecordedBothRadioFormsAsTheSimulatorHadThem) {
-  SimPeer peer;
-  std::string error, note;
-  // COM1 on an 8.33 kHz channel, 118.255: the BCD form shows 118.25, the kilohertz its own.
-  peer.StartReplay(Replay::FromBytes(
-      testing::Record({{0, {Read(kCom1, {0x25, 0x18}), Read(kCom1Khz, {0xEF, 0xCD, 0x01, 0x00})}}}), &error, &note));
-  EXPECT_EQ(peer.Control("peek 05C4 4", nullptr), "OK EFCD0100");
-  EXPECT_EQ(U16(peer, kCom1), 0x1825);
-}
-
 TEST(Replay, TheControlChannelSaysWhatItCannotDo) {
   SimPeer withoutRecording;
   EXPECT_EQ(withoutRecording.Control("replay", nullptr), "ERR no recording: start the stand-in with --replay FILE");
   SimPeer peer;
   peer.StartReplay(Recorded());
   const std::pair<const char*, const char*> rows[] = {
-      {"replay at 4.001", "ERR SECONDS from 0 to 4.000"},
-      {"replay at 1.2345", "ERR SECONDS from 0 to 4.000"},
-      {"replay at 1.", "ERR SECONDS from 0 to 4.000"},
-      {"replay at -1", "ERR SECONDS from 0 to 4.000"},
+      {"replay at 4.001", "ERR SECONDS from 0 to 4.000"},  {"replay at 1.2345", "ERR SECONDS from 0 to 4.000"},
+      {"replay at 1.", "ERR SECONDS from 0 to 4.000"},     {"replay at -1", "ERR SECONDS from 0 to 4.000"},
       {"replay at", "ERR usage: replay [at SECONDS|pause|on]"},
       {"replay stop", "ERR usage: replay [at SECONDS|pause|on]"},
       {"fly on", "ERR a recording is replayed: the circuit flies only without --replay"},
