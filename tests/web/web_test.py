@@ -224,7 +224,7 @@ class Replay(unittest.TestCase):
         self.assertEqual(self.stack.sim("replay on"), "OK")
         stream = Stream(self.stack.port)
         self.addCleanup(stream.close)
-        self.assertEqual(self.status(stream)["length"], 120.009)
+        self.assertEqual(self.status(stream, lambda s: s["playing"])["length"], 120.009)
         for command, test, said in [("pause", lambda s: not s["playing"], r" paused$"),
                                     (70, lambda s: s["at"] == 70, r"^OK 70\.000 120\.009 paused$"),
                                     ("on", lambda s: s["playing"], r" playing$")]:
