@@ -55,11 +55,15 @@ bool ExchangeRecorder::Open(const std::string& path, const std::string& program,
   header.program = program;
   writer_ = std::make_unique<recording::RecordingWriter>(header);
   start_ = Clock::now();
-  Flush();
-  if (!writer_) {
-    *error = "cannot write to " + path_;
+  std::string& preamble = writer_->Pending();
+  errno = 0;
+  if (!file_.write(preamble.data(), static_cast<std::streamsize>(preamble.size())).flush()) {
+    *error = "cannot write to " + path_ + SystemReason(errno);
+    writer_.reset();
+    file_.close();
     return false;
   }
+  preamble.clear();
   return true;
 }
 
