@@ -2,10 +2,13 @@
 // on every platform.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "sim/sim_peer.h"
+
+namespace tavelor::cli {
+class CommandLine;
+}
 
 namespace tavelor::sim {
 
@@ -23,13 +26,14 @@ struct SimOptions {
 inline constexpr double kSlowestReplay = 0.01, kFastestReplay = 100;
 
 // Reads tavelor-sim's options into *options. Returns -1 to go on; otherwise the program ends
-// with the returned status: 0 after printing the usage for --help, 2 after saying what is wrong.
+// with the returned status: 0 after --help or --version, 2 after saying what is wrong.
 int ParseSimOptions(int argc, char** argv, SimOptions* options);
 
-// A replay's speed factor, a plain decimal number from kSlowestReplay to kFastestReplay.
-std::optional<double> ParseReplaySpeed(const std::string& text);
-
-// -1 when the replay's options go together; otherwise what `usage` returns for the problem.
-int CheckReplayOptions(const SimOptions& options, int (*usage)(const std::string& problem));
+// The replay's options, for tavelor-sim and for tavelor-server's stand-in: --replay FILE, with
+// `prefix` before its help ("with --sim: "), --loop and --speed FACTOR.
+void AddReplayOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix = "");
+// After the parse: -1 when the replay's options go together with --fly and each other, else 2
+// after the command line has said why.
+int CheckReplayOptions(const SimOptions& options, const cli::CommandLine& line);
 
 }  // namespace tavelor::sim

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "core/globals.h"
+#include "core/version_texts.h"
 
 namespace tavelor::web {
 

@@ -17,17 +17,10 @@ struct WebOptions {
   std::vector<std::string> origins;      // more page origins allowed to open the stream
   int simControl = 9697;                 // the stand-in's control channel on 127.0.0.1, for its
                                          // replay; 0: none
-  bool help = false;
 };
 
-struct ParsedWebOptions {
-  WebOptions options;
-  std::string error;  // empty when the command line was good
-};
-
-// `args` without the program name.
-ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args);
-
-extern const char* const kWebUsage;
+// Reads tavelor-web's options into *options. Returns -1 to go on; otherwise the program ends
+// with the returned status: 0 after --help or --version, 2 after saying what is wrong.
+int ParseWebOptions(int argc, char** argv, WebOptions* options);
 
 }  // namespace tavelor::web

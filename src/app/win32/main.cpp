@@ -7,13 +7,13 @@
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
 #include "simlink/win32/win32_transport.h"
-#include "text/code_page.h"
 
 #include <winsock2.h>
 #include <windows.h>
 
 #include <climits>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,62 +54,69 @@ std::string ExecutableFolder() {
 // its usual limit of 1024 open files.
 constexpr uint64_t kDescriptorBudget = 1024;
 
+// A text for the person who started the program: on its standard output when it has one (a
+// console, a pipe, Wine's terminal), else in a box.
+void Tell(const std::string& text, UINT icon) {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
+    return;
+  }
+  MessageBoxA(NULL, text.c_str(), tavelor::Win32MainForm::kApplicationTitle, icon | MB_OK);
+}
+
 struct Options {
   tavelor::ClientLimits limits;
   std::string record;  // --record FILE; empty: none
 };
 
 // --max-clients N, --idle-timeout SECONDS and --record FILE from the command line, as the C
-// runtime splits it (so that a quoted path may hold blanks); false with the reason.
-bool ReadOptions(Options* options, std::string* problem) {
-  const std::vector<std::string> args(__argv, __argv + __argc);
-  options->limits.maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
-  for (size_t i = 1; i < args.size(); ++i) {
-    const tavelor::ClientOption read = tavelor::ReadClientOption(args, &i, &options->limits, problem);
-    if (read == tavelor::ClientOption::kBad) return false;
-    if (read == tavelor::ClientOption::kTaken) continue;
-    if (args[i] == "--record" && i + 1 < args.size() && !args[i + 1].empty()) {
-      options->record = args[++i];
-      continue;
-    }
-    *problem = args[i] == "--record" ? "--record needs a file or folder name"
-                                     : "unknown option '" + args[i] + "'; the options are --max-clients N, "
-                                       "--idle-timeout SECONDS and --record FILE";
-    return false;
-  }
-  return true;
+// runtime splits it (so that a quoted path may hold blanks): -1 to go on, else the status to
+// end with (0 after --help or --version).
+int ReadOptions(Options* options) {
+  const std::vector<std::string> args(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
+  tavelor::ClientLimits* limits = &options->limits;
+  limits->maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
+  tavelor::cli::CommandLine line("TavelorServer.exe",
+                                 "Serves cockpit-panel clients on TCP port 9696 once the simulator "
+                                 "link is up.");
+  tavelor::AddClientOptions(line, limits, std::to_string(limits->maxClients));
+  line.Text("--record", "FILE", &options->record, "a file or folder name",
+            "record every exchange with the simulator to FILE, or to a new file in the folder FILE");
+  std::ostringstream out, err;
+  const int status = line.Parse(args, out, err);
+  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
+  if (status > 0) Tell(err.str(), MB_ICONERROR);
+  return status;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   Options options;
-  std::string problem;
-  if (!ReadOptions(&options, &problem)) {
-    MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle,
-                MB_ICONERROR | MB_OK);
-    return 2;
-  }
+  if (const int status = ReadOptions(&options); status >= 0) return status;
   WSADATA sockets;
   if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
     MessageBoxA(NULL, "Windows sockets cannot be started.", tavelor::Win32MainForm::kApplicationTitle,
                 MB_ICONERROR | MB_OK);
     return 1;
   }
-  tavelor::SetCodePageConverter(SystemCodePageToUtf8);
   tavelor::Win32Transport transport;
 
   int exitCode = 1;
   {
     tavelor::AsyncSelectLoop loop(instance);
-    // The form is TfMain's view, and its events (the loop's among them) run TfMain's logic:
-    // the form is made first and told about TfMain before its window exists.
+    // The form is TfMain's view, and its events run TfMain's logic: the form is made first and
+    // told about TfMain before its window exists. The loop's events go to TfMain itself.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
     main.SetClientLimits(options.limits);
-    form.Attach(&main, &loop);
+    main.State().codePageToUtf8 = SystemCodePageToUtf8;
+    form.Attach(&main);
+    std::string problem;
     if (!options.record.empty() && !main.Record(options.record, &problem)) {
-      MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR | MB_OK);
+      Tell(problem, MB_ICONERROR);
     } else if (loop.Open() && form.Create()) {
       form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
       form.Show(showCommand);
