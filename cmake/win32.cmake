@@ -8,7 +8,8 @@ if(MSVC)
   add_compile_options(/permissive- /utf-8)
   # One .exe that runs on a bare Windows: the C and C++ runtime linked in.
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli
+                 tavelor_recording)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
     target_compile_options(${target} PRIVATE /permissive- /utf-8)
     target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
@@ -17,7 +18,8 @@ endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   # GCC 12 warns wrongly about std::string concatenation at -O2 (its bug 105329).
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli
+                 tavelor_recording)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endforeach()
   add_compile_options(-Wno-restrict)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/exchange_recorder.h"
 #include "app/main_view.h"
 #include "core/request_state.h"
 #include "server/connections.h"
@@ -44,6 +45,10 @@ class TfMain : public LoopEvents {
   void ToggleDebug();
   void Close();  // the listener and its clients go, then the link
 
+  // `--record FILE`, before Start: every exchange from then on goes to the recording (see
+  // ExchangeRecorder). False, with the reason, when it cannot be created.
+  bool Record(const std::string& path, std::string* error);
+
   void SetPort(uint16_t port) { port_ = port; }
   void SetClientLimits(const ClientLimits& limits) { connections_.SetClientLimits(limits); }
   bool Listening() const { return listening_; }
@@ -79,6 +84,7 @@ class TfMain : public LoopEvents {
   EventLoop* loop_;
   IpcClient link_;
   RequestState state_;
+  ExchangeRecorder recorder_{state_.log};
   Connections connections_;
   uint16_t port_ = kServerPort;
   bool listening_ = false;

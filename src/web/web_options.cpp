@@ -60,6 +60,9 @@ int ParseWebOptions(int argc, char** argv, WebOptions* options) {
           "also let pages from URL open the stream (repeatable), for example\n"
           "http://simpc.example.net:9080 when tablets use such a name")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  line.Port("--sim-control", "PORT", &options->simControl, 0,
+            "the stand-in simulator's control port on this computer, whose replay the\n"
+            "index page shows and moves (default 9697; 0: none)");
   return line.Parse(argc, argv, std::cout, std::cerr);
 }
 

@@ -15,6 +15,8 @@ struct WebOptions {
   int port = kDefaultWebPort;            // 0: any free port (the one taken is printed)
   bool readOnly = false;                 // pages may watch but never send
   std::vector<std::string> origins;      // more page origins allowed to open the stream
+  int simControl = 9697;                 // the stand-in's control channel on 127.0.0.1, for its
+                                         // replay; 0: none
 };
 
 // Reads tavelor-web's options into *options. Returns -1 to go on; otherwise the program ends

@@ -231,6 +231,12 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {server, {"--bind", "nothost"}, 2, "Try 'tavelor-server --help'."},
       {server, {"--bind", "127.0.0.256"}, 2, "--bind needs a dotted IPv4 address"},
       {server, {"--fly"}, 2, "--fly needs --sim"},  // only the stand-in flies
+      {server, {"--replay", "a.tvr"}, 2, "--replay needs --sim"},  // and replays
+      {server, {"--sim", "--fly", "--replay", "a.tvr"}, 2, "--fly and --replay exclude each other"},
+      {server, {"--sim", "--loop"}, 2, "--loop and --speed go with --replay"},
+      {server, {"--sim", "--replay", "a.tvr", "--speed", "1000"}, 2, "--speed needs a factor from 0.01 to 100"},
+      {server, {"--record"}, 2, "--record needs a file or folder name"},
+      {TAVELOR_SIM_BIN, {"--replay", "a.tvr", "--fly"}, 2, "tavelor-sim: --fly and --replay exclude each other"},
       {server, {"--max-clients", "0"}, 2, "--max-clients needs a number from 1 to 1000000, not '0'"},
       {server, {"--idle-timeout", "-5"}, 2, "--idle-timeout needs whole seconds"},
       {server, {"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server" + version},

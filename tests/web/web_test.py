@@ -206,6 +206,57 @@ class StreamTest(unittest.TestCase):
         self.reply(stream, "RADI")
 
 
+class Replay(unittest.TestCase):
+    """The stand-in replaying the shipped recording: where it is, on the stream and on the index page."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.stack = Stack("--replay", "../../recordings/circuit-approach.tvr")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stack.close()
+
+    def status(self, stream, test=lambda status: True):
+        return stream.wait_for(lambda m: "replay" in m and m["replay"] and test(m["replay"]))["replay"]
+
+    def test_the_stream_says_where_the_replay_is_and_moves_it(self):
+        self.assertEqual(self.stack.sim("replay on"), "OK")
+        stream = Stream(self.stack.port)
+        self.addCleanup(stream.close)
+        self.assertEqual(self.status(stream, lambda s: s["playing"])["length"], 120.009)
+        for command, test, said in [("pause", lambda s: not s["playing"], r" paused$"),
+                                    (70, lambda s: s["at"] == 70, r"^OK 70\.000 120\.009 paused$"),
+                                    ("on", lambda s: s["playing"], r" playing$")]:
+            stream.send({"replay": command})
+            self.status(stream, test)
+            self.assertRegex(self.stack.sim("replay"), said)
+        for message in [{"replay": "stop"}, {"replay": -1}, {"replay": [70]}]:
+            stream.send(message)
+            self.assertIn("error", stream.wait_for(lambda m: "error" in m))
+        web, port = self.stack.start_web("--read-only")
+        self.addCleanup(web.stop)
+        watcher = Stream(port)
+        self.addCleanup(watcher.close)
+        self.status(watcher)
+        watcher.send({"replay": "pause"})
+        self.assertIn("--read-only", watcher.wait_for(lambda m: "error" in m)["error"])
+
+    def test_the_index_page_shows_the_replay_and_its_buttons_move_it(self):
+        browser = Browser()
+        self.addCleanup(browser.close)
+        browser.open(self.stack.url("index.html"))
+        wait_until(lambda: browser.js("!document.getElementById('replay').hidden"), 5, "the replay's controls")
+        wait_until(lambda: browser.js("document.getElementById('replay-time').textContent").endswith(" / 2:00"), 5,
+                   "the recording's length")
+        self.assertEqual(self.stack.sim("replay at 30"), "OK")
+        self.assertEqual(self.stack.sim("replay on"), "OK")
+        wait_until(lambda: browser.js("document.getElementById('replay-play').textContent") == "Pause", 5, "the pause button")
+        browser.tap("#replay-play")
+        wait_until(lambda: self.stack.sim("replay").endswith(" paused"), 5, "the replay paused")
+        self.assertEqual(browser.errors, [])
+
+
 @unittest.skipUnless(os.environ.get("TAVELOR_WINDOWS_BIN_DIR") and shutil.which("wine"), "no Windows build, or no Wine")
 class WindowsProgram(unittest.TestCase):
     def test_tavelor_web_exe_serves_pages_and_the_stream_under_wine(self):

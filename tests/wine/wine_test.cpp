@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "support/recordings.h"
 #include "wine_harness.h"
 
 namespace tavelor::wine {
@@ -86,8 +88,10 @@ class WineTest : public ::testing::Test {
   }
 
   void StartServer(const std::string& exe = Exe("TavelorServer.exe"),
-                   const std::vector<std::string>& env = {}) {
-    server_.Start({"wine", exe}, env, WineErrorLog());
+                   const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {"wine", exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    server_.Start(argv, env, WineErrorLog());
     ASSERT_EQ(Inspect({"wait", "TfMain", "60000"}, kStart).exitCode, 0) << "no main window";
   }
 
@@ -418,6 +422,74 @@ TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereT
 
 INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Writable" : "ReadOnly"; });
+
+// A flight recorded by the Windows program into a folder whose name holds a blank, as a
+// shortcut would give it, and replayed by the stand-in on Linux: every reply again; and by the
+// Windows stand-in.
+TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(TAVELOR_WINE_PREFIX).parent_path() / "record-run" / "My Flights";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::string windowsFolder = "Z:" + folder.string();
+  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  StartSim({"--fly"});
+  ASSERT_EQ(control_.Command("fly at 900"), "OK");
+  StartServer(Exe("TavelorServer.exe"), {}, {"--record", windowsFolder});
+  Client client = Connect();
+  const char* const codes[] = {"xxHSI", "xxRADI", "xxPFDP"};
+  std::vector<std::string> recorded;
+  for (int i = 0; i < 30; ++i) {
+    recorded.push_back(Ask(client, codes[i % 3]));
+    std::this_thread::sleep_for(Ms(30));
+  }
+  const std::vector<std::string> log = MemoLines();
+  const std::regex named(R"(- Recording to )" + std::regex_replace(windowsFolder, std::regex(R"(\\)"), R"(\\)") +
+                         R"(\\flight-\d{4}-\d\d-\d\d-\d{6}\.tvr)");
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_TRUE(std::regex_match(log[4], named)) << log[4];
+  client.Close();
+  Inspect({"close", "10000"});
+  EXPECT_EQ(server_.Wait(Ms(15000)), 0);
+
+  std::vector<fs::path> files(fs::directory_iterator(folder), fs::directory_iterator{});
+  ASSERT_EQ(files.size(), 1u);
+  const std::string file = files[0].string();
+  const testing::ReadBack back = testing::ReadRecording(ReadFile(file));
+  ASSERT_EQ(back.error, "");
+  ASSERT_EQ(back.exchanges.size(), recorded.size());
+
+  testing::Process linux;
+  const int port = testing::FreePort(), control = testing::FreePort();
+  linux.Start({TAVELOR_SERVER_BIN, "--sim", "--replay", file, "--sim-control", std::to_string(control), "--bind",
+               "127.0.0.1", "--port", std::to_string(port), "--connect-now"},
+              {"TAVELOR_IPC_DIR=" + (folder.parent_path() / "ipc").string()});
+  ASSERT_TRUE(linux.WaitForLine("- IP: "));
+  SimControl replay;
+  ASSERT_TRUE(replay.Connect(control));
+  ASSERT_EQ(replay.Command("replay pause"), "OK");
+  Client panel;
+  ASSERT_TRUE(panel.Connect(port));
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    char at[32];
+    std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[i].ms) / 1000);
+    ASSERT_EQ(replay.Command(at), "OK");
+    EXPECT_EQ(Ask(panel, codes[i % 3]), recorded[i]) << "poll " << i;
+  }
+
+  // And by the Windows stand-in, at one of its moments.
+  StopSim();
+  std::string windowsFile = "Z:" + file;
+  std::replace(windowsFile.begin(), windowsFile.end(), '/', '\\');
+  StartSim({"--replay", windowsFile});
+  ASSERT_EQ(control_.Command("replay pause"), "OK");
+  char at[32];
+  std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[7].ms) / 1000);
+  ASSERT_EQ(control_.Command(at), "OK");
+  StartServer();
+  Client again = Connect();
+  EXPECT_EQ(Ask(again, codes[7 % 3]), recorded[7]);
+}
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
   StartSim();

@@ -46,8 +46,10 @@ const Tavelor = (() => {
   // Opens the stream: `codes` are panel replies ("RADI", "HSI"...), `hz` how often each comes
   // (at most 20); onReply(message) gets each reply after the page's fields were updated. Returns
   // { send(text) }: a request without its two leading characters, resolving to {ok, error} once
-  // the panel server has handled it.
-  function open({ codes, hz = 10, onReply = () => {}, onLink = () => {} }) {
+  // the panel server has handled it; and replay(command): "pause", "on" or the moment to jump
+  // to, in seconds, when the stand-in replays a recording. onReplay({at, length, playing}) hears
+  // where the replay is, once a second, and onReplay(null) that there is none.
+  function open({ codes, hz = 10, onReply = () => {}, onLink = () => {}, onReplay = () => {} }) {
     const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}/stream`;
     const waiting = new Map();
     let socket;
@@ -75,12 +77,15 @@ const Tavelor = (() => {
         } else if (message.sent !== undefined && waiting.has(message.id)) {
           waiting.get(message.id)(message);
           waiting.delete(message.id);
+        } else if (message.replay !== undefined) {
+          onReplay(message.replay);
         } else if (message.error) {
           console.warn("tavelor-web:", message.error);
         }
       };
       socket.onclose = () => {
         link("offline");  // tavelor-web itself is out of reach; it is asked again each second
+        onReplay(null);
         for (const resolve of waiting.values()) resolve({ ok: false, error: "the stream closed" });
         waiting.clear();
         setTimeout(connect, 1000);
@@ -95,6 +100,9 @@ const Tavelor = (() => {
           waiting.set(id, resolve);
           socket.send(JSON.stringify({ send: text, id }));
         });
+      },
+      replay(command) {
+        if (socket.readyState === WebSocket.OPEN) socket.send(JSON.stringify({ replay: command }));
       },
     };
   }
