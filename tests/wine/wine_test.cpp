@@ -83,8 +83,10 @@ class WineTest : public ::testing::Test {
   }
 
   void StartServer(const std::string& exe = Exe("TavelorServer.exe"),
-                   const std::vector<std::string>& env = {}) {
-    server_.Start({"wine", exe}, env, WineErrorLog());
+                   const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {"wine", exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    server_.Start(argv, env, WineErrorLog());
     ASSERT_EQ(Inspect({"wait", "TfMain", "60000"}, kStart).exitCode, 0) << "no main window";
   }
 
@@ -326,6 +328,26 @@ TEST_F(WineTest, SimulatorGoesAwayAndComesBack) {
   EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "the same connection is served again";
 }
 
+// Two clients allowed. While the server waits for a silent simulator, one client connects and
+// then another leaves: once it is free again, the leaving one's slot goes to the newcomer.
+TEST_F(WineTest, AClientThatLeftWhileTheServerWasBusyFreesItsSlot) {
+  StartSim();
+  StartServer(Exe("TavelorServer.exe"), {}, {"--max-clients", "2"});
+  Client busy = Connect();
+  Client leaving = Connect();
+  WaitForLogLine("- New Client Connected", 2);
+  ASSERT_EQ(control_.Command("hang 1"), "OK");
+  ASSERT_TRUE(busy.Send("xxRADI"));  // the server waits two seconds for the exchange
+  std::this_thread::sleep_for(Ms(300));
+  Client newcomer = Connect();
+  leaving.Close();
+  EXPECT_EQ(busy.ReadLine().size(), sizeof kRadioReply - 1);
+  const std::vector<std::string> log = WaitForLogLine("- New Client Connected", 3);
+  EXPECT_EQ(Count(log, "- New Client Connected"), 3) << ::testing::PrintToString(log);
+  EXPECT_EQ(Count(log, "- Client Disconnected"), 1);
+  EXPECT_EQ(Ask(newcomer, "xxV100"), "2.01b\r\n");
+}
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string hex;
@@ -373,6 +395,24 @@ TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideThePro
   const std::string field = path + std::string(256 - path.size(), '\0');
   EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 0130 256 )" + Hex(field))))
       << journal[0] << "\nexpected the path " << path;
+}
+
+// A hard link under the plan's name is the other file itself: a chunk must not overwrite it.
+TEST_F(WineTest, APlanFileThatIsAHardLinkIsRefusedAndTheLinkedFileKept) {
+  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-link-run";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
+  std::ofstream(folder / "victim.txt") << "precious";
+  std::filesystem::create_hard_link(folder / "victim.txt", folder / "Quindrel.pln");
+  StartSim();
+  StartServer((folder / "TavelorServer.exe").string());
+  Client client = Connect();
+  ASSERT_TRUE(client.Send("xxPLA9HELLO"));
+  const std::string refused =
+      "- Error: Flight plan chunk refused: the plan file is a hard link to another file.";
+  EXPECT_EQ(Count(WaitForLogLine(refused), refused), 1);
+  EXPECT_EQ(ReadFile((folder / "victim.txt").string()), "precious");
 }
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
