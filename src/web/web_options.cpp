@@ -15,19 +15,23 @@ const char* const kWebUsage =
     "  --read-only         pages watch but cannot send commands\n"
     "  --origin URL        also let pages from URL open the stream (repeatable), for example\n"
     "                      http://simpc.example.net:9080 when tablets use such a name\n"
+    "  --max-per-address N at most N connections from one address at once, of the 256 in\n"
+    "                      all (1 to 256, default 32), so no one host takes every slot\n"
     "  --help              show this text\n";
 
 namespace {
 
-bool ParsePort(const std::string& text, int lowest, int* port) {
+bool ParseNumber(const std::string& text, int lowest, int highest, int* number) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > 65535) {
+  if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest) {
     return false;
   }
-  *port = value;
+  *number = value;
   return true;
 }
+
+bool ParsePort(const std::string& text, int lowest, int* port) { return ParseNumber(text, lowest, 65535, port); }
 
 // "HOST:PORT", "[v6]:PORT", or a host alone (the port stays 9696).
 bool ParseServer(const std::string& text, WebOptions* options) {
@@ -80,6 +84,13 @@ ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args) {
       }
     } else if (arg == "--bind") {
       if (!value(&o.bind) || o.bind.empty()) parsed.error = "--bind needs an address such as 127.0.0.1";
+    } else if (arg == "--max-per-address") {
+      int most = 0;
+      if (!value(&text) || !ParseNumber(text, 1, 256, &most)) {
+        parsed.error = "--max-per-address needs a number from 1 to 256";
+      } else {
+        o.maxPerAddress = static_cast<size_t>(most);
+      }
     } else if (arg == "--origin") {
       if (!value(&text) || text.rfind("http", 0) != 0) {
         parsed.error = "--origin needs a page origin such as http://simpc.example.net:9080";
