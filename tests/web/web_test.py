@@ -204,6 +204,25 @@ class StreamTest(unittest.TestCase):
                 if status == 405:
                     self.assertIn("Allow: GET, HEAD", head)
 
+    def test_a_page_churning_its_subscriptions_unread_costs_the_others_nothing(self):
+        reader = self.stream()
+        reader.send({"subscribe": ["RADI"], "hz": 10})
+        self.reply(reader, "RADI")
+        churner = self.stream(rcvbuf=4096)
+        try:  # thousands of messages a second, and nothing read: dropped in the end
+            for _ in range(20000):
+                churner.send({"subscribe": self.codes, "hz": 20})
+                churner.send({"unsubscribe": self.codes})
+            churner.send({"subscribe": self.codes, "hz": 20})
+        except OSError:
+            pass
+        self.stack.web.wait_line(r"Page .* dropped: \d+ bytes", timeout=30)
+        self.stack.exchanges()
+        for _ in range(10):  # a second, and tavelor-web still serving
+            self.reply(reader, "RADI")
+        self.assertIsNone(self.stack.web.process.poll())
+        self.assertLessEqual(self.stack.exchanges(), 15, "only what the reader wants is asked")
+
     def test_the_panel_server_stalled_gone_and_back(self):
         stream = self.stream()
         stream.send({"subscribe": ["RADI"], "hz": 10})

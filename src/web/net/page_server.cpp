@@ -141,6 +141,8 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
     ws_.async_read(inbox_, [self = shared_from_this()](error_code error, size_t) {
       if (error == beast::error::timeout) return self->Drop("gone: no answer to pings");
       if (error) return self->Drop(Ordinary(error) ? "" : "gone (" + error.message() + ")");
+      // Messages the stream had buffered still come after a drop: the page has left by then.
+      if (self->closing_) return;
       const std::string text = beast::buffers_to_string(self->inbox_.data());
       self->inbox_.consume(self->inbox_.size());
       if (!self->ws_.got_text()) {
