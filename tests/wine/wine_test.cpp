@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "replies/reply_schema.h"
 #include "wine_harness.h"
 
 namespace tavelor::wine {
@@ -346,6 +347,44 @@ TEST_F(WineTest, AClientThatLeftWhileTheServerWasBusyFreesItsSlot) {
   EXPECT_EQ(Count(log, "- New Client Connected"), 3) << ::testing::PrintToString(log);
   EXPECT_EQ(Count(log, "- Client Disconnected"), 1);
   EXPECT_EQ(Ask(newcomer, "xxV100"), "2.01b\r\n");
+}
+
+// A simulator that answers every exchange with harm (see hostile_sim.cpp): every reply keeps its
+// shape, a value no real can hold (a not-a-number where a real is read) ends its request with the
+// fault in the log, as any such value does, and the server keeps its client. Once that simulator
+// is gone, a good one is taken again.
+TEST_F(WineTest, AHostileSimulatorCannotBreakTheServer) {
+  Process hostile;
+  hostile.Start({"wine", Exe("hostile_sim.exe"), "3000"}, {}, WineErrorLog());
+  ASSERT_TRUE(hostile.WaitForLine("hostile_sim: window", kStart));
+  StartServer();
+  Client client = Connect();
+  WaitForLogLine("- Fsuipc Connected OK");
+  int asked = 0, shaped = 0, unanswered = 0;
+  for (int round = 0; round < 400 && hostile.Running(); ++round) {
+    for (const ReplySchema& schema : ReplySchemas()) {
+      client.Send(std::string("xx") + schema.code);
+      const std::string line = client.ReadUntil("\r\n", Ms(500));
+      ++asked;
+      if (line.empty()) {
+        ++unanswered;
+        ASSERT_EQ(Ask(client, "xxV100"), "2.01b\r\n") << schema.code << " after " << asked << " requests";
+      } else {
+        shaped += ReadReplyLine(schema, line.substr(0, line.size() - 2)).has_value();
+      }
+    }
+  }
+  EXPECT_EQ(shaped, asked - unanswered);
+  const std::vector<std::string> log = MemoLines();
+  EXPECT_EQ(Count(log, "- Error: Invalid floating point operation.") + Count(log, "- Error: Floating point overflow.") +
+                Count(log, "- Error: Floating point division by zero."),
+            unanswered) << ::testing::PrintToString(log);
+  ASSERT_EQ(hostile.Wait(Ms(60000)), 0) << "the hostile simulator did not end";
+  WaitForLogLine("- Fsuipc Disconnected");
+  StartSim();
+  WaitForLogLine("- Fsuipc Connected OK", 2);
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "after " << asked << " requests, " << unanswered << " unanswered";
 }
 
 std::string Hex(const std::string& bytes) {
