@@ -21,31 +21,12 @@
 
 #include "bench/echo.h"
 #include "bench/load.h"
+#include "cli/command_line.h"
 
 namespace {
 
 using namespace tavelor::bench;
 using std::chrono::milliseconds;
-
-constexpr const char* kUsage =
-    "Usage: tavelor-bench [options]\n"
-    "Measures tavelor-server beside a zero-work echo server of the same reply size.\n"
-    "\n"
-    "  --codes LIST        request codes, comma-separated (default RADI,V177,DTPA,C172)\n"
-    "  --server PATH       tavelor-server to start with its stand-in simulator inside\n"
-    "  --port N            measure a server already running on 127.0.0.1:N instead\n"
-    "  --seconds S         length of each closed-loop case (default 2)\n"
-    "  --clients N         connections of the busy closed-loop case (default 8)\n"
-    "  --open-clients N    connections of the open-loop case (default 50)\n"
-    "  --rate HZ           requests per second of each of them (default 20)\n"
-    "  --open-seconds S    length of the open-loop case (default 5)\n"
-    "  --storm N           clients of the connect storm (default 100, 0 skips it)\n"
-    "  --idle N            idle connections of the idle case (default 10000, 0 skips it)\n"
-    "  --rss-requests N    requests before the server's memory is read (default 1000000,\n"
-    "                      0 skips it; only for a server the benchmark started)\n"
-    "  --server-cpu N      processor for the server and the echo (default 0)\n"
-    "  --load-cpu N        processor for the load (default 1)\n"
-    "  --no-pin            do not pin anything\n";
 
 struct Options {
   std::vector<std::string> codes{"RADI", "V177", "DTPA", "C172"};
@@ -61,7 +42,7 @@ struct Options {
   long rssRequests = 1000000;
   int serverCpu = 0;
   int loadCpu = 1;
-  bool pin = true;
+  bool noPin = false;
 };
 
 std::vector<std::string> SplitCodes(const std::string& text) {
@@ -72,39 +53,42 @@ std::vector<std::string> SplitCodes(const std::string& text) {
   return codes;
 }
 
-bool ParseOptions(int argc, char** argv, Options* o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
-    }
-    if (arg == "--no-pin") {
-      o->pin = false;
-      continue;
-    }
-    if (i + 1 >= argc) return false;
-    const std::string value = argv[++i];
-    char* end = nullptr;
-    const double number = std::strtod(value.c_str(), &end);
-    const bool numeric = !value.empty() && *end == '\0' && number >= 0;
-    if (arg == "--codes") o->codes = SplitCodes(value);
-    else if (arg == "--server") o->server = value;
-    else if (!numeric) return false;
-    else if (arg == "--port") o->port = static_cast<int>(number);
-    else if (arg == "--seconds") o->seconds = number;
-    else if (arg == "--clients") o->clients = static_cast<int>(number);
-    else if (arg == "--open-clients") o->openClients = static_cast<int>(number);
-    else if (arg == "--rate") o->rate = number;
-    else if (arg == "--open-seconds") o->openSeconds = number;
-    else if (arg == "--storm") o->storm = static_cast<int>(number);
-    else if (arg == "--idle") o->idle = static_cast<int>(number);
-    else if (arg == "--rss-requests") o->rssRequests = static_cast<long>(number);
-    else if (arg == "--server-cpu") o->serverCpu = static_cast<int>(number);
-    else if (arg == "--load-cpu") o->loadCpu = static_cast<int>(number);
-    else return false;
-  }
-  return !o->codes.empty() && o->clients > 0 && o->openClients > 0 && o->rate > 0;
+// The command line into *o: -1 to go on, else the status to end with.
+int ParseOptions(int argc, char** argv, Options* o) {
+  tavelor::cli::CommandLine line(
+      "tavelor-bench",
+      "Measures tavelor-server beside a zero-work echo server of the same reply size.");
+  const long long kMany = 1000000000;
+  line.Value("--codes", "LIST", "request codes, comma-separated", [o](const std::string& text) {
+    o->codes = SplitCodes(text);
+    return !o->codes.empty();
+  }, "request codes, comma-separated (default RADI,V177,DTPA,C172)");
+  line.Text("--server", "PATH", &o->server, "a path",
+            "tavelor-server to start with its stand-in simulator inside");
+  line.Port("--port", "N", &o->port, 0, "measure a server already running on 127.0.0.1:N instead");
+  line.Real("--seconds", "S", &o->seconds, 0, 1e6, "seconds from 0",
+            "length of each closed-loop case (default 2)");
+  line.Whole("--clients", "N", &o->clients, 1, kMany, "a number from 1",
+             "connections of the busy closed-loop case (default 8)");
+  line.Whole("--open-clients", "N", &o->openClients, 1, kMany, "a number from 1",
+             "connections of the open-loop case (default 50)");
+  line.Real("--rate", "HZ", &o->rate, 1e-3, 1e6, "a rate above 0",
+            "requests per second of each of them (default 20)");
+  line.Real("--open-seconds", "S", &o->openSeconds, 0, 1e6, "seconds from 0",
+            "length of the open-loop case (default 5)");
+  line.Whole("--storm", "N", &o->storm, 0, kMany, "a number from 0",
+             "clients of the connect storm (default 100, 0 skips it)");
+  line.Whole("--idle", "N", &o->idle, 0, kMany, "a number from 0",
+             "idle connections of the idle case (default 10000, 0 skips it)");
+  line.Whole("--rss-requests", "N", &o->rssRequests, 0, kMany, "a number from 0",
+             "requests before the server's memory is read (default 1000000,\n"
+             "0 skips it; only for a server the benchmark started)");
+  line.Whole("--server-cpu", "N", &o->serverCpu, 0, 4095, "a processor number",
+             "processor for the server and the echo (default 0)");
+  line.Whole("--load-cpu", "N", &o->loadCpu, 0, 4095, "a processor number",
+             "processor for the load (default 1)");
+  line.Flag("--no-pin", &o->noPin, "do not pin anything");
+  return line.Parse(argc, argv, std::cout, std::cerr);
 }
 
 int FreePort() {
@@ -212,10 +196,7 @@ void PrintRow(const Case& c, const Result& server, const Result& echo) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, &options)) {
-    std::cerr << "tavelor-bench: bad options\n" << kUsage;
-    return 2;
-  }
+  if (const int status = ParseOptions(argc, argv, &options); status >= 0) return status;
   ::signal(SIGPIPE, SIG_IGN);
   // The idle case holds its connections here, the server its own; the server's limit follows
   // this one, as it is started from here.
@@ -225,7 +206,7 @@ int main(int argc, char** argv) {
                   std::to_string(options.idle + 1024) + " (run as root, or raise it first)";
     options.idle = 0;
   }
-  const bool pin = options.pin && std::thread::hardware_concurrency() > 1;
+  const bool pin = !options.noPin && std::thread::hardware_concurrency() > 1;
   const int serverCpu = pin ? options.serverCpu : -1;
 
   std::unique_ptr<StartedServer> started;

@@ -24,17 +24,14 @@
 #include <thread>
 #include <vector>
 
+#include "cli/command_line.h"
+
 namespace {
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
-
-constexpr const char* kUsage =
-    "Usage: tavelor-web-bench [--pages N] [--hz HZ] [--seconds S] [--web PATH]\n"
-    "Measures tavelor-web with N pages (default 50) subscribed to RADI and HSI at HZ (default 10)\n"
-    "for S seconds (default 10), in front of a stand-in panel server.\n";
 
 int64_t Micros() {
   return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
@@ -206,18 +203,15 @@ int main(int argc, char** argv) {
   int pages = 50;
   double hz = 10, seconds = 10;
   std::string web = TAVELOR_WEB_BIN;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (arg == "--pages" && value) pages = std::atoi(argv[++i]);
-    else if (arg == "--hz" && value) hz = std::atof(argv[++i]);
-    else if (arg == "--seconds" && value) seconds = std::atof(argv[++i]);
-    else if (arg == "--web" && value) web = argv[++i];
-    else {
-      std::cerr << kUsage;
-      return arg == "--help" ? 0 : 2;
-    }
-  }
+  tavelor::cli::CommandLine line("tavelor-web-bench",
+                                 "Measures tavelor-web with pages subscribed to RADI and HSI, in "
+                                 "front of a stand-in panel server.");
+  line.Whole("--pages", "N", &pages, 1, 100000, "a number from 1", "pages (default 50)");
+  line.Real("--hz", "HZ", &hz, 0.01, 1000, "a rate from 0.01 to 1000",
+            "each page's subscriptions a second (default 10)");
+  line.Real("--seconds", "S", &seconds, 0.1, 1e6, "seconds from 0.1", "length (default 10)");
+  line.Text("--web", "PATH", &web, "a path", "the tavelor-web to measure");
+  if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
 
   PanelServer server;
   server.Run();

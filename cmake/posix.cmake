@@ -27,5 +27,5 @@ add_executable(tavelor-sim src/sim/posix/main.cpp)
 target_link_libraries(tavelor-sim PRIVATE tavelor_sim_posix)
 
 # A panel author's command-line client: one request, its answer as labelled fields.
-add_executable(tavelor-probe src/probe/posix/main.cpp)
-target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core)
+add_executable(tavelor-probe src/probe/posix/main.cpp src/probe/net/asio_platform.cpp)
+target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core tavelor_asio)

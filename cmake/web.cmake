@@ -2,25 +2,10 @@
 # from Boost.Beast on Boost.Asio, JSON from nlohmann-json; all three are header-only.
 
 if(MINGW)
-  if(CMAKE_CXX_COMPILER MATCHES "-win32$")
-    message(FATAL_ERROR "tavelor-web needs MinGW's -posix compiler, and this folder was configured with "
-                        "${CMAKE_CXX_COMPILER}: configure it anew (cmake --preset mingw --fresh)")
-  endif()
-  # MinGW has no Boost or nlohmann-json of its own: take exactly those two folders from the build
-  # machine's /usr/include, and nothing else from there (its C library headers are Linux's).
-  set(TAVELOR_WEB_THIRD_PARTY ${CMAKE_BINARY_DIR}/web-third-party)
-  foreach(folder boost nlohmann)
-    if(NOT EXISTS /usr/include/${folder})
-      message(FATAL_ERROR "tavelor-web needs /usr/include/${folder} (Debian: libboost-dev, nlohmann-json3-dev)")
-    endif()
-    file(MAKE_DIRECTORY ${TAVELOR_WEB_THIRD_PARTY})
-    file(CREATE_LINK /usr/include/${folder} ${TAVELOR_WEB_THIRD_PARTY}/${folder} SYMBOLIC)
-  endforeach()
+  tavelor_mingw_headers(nlohmann nlohmann-json3-dev)
 else()
-  find_package(Boost 1.74 REQUIRED)
   find_package(nlohmann_json 3.10 REQUIRED)
 endif()
-
 
 # The pages, built into the program.
 file(GLOB TAVELOR_WEB_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/pages/*)
@@ -36,30 +21,22 @@ add_custom_command(
 file(GLOB TAVELOR_WEB_SOURCES CONFIGURE_DEPENDS src/web/*.cpp)
 add_library(tavelor_web_core STATIC ${TAVELOR_WEB_SOURCES} ${TAVELOR_WEB_PAGES_CPP})
 target_include_directories(tavelor_web_core PUBLIC src)
-target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema)
+target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_schema tavelor_cli)
 
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
 add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
-target_link_libraries(tavelor-web PRIVATE tavelor_web_core)
-# Asio's own thread pools are never started: one thread serves pages and the panel port.
-target_compile_definitions(tavelor-web PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
+target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_asio)
+target_compile_definitions(tavelor-web PRIVATE BOOST_BEAST_USE_STD_STRING_VIEW)
 
 if(MINGW)
-  foreach(target tavelor_web_core tavelor-web)
-    target_include_directories(${target} SYSTEM PRIVATE ${TAVELOR_WEB_THIRD_PARTY})
-  endforeach()
+  target_include_directories(tavelor_web_core SYSTEM PRIVATE ${TAVELOR_THIRD_PARTY})
 else()
   target_link_libraries(tavelor_web_core PUBLIC nlohmann_json::nlohmann_json)
-  target_link_libraries(tavelor-web PRIVATE Boost::headers)
 endif()
 if(WIN32)
-  target_link_libraries(tavelor-web PRIVATE ws2_32 mswsock)
   tavelor_windows_program(tavelor-web)
   if(MSVC)
     set_property(TARGET tavelor_web_core PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()
-else()
-  find_package(Threads REQUIRED)
-  target_link_libraries(tavelor-web PRIVATE Threads::Threads)
 endif()

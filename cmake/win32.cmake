@@ -8,7 +8,7 @@ if(MSVC)
   add_compile_options(/permissive- /utf-8)
   # One .exe that runs on a bare Windows: the C and C++ runtime linked in.
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
     target_compile_options(${target} PRIVATE /permissive- /utf-8)
     target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
@@ -17,7 +17,7 @@ endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   # GCC 12 warns wrongly about std::string concatenation at -O2 (its bug 105329).
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endforeach()
   add_compile_options(-Wno-restrict)
@@ -49,8 +49,8 @@ target_link_libraries(tavelor-sim PRIVATE tavelor_sim_core ws2_32 user32 gdi32 k
 tavelor_windows_program(tavelor-sim)
 
 # A panel author's command-line client: one request, its answer as labelled fields.
-add_executable(tavelor-probe src/probe/win32/main.cpp)
-target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core ws2_32 kernel32)
+add_executable(tavelor-probe src/probe/win32/main.cpp src/probe/net/asio_platform.cpp)
+target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core tavelor_asio kernel32)
 tavelor_windows_program(tavelor-probe)
 
 option(TAVELOR_WINE_HELPERS "Build win_inspect.exe and hostile_sim.exe, the helpers of the Wine tests" ON)

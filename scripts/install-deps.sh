@@ -5,7 +5,7 @@
 # `--browser` adds Chromium and Python for tavelor-web's tests in a real browser.
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev)
+packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev)
 for option in "$@"; do
   case "$option" in
     --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;

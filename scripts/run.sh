@@ -2,20 +2,45 @@
 # Builds the server, tavelor-probe and tavelor-web, then starts the server with the stand-in
 # simulator inside the same process, and tavelor-web in front of it: open the address it prints
 # on a tablet or phone (or http://127.0.0.1:9080/ here) to see the instruments.
-# Extra arguments go to tavelor-server (for example --fly, --debug or --port 9700).
+#
+# Three ports: the panels' (9696), the stand-in's control channel (9697) and the browsers' (9080).
+# --port N moves all three together, to N, N+1 and N+2 (when 9696 is taken, say);
+# --sim-control N and --web-port N then move one of them on its own.
+# Every other argument goes to tavelor-server (for example --fly or --debug).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+server_port=9696 control_port=9697 web_port=9080
+moved=false control_given=false web_given=false
+args=()
+while (($#)); do
+  case $1 in
+    --port | --sim-control | --web-port)
+      (($# >= 2)) || { echo "run.sh: $1 needs a port number" >&2; exit 2; }
+      [[ $2 =~ ^[0-9]+$ ]] && (($2 >= 1 && $2 <= 65533)) || { echo "run.sh: $1 $2: not a port number" >&2; exit 2; }
+      case $1 in
+        --port) server_port=$2 moved=true ;;
+        --sim-control) control_port=$2 control_given=true ;;
+        --web-port) web_port=$2 web_given=true ;;
+      esac
+      shift 2 ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+if $moved; then
+  $control_given || control_port=$((server_port + 1))
+  $web_given || web_port=$((server_port + 2))
+fi
+if $moved || $control_given || $web_given; then
+  echo "run.sh: panels on port $server_port, the control channel on $control_port, browsers on $web_port" >&2
+fi
+
 scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target tavelor-server tavelor-sim tavelor-probe tavelor-web
 
-server_port=9696
-args=("$@")
-for ((i = 0; i + 1 < ${#args[@]}; i++)); do
-  [[ ${args[i]} == --port ]] && server_port=${args[i + 1]}
-done
 # It connects by itself once the server listens; started a moment later, it finds it at once.
-(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port") &
+(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port" --port "$web_port") &
 web=$!
 trap 'kill "$web" 2>/dev/null || true' EXIT
-build/release/tavelor-server --sim "$@"
+build/release/tavelor-server --sim --port "$server_port" --sim-control "$control_port" ${args[@]+"${args[@]}"}

@@ -15,7 +15,7 @@ from harness import Browser, Stack, wait_until
 
 stack, browser = Stack("--fly"), Browser(width=1280, height=800)
 try:
-    for page in ("index", "radio", "hsi", "pfd", "map", "engine"):
+    for page in ("index", "radio", "hsi", "pfd", "map", "engine", "autopilot"):
         # The jump comes before the page opens, or the map would draw a track from where it was.
         assert stack.sim("fly at 545") == "OK"
         browser.open(stack.url(f"{page}.html"))

@@ -2,10 +2,9 @@
 // --idle-timeout SECONDS.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <vector>
 
+#include "cli/command_line.h"
 #include "server/connections.h"
 
 namespace tavelor {
@@ -13,11 +12,9 @@ namespace tavelor {
 inline constexpr unsigned long kMostClientsOption = 1000000;
 inline constexpr unsigned long kLongestIdleTimeout = 86400;
 
-enum class ClientOption { kNotOne, kTaken, kBad };
-
-// Reads the option at args[*i] and its value (moving *i past it) into *limits. kNotOne when it
-// is another option; kBad with the message in *error when its value is missing or wrong.
-ClientOption ReadClientOption(const std::vector<std::string>& args, size_t* i, ClientLimits* limits,
-                              std::string* error);
+// Adds both options to `line`, read into *limits; `maxClientsDefault` says what the program
+// serves when --max-clients is not given. Returns --max-clients, whose count() says whether it was.
+CLI::Option* AddClientOptions(cli::CommandLine& line, ClientLimits* limits,
+                              const std::string& maxClientsDefault);
 
 }  // namespace tavelor

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/globals.h"
 #include "core/log.h"
+#include "core/version_texts.h"
 #include "server/socket_errors.h"
 #include "text/request_error.h"
 

@@ -27,8 +27,7 @@ inline constexpr unsigned kIdleCheckIntervalMs = 1000;
 class TfMain : public LoopEvents {
  public:
   // `transport` carries the link to the simulator; `now` is the clock of the idle time-out.
-  // TfMain hears the loop's events itself; a shell that names them (the Windows form) takes
-  // them in its place and hands each on.
+  // TfMain hears the loop's events itself, on every platform.
   TfMain(MainView* view, EventLoop* loop, IpcTransport* transport,
          NowFunction now = SteadyClock::now);
   ~TfMain() override;
@@ -53,7 +52,9 @@ class TfMain : public LoopEvents {
   // speed re-send's values.
   RequestState& State() { return state_; }
 
-  // LoopEvents: the loop's events, each handed to the logic above or to the connections.
+  // LoopEvents: the loop's events, each handed to the logic above or to the connections. These
+  // are the connect timer's and the listener's events: Timer1Timer, ServerSocket1Listen,
+  // ServerSocket1ClientConnect, ServerSocket1ClientRead and ServerSocket1ClientDisconnect.
   void OnTimer() override { Tick(); }
   void OnListenerBound() override { ListenerBound(); }
   void OnListenerFailed(const SocketFailure& failure) override;

@@ -7,7 +7,6 @@
 #include "commands/plan_file.h"
 #include "simlink/ipc_client.h"
 #include "simlink/offsets.h"
-#include "text/code_page.h"
 #include "text/request_error.h"
 
 namespace tavelor {
@@ -108,7 +107,7 @@ void StoreConverted(const RequestState& state, const std::string& request, PlanO
     if (c == '&') c = kDegreeSign;
   }
   // Up to three bytes for each high byte: the bound is checked on what would be written.
-  const std::string converted = HostCodePageToUtf8(chunk);
+  const std::string converted = state.codePageToUtf8(chunk);
   const std::string mark = mode == PlanOpen::kCreate ? kByteOrderMark : "";
   file.CheckRoom(mark.size() + converted.size());
   file.Write(mark);

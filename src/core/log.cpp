@@ -43,11 +43,16 @@ void LogError(const LogSink& log, const std::string& message) {
   LogLine(log, "- Error: " + ErrorDisplayText(message));
 }
 
-std::string LongTimeText() {
+TimeOfDay LocalTimeOfDay() {
   std::time_t now = std::time(nullptr);
   const std::tm* local = std::localtime(&now);  // one thread serves everything
-  char text[16] = "00:00:00";
-  if (local) std::snprintf(text, sizeof text, "%02d:%02d:%02d", local->tm_hour, local->tm_min, local->tm_sec);
+  if (!local) return {};
+  return {local->tm_hour, local->tm_min, local->tm_sec};
+}
+
+std::string LongTimeText(const TimeOfDay& time) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
   return text;
 }
 

@@ -27,7 +27,17 @@ std::string ConsoleSafeText(const std::string& line);
 // "- Error: " and the text the error box would show: a request that could not be served.
 void LogError(const LogSink& log, const std::string& message);
 
-// The time of day as "HH:mm:ss", 24-hour, whatever the machine's regional settings.
-std::string LongTimeText();
+// The time of day the debug lines show, and where it comes from: the machine's local time, or a
+// test's own clock.
+struct TimeOfDay {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+using TimeOfDayClock = std::function<TimeOfDay()>;
+TimeOfDay LocalTimeOfDay();
+
+// The time as "HH:mm:ss", 24-hour, whatever the machine's regional settings.
+std::string LongTimeText(const TimeOfDay& time);
 
 }  // namespace tavelor

@@ -8,6 +8,7 @@
 
 #include "core/log.h"
 #include "simlink/ipc_client.h"
+#include "text/code_page.h"
 
 namespace tavelor {
 
@@ -18,7 +19,10 @@ struct RequestState {
 
   IpcClient& link;  // the simulator link every exchange goes through
   LogSink log;      // where LogLine and LogError write
+  TimeOfDayClock clock = LocalTimeOfDay;  // the time the debug lines show
   std::string AppFolder;  // the executable's folder and path separator: the flight plan's home
+  // The host's 8-bit code page to UTF-8, for flight plans: Windows-1252 unless the shell says.
+  CodePageConverter codePageToUtf8 = Windows1252ToUtf8;
   bool DebugEnabled = false;  // adds a line per request and a block per reply to the log
   int SpeedRefMode = kStartSpeedRefMode;  // 1: the speed re-send uses Mach, else airspeed
   int PfdRefreshCount = 0;  // PFD replies since its last speed re-send

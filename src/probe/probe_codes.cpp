@@ -1,6 +1,6 @@
 #include "probe/probe_codes.h"
 
-#include "core/globals.h"
+#include "core/version_texts.h"
 
 namespace tavelor::probe {
 

@@ -1,6 +1,7 @@
 // tavelor-probe's command line.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -18,17 +19,12 @@ struct ProbeOptions {
   bool schema = false;          // the fields of every panel reply, in JSON; no request
   double timeoutSeconds = 5;    // how long to wait for an answer
   std::string request;          // as typed, words joined by single blanks
-  bool help = false;
 };
 
-struct ParsedOptions {
-  ProbeOptions options;
-  std::string error;  // not empty: a bad command line (exit status 2)
-};
-
-// `args` without the program name.
-ParsedOptions ParseProbeOptions(const std::vector<std::string>& args);
-
-extern const char* const kProbeUsage;
+// Reads the probe's options (`args` without the program name) into *options. Returns -1 to go
+// on; otherwise the probe ends with the returned status: 0 after --help or --version (on
+// `out`), 2 after a bad command line (said on `err`).
+int ParseProbeOptions(const std::vector<std::string>& args, ProbeOptions* options,
+                      std::ostream& out, std::ostream& err);
 
 }  // namespace tavelor::probe

@@ -242,16 +242,8 @@ class Probe {
 
 int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std::ostream& out,
              std::ostream& err) {
-  const ParsedOptions parsed = ParseProbeOptions(args);
-  if (!parsed.error.empty()) {
-    err << "tavelor-probe: " << parsed.error << "\nTry 'tavelor-probe --help'.\n";
-    return 2;
-  }
-  const ProbeOptions& options = parsed.options;
-  if (options.help) {
-    out << kProbeUsage;
-    return 0;
-  }
+  ProbeOptions options;
+  if (const int status = ParseProbeOptions(args, &options, out, err); status >= 0) return status;
   if (options.schema) {
     out << ReplySchemasJson();
     return 0;

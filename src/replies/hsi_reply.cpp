@@ -2,6 +2,7 @@
 
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
+#include "replies/autopilot_switches.h"
 #include "replies/field_forms.h"
 #include "replies/gps_rules.h"
 #include "replies/identifier_rules.h"
@@ -26,13 +27,7 @@ std::string HsiReply(RequestState& state) {
   const auto& glideslope = in.Read(offsets::kNav1Glideslope);
   const auto& toFrom = in.Read(offsets::kNav1ToFrom);
   const auto& ils = in.Read(offsets::kNav1Ils);
-  const auto& apMaster = in.Read(offsets::kApMaster);
-  const auto& apHeadingHold = in.Read(offsets::kApHeadingHold);
-  const auto& apNavHold = in.Read(offsets::kApNavHold);
-  const auto& apAltitudeHold = in.Read(offsets::kApAltitudeHold);
-  const auto& apLocaliserHold = in.Read(offsets::kApLocaliserHold);
-  const auto& apGlideslopeHold = in.Read(offsets::kApGlideslopeHold);
-  const auto& navGps = in.Read(offsets::kNavGpsSelector);
+  const AutopilotSwitches switches(in);
   const auto& apAltitude = in.Read(offsets::kApAltitude);
   const auto& apVerticalSpeed = in.Read(offsets::kApVerticalSpeed);
   const auto& marker1 = in.Read(offsets::kMarker1);
@@ -48,8 +43,7 @@ std::string HsiReply(RequestState& state) {
   const auto& gpsCrossTrack = in.Read(offsets::kGpsCrossTrack);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                       apLocaliserHold, apGlideslopeHold, navGps});
+  const std::string ap = switches.Digits();
 
   PanelReply reply(state, "HSI", "- Hsi Panel:----------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);

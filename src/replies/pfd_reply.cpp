@@ -2,6 +2,7 @@
 
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
+#include "replies/autopilot_switches.h"
 #include "replies/field_forms.h"
 #include "replies/gauge_rules.h"
 #include "replies/gps_rules.h"
@@ -35,13 +36,7 @@ std::string PfdReply(RequestState& state) {
   const auto& pitch = in.Read(offsets::kPitch);
   const auto& bank = in.Read(offsets::kBank);
   const auto& radioAltitude = in.Read(offsets::kRadioAltitude);
-  const auto& apMaster = in.Read(offsets::kApMaster);
-  const auto& apHeadingHold = in.Read(offsets::kApHeadingHold);
-  const auto& apNavHold = in.Read(offsets::kApNavHold);
-  const auto& apAltitudeHold = in.Read(offsets::kApAltitudeHold);
-  const auto& apLocaliserHold = in.Read(offsets::kApLocaliserHold);
-  const auto& apGlideslopeHold = in.Read(offsets::kApGlideslopeHold);
-  const auto& navGps = in.Read(offsets::kNavGpsSelector);
+  const AutopilotSwitches switches(in);
   const auto& apAirspeedHold = in.Read(offsets::kApAirspeedHold);
   const auto& apAltitude = in.Read(offsets::kApAltitude);
   const auto& mach = in.Read(offsets::kMach);
@@ -86,8 +81,7 @@ std::string PfdReply(RequestState& state) {
   // re-sent from it.
   const bool delivered = in.Process();
 
-  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                       apLocaliserHold, apGlideslopeHold, navGps});
+  const std::string ap = switches.Digits();
 
   PanelReply reply(state, "PFD", "- Pfd Panel:----------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);

@@ -2,6 +2,7 @@
 
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
+#include "replies/autopilot_switches.h"
 #include "replies/field_forms.h"
 #include "replies/gauge_rules.h"
 #include "replies/gps_rules.h"
@@ -21,13 +22,7 @@ std::string PfdpReply(RequestState& state) {
   const auto& flightDirector = in.Read(offsets::kFlightDirector);
   const auto& flightDirector1 = in.Read(offsets::kFlightDirectorValue1);
   const auto& flightDirector2 = in.Read(offsets::kFlightDirectorValue2);
-  const auto& apMaster = in.Read(offsets::kApMaster);
-  const auto& apHeadingHold = in.Read(offsets::kApHeadingHold);
-  const auto& apNavHold = in.Read(offsets::kApNavHold);
-  const auto& apAltitudeHold = in.Read(offsets::kApAltitudeHold);
-  const auto& apLocaliserHold = in.Read(offsets::kApLocaliserHold);
-  const auto& apGlideslopeHold = in.Read(offsets::kApGlideslopeHold);
-  const auto& navGps = in.Read(offsets::kNavGpsSelector);
+  const AutopilotSwitches switches(in);
   const auto& apAirspeedHold = in.Read(offsets::kApAirspeedHold);
   const auto& ias = in.Read(offsets::kIndicatedAirspeed);
   const auto& barberPole = in.Read(offsets::kBarberPoleSpeed);
@@ -72,8 +67,7 @@ std::string PfdpReply(RequestState& state) {
   const auto& marker3 = in.Read(offsets::kMarker3);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                       apLocaliserHold, apGlideslopeHold, navGps, apAirspeedHold});
+  const std::string ap = switches.Digits() + SwitchDigits({apAirspeedHold});
 
   PanelReply reply(state, "PFDP", "- PDF Panel:---------------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);

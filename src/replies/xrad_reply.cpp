@@ -4,6 +4,7 @@
 
 #include "replies/altitude_rules.h"
 #include "replies/angle_rules.h"
+#include "replies/autopilot_switches.h"
 #include "replies/field_forms.h"
 #include "replies/panel_reply.h"
 #include "replies/radio_rules.h"
@@ -47,13 +48,7 @@ std::string XradReply(RequestState& state) {
   const auto& dme2 = in.Read(offsets::kDme2Distance);
   const auto& adf = in.Read(offsets::kAdfFrequency);
   const auto& transponder = in.Read(offsets::kTransponder);
-  const auto& apMaster = in.Read(offsets::kApMaster);
-  const auto& apHeadingHold = in.Read(offsets::kApHeadingHold);
-  const auto& apNavHold = in.Read(offsets::kApNavHold);
-  const auto& apAltitudeHold = in.Read(offsets::kApAltitudeHold);
-  const auto& apLocaliserHold = in.Read(offsets::kApLocaliserHold);
-  const auto& apGlideslopeHold = in.Read(offsets::kApGlideslopeHold);
-  const auto& navGps = in.Read(offsets::kNavGpsSelector);
+  const AutopilotSwitches switches(in);
   const auto& apAltitude = in.Read(offsets::kApAltitude);
   const auto& apVerticalSpeed = in.Read(offsets::kApVerticalSpeed);
   const auto& latitude = in.Read(offsets::kLatitude);
@@ -64,8 +59,7 @@ std::string XradReply(RequestState& state) {
   const auto& magneticVariation = in.Read(offsets::kMagneticVariation);
   in.Process();  // a failed exchange leaves every value at zero, and the reply says so
 
-  const std::string ap = SwitchDigits({apMaster, apHeadingHold, apNavHold, apAltitudeHold,
-                                       apLocaliserHold, apGlideslopeHold, navGps});
+  const std::string ap = switches.Digits();
 
   PanelReply reply(state, "XRAD", "- Datos Radio XRAD:-----------------");
 #define FIELD(number, name, label, unit, width, kind, ...) reply.Field(number, __VA_ARGS__);

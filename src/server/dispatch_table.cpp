@@ -2,7 +2,7 @@
 // No two codes are equal, so at most one action runs for a request.
 #include "server/dispatch_table.h"
 
-#include "core/globals.h"
+#include "core/version_texts.h"
 #include "commands/autopilot_commands.h"
 #include "commands/flight_plan_commands.h"
 #include "commands/radio_commands.h"

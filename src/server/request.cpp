@@ -9,7 +9,9 @@ namespace tavelor {
 std::optional<std::string> ServeRequest(RequestState& state, const std::string& received) {
   const std::string requestText = RequestTextOf(received);
   const std::string code = RequestCodeOf(requestText);
-  if (state.DebugEnabled) LogLine(state.log, LongTimeText() + " <- received code:" + code);
+  if (state.DebugEnabled) {
+    LogLine(state.log, LongTimeText(state.clock()) + " <- received code:" + code);
+  }
 
   // The codes all differ, so the first match is the only one.
   for (const DispatchEntry& entry : DispatchTable()) {

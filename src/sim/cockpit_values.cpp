@@ -99,6 +99,19 @@ std::string PutEncoded(OffsetMemory& m, const Parts& v, std::string_view) {
   return "";
 }
 
+// A switch: 1 on, 0 off. A panel's command may write any digit; `set` only these two.
+template <auto kOffset>
+std::string PutSwitch(OffsetMemory& m, const Parts& v, std::string_view) {
+  if (v[0] != 0 && v[0] != 1) return "ERR 0 (off) or 1 (on)";
+  m.Put(kOffset, static_cast<typename decltype(kOffset)::Value>(v[0]));
+  return "";
+}
+
+template <auto kOffset>
+std::string GetWhole(const OffsetMemory& m) {
+  return std::to_string(m.Get(kOffset));
+}
+
 double Same(double v) { return v; }
 uint16_t Whole16(double v) { return static_cast<uint16_t>(std::lround(v)); }
 uint16_t Tenths16(double v) { return static_cast<uint16_t>(std::lround(v * 10)); }
@@ -194,6 +207,42 @@ const std::vector<Entry>& Entries() {
       {{"rpm", "engine revolutions per minute", {{0, 3500, 0}}},
        PutEncoded<o::kEngineRpm, Same>,
        [](const OffsetMemory& m) { return Format("%.0f", m.Get(o::kEngineRpm)); }},
+      // The autopilot's targets, named as the replies name the fields that show them.
+      {{"ap_heading", "degrees, the heading bug", {{0, 360, 0}}},
+       PutEncoded<o::kApHeading, Angle16>,
+       [](const OffsetMemory& m) { return Format("%.0f", DegreesOf16(m.Get(o::kApHeading))); }},
+      {{"ap_alt", "feet", {{0, 65535, 0}}},
+       PutEncoded<o::kApAltitude, Metres65536>,
+       [](const OffsetMemory& m) { return Format("%.1f", FeetOf65536(m.Get(o::kApAltitude))); }},
+      // Beyond 8000 a panel reads a climb as a descent.
+      {{"ap_vs", "feet per minute, climbing positive", {{-8000, 8000, 0}}},
+       PutEncoded<o::kApVerticalSpeed, Signed16>,
+       [](const OffsetMemory& m) { return std::to_string(static_cast<int16_t>(m.Get(o::kApVerticalSpeed))); }},
+      {{"ap_ias", "knots", {{0, 999, 0}}}, PutEncoded<o::kApAirspeed, Whole16>, GetWhole<o::kApAirspeed>},
+      {{"ap_mach", "Mach number", {{0, 3, 3}}},
+       PutEncoded<o::kApMach, Mach65536>,
+       [](const OffsetMemory& m) { return Format("%.3f", MachOf65536(m.Get(o::kApMach))); }},
+      {{"nav1_course", "degrees, NAV1's course (OBS)", {{0, 360, 0}}},
+       PutEncoded<o::kNav1Course, Whole16>, GetWhole<o::kNav1Course>},
+      // Its switches, and the flight director's and the NAV/GPS selector beside them.
+      {{"ap_master", "switch", {{0, 1, 0}}}, PutSwitch<o::kApMaster>, GetWhole<o::kApMaster>},
+      {{"ap_heading_hold", "switch", {{0, 1, 0}}}, PutSwitch<o::kApHeadingHold>, GetWhole<o::kApHeadingHold>},
+      {{"ap_nav_hold", "switch", {{0, 1, 0}}}, PutSwitch<o::kApNavHold>, GetWhole<o::kApNavHold>},
+      {{"ap_altitude_hold", "switch", {{0, 1, 0}}}, PutSwitch<o::kApAltitudeHold>, GetWhole<o::kApAltitudeHold>},
+      {{"ap_localiser_hold", "switch, the approach's", {{0, 1, 0}}},
+       PutSwitch<o::kApLocaliserHold>, GetWhole<o::kApLocaliserHold>},
+      {{"ap_glideslope_hold", "switch", {{0, 1, 0}}},
+       PutSwitch<o::kApGlideslopeHold>, GetWhole<o::kApGlideslopeHold>},
+      {{"ap_backcourse_hold", "switch", {{0, 1, 0}}},
+       PutSwitch<o::kApBackCourseHold>, GetWhole<o::kApBackCourseHold>},
+      {{"ap_airspeed_hold", "switch", {{0, 1, 0}}}, PutSwitch<o::kApAirspeedHold>, GetWhole<o::kApAirspeedHold>},
+      {{"ap_mach_hold", "switch", {{0, 1, 0}}}, PutSwitch<o::kApMachHold>, GetWhole<o::kApMachHold>},
+      {{"ap_autothrottle", "switch", {{0, 1, 0}}}, PutSwitch<o::kApAutothrottle>, GetWhole<o::kApAutothrottle>},
+      {{"ap_yaw_damper", "switch", {{0, 1, 0}}}, PutSwitch<o::kApYawDamper>, GetWhole<o::kApYawDamper>},
+      {{"ap_wing_leveller", "switch", {{0, 1, 0}}}, PutSwitch<o::kApWingLeveller>, GetWhole<o::kApWingLeveller>},
+      {{"flight_director", "switch", {{0, 1, 0}}}, PutSwitch<o::kFlightDirector>, GetWhole<o::kFlightDirector>},
+      {{"nav_gps", "what NAV hold follows: 0 NAV1, 1 GPS", {{0, 1, 0}}},
+       PutSwitch<o::kNavGpsSelector>, GetWhole<o::kNavGpsSelector>},
   };
   return entries;
 }
@@ -238,7 +287,8 @@ const std::vector<CockpitValue>& CockpitValues() {
 }
 
 std::string HelpLine(const CockpitValue& value) {
-  std::string line = std::string(value.name) + std::string(19 - std::string(value.name).size(), ' ') + value.unit;
+  const std::string name = value.name;
+  std::string line = name + std::string(name.size() < 19 ? 19 - name.size() : 1, ' ') + value.unit;
   for (size_t i = 0; i < value.parts.size(); ++i) line += (i == 0 ? ", " : " / ") + RangeText(value.parts[i]);
   return line;
 }

@@ -98,7 +98,7 @@ inline double FeetOf65536(int32_t metres65536) {
 }
 
 // Speeds: airspeeds knots x 128, the ground speed metres per second x 65536, the vertical
-// speed metres per second x 256, the Mach number x 20480.
+// speed metres per second x 256, the Mach number x 20480 (the autopilot's target x 65536).
 inline int32_t Knots128(double knots) { return static_cast<int32_t>(std::lround(knots * units::kKnots128)); }
 inline double KnotsOf128(int32_t knots128) { return static_cast<double>(knots128 / units::kKnots128); }
 inline int32_t GroundSpeed65536(double knots) {
@@ -112,6 +112,8 @@ inline double FeetPerMinuteOf256(int32_t metresPerSecond256) {
 }
 inline uint16_t Mach20480(double mach) { return static_cast<uint16_t>(std::lround(mach * units::kMach20480)); }
 inline double MachOf20480(uint16_t mach20480) { return static_cast<double>(mach20480 / units::kMach20480); }
+inline int32_t Mach65536(double mach) { return static_cast<int32_t>(std::lround(mach * units::kUnitsPer65536)); }
+inline double MachOf65536(int32_t mach65536) { return static_cast<double>(mach65536 / units::kUnitsPer65536); }
 
 // The air: temperatures degrees C x 256, signed; the altimeter setting hPa x 16.
 inline uint16_t Celsius256(double celsius) { return Signed16(celsius * static_cast<double>(units::kDegreesC256)); }

@@ -45,6 +45,13 @@ void LoadParkedAircraft(OffsetMemory& m) {
   m.Put(o::kMagneticVariation, Angle16(-1));  // 1 degree west
   m.Put(o::kWindSpeed, 5);
   m.Put(o::kWindDirection, Angle16(270));
+
+  // The autopilot off and set up as for the departure: the bug on the runway's heading, the
+  // altitude the clearance gives, the climb's rate and speed.
+  m.Put(o::kApHeading, Angle16(270));
+  m.Put(o::kApAltitude, Metres65536(5500));
+  m.Put(o::kApVerticalSpeed, Signed16(700));
+  m.Put(o::kApAirspeed, uint16_t{80});
 }
 
 }  // namespace tavelor::sim

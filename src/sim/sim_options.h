@@ -17,7 +17,7 @@ struct SimOptions {
 };
 
 // Reads tavelor-sim's options into *options. Returns -1 to go on; otherwise the program ends
-// with the returned status: 0 after printing the usage for --help, 2 after saying what is wrong.
+// with the returned status: 0 after --help or --version, 2 after saying what is wrong.
 int ParseSimOptions(int argc, char** argv, SimOptions* options);
 
 }  // namespace tavelor::sim

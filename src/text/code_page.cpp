@@ -28,8 +28,6 @@ void AppendUtf8(std::string& out, uint32_t codePoint) {
   }
 }
 
-CodePageConverter installedConverter = nullptr;
-
 }  // namespace
 
 std::string Windows1252ToUtf8(const std::string& text) {
@@ -41,12 +39,6 @@ std::string Windows1252ToUtf8(const std::string& text) {
     AppendUtf8(out, codePoint);
   }
   return out;
-}
-
-void SetCodePageConverter(CodePageConverter converter) { installedConverter = converter; }
-
-std::string HostCodePageToUtf8(const std::string& text) {
-  return installedConverter ? installedConverter(text) : Windows1252ToUtf8(text);
 }
 
 }  // namespace tavelor

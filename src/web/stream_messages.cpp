@@ -3,7 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "core/globals.h"
+#include "core/version_texts.h"
 
 namespace tavelor::web {
 
@@ -57,6 +57,7 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
   if (id) request->sendId = id->dump();
   if (!value.is_string()) return "send needs a request text, such as \"COM1 118.50 121.50\"";
   const std::string text = value.get<std::string>();
+  request->sendCode = text.size() == 3 ? text : text.substr(0, 4);  // the confirmation names it, refused or not
   if (text.size() < 3 || text.size() > kMaxSendBytes) {
     return "a request is 3 to " + std::to_string(kMaxSendBytes) + " characters";
   }
@@ -65,7 +66,6 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
   }
   request->kind = PageRequest::kSend;
   request->send = text;
-  request->sendCode = text.size() == 3 ? text : text.substr(0, 4);
   if (FindReplySchema(request->sendCode)) {
     return request->sendCode + " is a panel reply: subscribe to it";
   }
@@ -100,6 +100,7 @@ ParsedPageRequest ParsePageMessage(std::string_view text) {
   PageRequest request;
   if (send) {
     parsed.error = ReadSend(message["send"], message.contains("id") ? &message["id"] : nullptr, &request);
+    if (!parsed.error.empty()) parsed.refusedSend = request;
   } else if (unsubscribe) {
     request.kind = PageRequest::kUnsubscribe;
     parsed.error = ReadCodes(message["unsubscribe"], &request.codes);
@@ -157,6 +158,10 @@ std::string SentMessage(const PageRequest& send, const std::string& error) {
 
 std::string ErrorMessage(const std::string& error) {
   return Json{{"error", error}}.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string RefusalMessage(const ParsedPageRequest& parsed) {
+  return parsed.refusedSend ? SentMessage(*parsed.refusedSend, parsed.error) : ErrorMessage(parsed.error);
 }
 
 }  // namespace tavelor::web

@@ -27,7 +27,8 @@ struct PageRequest {
 
 struct ParsedPageRequest {
   std::optional<PageRequest> request;
-  std::string error;  // why there is none
+  std::string error;                     // why there is none
+  std::optional<PageRequest> refusedSend;  // a send refused as it stands, with its id if any
 };
 
 ParsedPageRequest ParsePageMessage(std::string_view text);
@@ -42,5 +43,8 @@ std::string LinkMessage(LinkState state);                  // {"link": "up"}
 // {"sent": "COM1", "id": 7, "ok": true}: ok when there is no error; the id when the page gave one.
 std::string SentMessage(const PageRequest& send, const std::string& error);
 std::string ErrorMessage(const std::string& error);        // {"error": "..."}
+// What a message that asks for nothing is answered: a refused send is confirmed with
+// "ok": false, so the page that waits for its confirmation hears; anything else gets the error.
+std::string RefusalMessage(const ParsedPageRequest& parsed);
 
 }  // namespace tavelor::web

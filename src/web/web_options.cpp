@@ -1,37 +1,12 @@
 #include "web/web_options.h"
 
-#include <charconv>
+#include <iostream>
+
+#include "cli/command_line.h"
 
 namespace tavelor::web {
 
-const char* const kWebUsage =
-    "Usage: tavelor-web [OPTION]...\n"
-    "Serves live cockpit instruments to browsers (tablets, phones) and gives every panel reply\n"
-    "as named numbers over a WebSocket, as a client of TavelorServer's panel port.\n"
-    "\n"
-    "  --server HOST:PORT  the panel server (default 127.0.0.1:9696)\n"
-    "  --port N            the browsers' port (default 9080; 0 takes any free port)\n"
-    "  --bind ADDR         listen on this address only (default: every IPv4 interface)\n"
-    "  --read-only         pages watch but cannot send commands\n"
-    "  --origin URL        also let pages from URL open the stream (repeatable), for example\n"
-    "                      http://simpc.example.net:9080 when tablets use such a name\n"
-    "  --max-per-address N at most N connections from one address at once, of the 256 in\n"
-    "                      all (1 to 256, default 32), so no one host takes every slot\n"
-    "  --help              show this text\n";
-
 namespace {
-
-bool ParseNumber(const std::string& text, int lowest, int highest, int* number) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest) {
-    return false;
-  }
-  *number = value;
-  return true;
-}
-
-bool ParsePort(const std::string& text, int lowest, int* port) { return ParseNumber(text, lowest, 65535, port); }
 
 // "HOST:PORT", "[v6]:PORT", or a host alone (the port stays 9696).
 bool ParseServer(const std::string& text, WebOptions* options) {
@@ -52,57 +27,44 @@ bool ParseServer(const std::string& text, WebOptions* options) {
     port = text.substr(colon + 1);
     hasPort = true;
   }
-  if (host.empty() || (hasPort && !ParsePort(port, 1, &options->serverPort))) return false;
+  long long number = 0;
+  if (host.empty() || (hasPort && !cli::ReadWhole(port, 1, 65535, &number))) return false;
+  if (hasPort) options->serverPort = static_cast<int>(number);
   options->serverHost = host;
   return true;
 }
 
 }  // namespace
 
-ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args) {
-  ParsedWebOptions parsed;
-  WebOptions& o = parsed.options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const auto value = [&](std::string* into) {
-      if (i + 1 >= args.size()) return false;
-      *into = args[++i];
-      return true;
-    };
-    std::string text;
-    if (arg == "--help" || arg == "-h") {
-      o.help = true;
-    } else if (arg == "--read-only") {
-      o.readOnly = true;
-    } else if (arg == "--server") {
-      if (!value(&text) || !ParseServer(text, &o)) {
-        parsed.error = "--server needs HOST:PORT, for example 127.0.0.1:9696 or [::1]:9696";
-      }
-    } else if (arg == "--port") {
-      if (!value(&text) || !ParsePort(text, 0, &o.port)) {
-        parsed.error = "--port needs a port number from 0 to 65535";
-      }
-    } else if (arg == "--bind") {
-      if (!value(&o.bind) || o.bind.empty()) parsed.error = "--bind needs an address such as 127.0.0.1";
-    } else if (arg == "--max-per-address") {
-      int most = 0;
-      if (!value(&text) || !ParseNumber(text, 1, 256, &most)) {
-        parsed.error = "--max-per-address needs a number from 1 to 256";
-      } else {
-        o.maxPerAddress = static_cast<size_t>(most);
-      }
-    } else if (arg == "--origin") {
-      if (!value(&text) || text.rfind("http", 0) != 0) {
-        parsed.error = "--origin needs a page origin such as http://simpc.example.net:9080";
-      } else {
-        o.origins.push_back(text);
-      }
-    } else {
-      parsed.error = "unknown option '" + arg + "'";
-    }
-    if (!parsed.error.empty()) return parsed;
-  }
-  return parsed;
+int ParseWebOptions(int argc, char** argv, WebOptions* options) {
+  cli::CommandLine line(
+      "tavelor-web",
+      "Serves live cockpit instruments to browsers (tablets, phones) and gives every panel reply\n"
+      "as named numbers over a WebSocket, as a client of TavelorServer's panel port.");
+  line.Value(
+      "--server", "HOST:PORT", "HOST:PORT, for example 127.0.0.1:9696 or [::1]:9696",
+      [options](const std::string& text) { return ParseServer(text, options); },
+      "the panel server (default 127.0.0.1:9696)");
+  line.Port("--port", "N", &options->port, 0,
+            "the browsers' port (default 9080; 0 takes any free port)");
+  line.Text("--bind", "ADDR", &options->bind, "an address such as 127.0.0.1",
+            "listen on this address only (default: every IPv4 interface)");
+  line.Flag("--read-only", &options->readOnly, "pages watch but cannot send commands");
+  line.Value(
+          "--origin", "URL", "a page origin such as http://simpc.example.net:9080",
+          [options](const std::string& text) {
+            if (text.rfind("http", 0) != 0) return false;
+            options->origins.push_back(text);
+            return true;
+          },
+          "also let pages from URL open the stream (repeatable), for example\n"
+          "http://simpc.example.net:9080 when tablets use such a name")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  line.Whole("--max-per-address", "N", &options->maxPerAddress, 1, static_cast<long long>(kMaxConnections),
+             "a number from 1 to " + std::to_string(kMaxConnections),
+             "at most N connections from one address at once, of the " + std::to_string(kMaxConnections) +
+                 " in all\n(default " + std::to_string(kDefaultMaxPerAddress) + "), so no one host takes every slot");
+  return line.Parse(argc, argv, std::cout, std::cerr);
 }
 
 }  // namespace tavelor::web

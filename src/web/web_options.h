@@ -19,17 +19,10 @@ struct WebOptions {
   bool readOnly = false;                 // pages may watch but never send
   std::vector<std::string> origins;      // more page origins allowed to open the stream
   size_t maxPerAddress = kDefaultMaxPerAddress;  // connections one address may hold at once
-  bool help = false;
 };
 
-struct ParsedWebOptions {
-  WebOptions options;
-  std::string error;  // empty when the command line was good
-};
-
-// `args` without the program name.
-ParsedWebOptions ParseWebOptions(const std::vector<std::string>& args);
-
-extern const char* const kWebUsage;
+// Reads tavelor-web's options into *options. Returns -1 to go on; otherwise the program ends
+// with the returned status: 0 after --help or --version, 2 after saying what is wrong.
+int ParseWebOptions(int argc, char** argv, WebOptions* options);
 
 }  // namespace tavelor::web

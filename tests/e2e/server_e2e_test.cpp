@@ -265,33 +265,40 @@ TEST(ServerEndToEnd, ManyClientsAtOnceAndOneThatLeavesMidRequest) {
 
 TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   IpcFolder ipc;
+  const std::string version = std::string(" ") + TAVELOR_PROGRAM_VERSION;
+  const char* const server = TAVELOR_SERVER_BIN;
   const struct {
+    const char* program;
     std::vector<std::string> args;
     int status;
-    const char* says;  // on standard output
+    std::string says;  // on standard output or standard error
   } runs[] = {
-      {{"--help"}, 0, "Usage: tavelor-server"},
-      {{"--version"}, 0, "tavelor-server 2.02A"},
-      {{"--port", "x"}, 2, nullptr},
-      {{"--frobnicate"}, 2, nullptr},
-      {{"--port"}, 2, nullptr},
-      {{"--bind", "nothost"}, 2, nullptr},
-      {{"--bind", "127.0.0.256"}, 2, nullptr},
-      {{"--fly"}, 2, nullptr},  // only the stand-in flies
-      {{"--max-clients", "0"}, 2, nullptr},
-      {{"--idle-timeout", "-5"}, 2, nullptr},
-      {{"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server 2.02A"},
+      {server, {"--help"}, 0, "Usage: tavelor-server"},
+      {server, {"--version"}, 0, "tavelor-server" + version},
+      {server, {"--port", "x"}, 2, "tavelor-server: --port needs a port number from 1 to 65535, not 'x'"},
+      {server, {"--frobnicate"}, 2, "tavelor-server: unknown option '--frobnicate'"},
+      {server, {"--port"}, 2, "tavelor-server: --port needs a port number from 1 to 65535"},
+      {server, {"--bind", "nothost"}, 2, "Try 'tavelor-server --help'."},
+      {server, {"--bind", "127.0.0.256"}, 2, "--bind needs a dotted IPv4 address"},
+      {server, {"--fly"}, 2, "--fly needs --sim"},  // only the stand-in flies
+      {server, {"--max-clients", "0"}, 2, "--max-clients needs a number from 1 to 1000000, not '0'"},
+      {server, {"--idle-timeout", "-5"}, 2, "--idle-timeout needs whole seconds"},
+      {server, {"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server" + version},
+      {TAVELOR_SIM_BIN, {"--version"}, 0, "tavelor-sim" + version},
+      {TAVELOR_SIM_BIN, {"--control", "70000"}, 2, "tavelor-sim: --control needs a port number from 0"},
+      {TAVELOR_PROBE_BIN, {"--version"}, 0, "tavelor-probe" + version},
+      {TAVELOR_WEB_BIN, {"--version"}, 0, "tavelor-web" + version},
+      {TAVELOR_WEB_BIN, {"--port", "-1"}, 2, "tavelor-web: --port needs a port number from 0 to 65535"},
   };
   for (const auto& run : runs) {
-    std::vector<std::string> argv = run.args;
-    argv.insert(argv.begin(), TAVELOR_SERVER_BIN);
-    SCOPED_TRACE(argv.back());
+    // Both streams into the one the test reads.
+    std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", run.program};
+    argv.insert(argv.end(), run.args.begin(), run.args.end());
+    SCOPED_TRACE(run.says);
     Process p;
     p.Start(argv, {ipc.Env()});
     EXPECT_EQ(p.Wait(), run.status);
-    if (run.says) {
-      EXPECT_TRUE(p.WaitForLine(run.says));
-    }
+    EXPECT_TRUE(p.WaitForLine(run.says)) << p.Output();
   }
 
   Stack stack;

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "simlink/posix/ipc_packets.h"
+
 namespace tavelor::testing {
 
 namespace {
@@ -42,33 +44,18 @@ WireEnd WireEnd::Connect(const std::string& path) {
 }
 
 bool WireEnd::SendRaw(const std::string& bytes, int attachFd) {
-  iovec iov{const_cast<char*>(bytes.data()), bytes.size()};
-  msghdr header{};
-  header.msg_iov = &iov;
-  header.msg_iovlen = 1;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  if (attachFd >= 0) {
-    header.msg_control = control;
-    header.msg_controllen = sizeof control;
-    cmsghdr* c = CMSG_FIRSTHDR(&header);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(c), &attachFd, sizeof(int));
-  }
-  return ::sendmsg(fd_, &header, MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  return posixipc::SendPacket(fd_, bytes.data(), bytes.size(), attachFd, 0) ==
+         static_cast<ssize_t>(bytes.size());
 }
 
 bool WireEnd::Send(const posixipc::Message& message, int attachFd) {
-  uint8_t packet[posixipc::kMessageSize];
-  posixipc::EncodeMessage(message, packet);
-  return SendRaw(std::string(reinterpret_cast<char*>(packet), sizeof packet), attachFd);
+  return posixipc::SendMessagePacket(fd_, message, attachFd, 0) ==
+         static_cast<ssize_t>(posixipc::kMessageSize);
 }
 
 bool WireEnd::Answer(uint32_t sequence, uint32_t result) {
-  uint8_t packet[posixipc::kAnswerSize];
-  posixipc::EncodeAnswer({sequence, result}, packet);
-  return ::send(fd_, packet, sizeof packet, MSG_NOSIGNAL) == sizeof packet;
+  return posixipc::SendAnswerPacket(fd_, {sequence, result}, 0) ==
+         static_cast<ssize_t>(posixipc::kAnswerSize);
 }
 
 std::optional<posixipc::Answer> WireEnd::ReadAnswer(std::chrono::milliseconds within) {
@@ -83,26 +70,15 @@ std::optional<posixipc::Answer> WireEnd::ReadAnswer(std::chrono::milliseconds wi
 std::optional<Received> WireEnd::ReadMessage(std::chrono::milliseconds within) {
   if (!Readable(fd_, within)) return std::nullopt;
   uint8_t packet[64];
-  iovec iov{packet, sizeof packet};
-  alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
-  msghdr header{};
-  header.msg_iov = &iov;
-  header.msg_iovlen = 1;
-  header.msg_control = control;
-  header.msg_controllen = sizeof control;
-  const ssize_t n = ::recvmsg(fd_, &header, MSG_CMSG_CLOEXEC);
-  if (n <= 0) return std::nullopt;
   Received got;
+  bool cut = false;
+  const ssize_t n = posixipc::ReceivePacket(fd_, packet, sizeof packet, 0, &got.fds, &cut);
+  if (n <= 0) {
+    for (int fd : got.fds) ::close(fd);
+    return std::nullopt;
+  }
   got.bytes = static_cast<size_t>(n);
   posixipc::DecodeMessage(packet, got.bytes, &got.message);
-  for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
-    if (c->cmsg_type != SCM_RIGHTS) continue;
-    for (size_t i = 0; i < (c->cmsg_len - CMSG_LEN(0)) / sizeof(int); ++i) {
-      int fd;
-      std::memcpy(&fd, CMSG_DATA(c) + i * sizeof(int), sizeof fd);
-      got.fds.push_back(fd);
-    }
-  }
   return got;
 }
 

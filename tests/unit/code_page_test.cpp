@@ -62,13 +62,5 @@ TEST(CodePage, EveryByteGivesOneWellFormedCharacter) {
   }
 }
 
-TEST(CodePage, TheInstalledConverterReplacesTheDefaultUntilRemoved) {
-  EXPECT_EQ(HostCodePageToUtf8("\xE9"), "\xC3\xA9");
-  SetCodePageConverter([](const std::string& text) { return "[" + text + "]"; });
-  EXPECT_EQ(HostCodePageToUtf8("\xE9"), "[\xE9]");
-  SetCodePageConverter(nullptr);
-  EXPECT_EQ(HostCodePageToUtf8("\xE9"), "\xC3\xA9");
-}
-
 }  // namespace
 }  // namespace tavelor

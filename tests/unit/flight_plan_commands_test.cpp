@@ -16,7 +16,6 @@
 #include "server/dispatch_table.h"
 #include "server/request.h"
 #include "support/sim_link.h"
-#include "text/code_page.h"
 #include "text/request_error.h"
 
 namespace tavelor {
@@ -36,7 +35,6 @@ class FlightPlanTest : public ::testing::Test {
     link.state.AppFolder = folder_ + "/";
   }
   void TearDown() override {
-    SetCodePageConverter(nullptr);
     std::error_code ignored;
     fs::permissions(folder_, fs::perms::owner_all, ignored);
     fs::remove_all(folder_, ignored);
@@ -163,8 +161,8 @@ TEST_F(FlightPlanTest, DebugLogsEachChunkAsReceived) {
   EXPECT_EQ(log.lines, std::vector<std::string>{"lost"});
 }
 
-TEST_F(FlightPlanTest, TheInstalledCodePageConverterIsUsed) {
-  SetCodePageConverter([](const std::string& text) { return "<" + text + ">"; });
+TEST_F(FlightPlanTest, TheStatesCodePageConverterIsUsed) {
+  link.state.codePageToUtf8 = [](const std::string& text) { return "<" + text + ">"; };
   PlaxCommand(link.state, "PLAX:a&");
   EXPECT_EQ(PlanBytes(), kBom + "<a\xB0>");
 }

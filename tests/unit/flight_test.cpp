@@ -76,6 +76,17 @@ TEST(CockpitValues, SetThenGetGivesTheValueBackAndTheSimulatorsEncoding) {
       {"fuel", "50", "50.0/50.0", 0x0B7C, "00004000"},
       {"fuel", "75/25", "75.0/25.0", 0x0B94, "00002000"},
       {"rpm", "2350", "2350", 0x2400, "00000000005CA240"},
+      {"ap_heading", "90", "90", 0x07CC, "0040"},
+      {"ap_heading", "360", "360", 0x07CC, "FFFF"},
+      {"ap_alt", "5500", "5500.0", 0x07D4, "63668C06"},
+      {"ap_vs", "-500", "-500", 0x07F2, "0CFE"},
+      {"ap_ias", "110", "110", 0x07E2, "6E00"},
+      {"ap_mach", "0.78", "0.780", 0x07E8, "AEC70000"},
+      {"nav1_course", "210", "210", 0x0C4E, "D200"},
+      {"ap_master", "1", "1", 0x07BC, "01000000"},
+      {"ap_localiser_hold", "1", "1", 0x0800, "01000000"},
+      {"flight_director", "1", "1", 0x2EE0, "01000000"},
+      {"nav_gps", "1", "1", 0x132C, "01000000"},
   };
   SimPeer peer;
   for (const auto& c : cases) {
@@ -87,7 +98,8 @@ TEST(CockpitValues, SetThenGetGivesTheValueBackAndTheSimulatorsEncoding) {
   }
   const char* refused[] = {"set com1 118.0001", "set transponder 7800", "set transponder 700",
                            "set adf 345.25", "set heading north", "set qnh 1013,25", "set wind 270",
-                           "set flaps 10", "get flaps", "set com1", "fly sideways", "fly at 1200"};
+                           "set flaps 10", "get flaps", "set com1", "fly sideways", "fly at 1200",
+                           "set ap_master 0.5"};
   for (const char* line : refused) EXPECT_EQ(Control(peer, line).substr(0, 4), "ERR ") << line;
 }
 

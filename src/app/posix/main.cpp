@@ -16,7 +16,6 @@
 
 #include "app/client_options.h"
 #include "app/tf_main.h"
-#include "core/globals.h"
 #include "core/log.h"
 #include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
@@ -25,25 +24,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: tavelor-server [options]\n"
-    "Serves cockpit-panel clients on TCP port 9696 once the simulator link is up.\n"
-    "\n"
-    "  --sim               run the stand-in simulator inside this process\n"
-    "  --sim-control PORT  control port of that stand-in simulator (default 9697)\n"
-    "  --fly               with --sim: the stand-in aircraft flies a circuit\n"
-    "  --port N            listen on port N instead of 9696\n"
-    "  --bind ADDR         listen on this IPv4 address only (default: all addresses)\n"
-    "  --max-clients N     serve at most N clients at once; one more is closed at once\n"
-    "                      (default: what the open-files limit allows, less a reserve)\n"
-    "  --idle-timeout S    close a client that sent nothing for S seconds (default 0: never)\n"
-    "  --debug             start with debug logging on (SIGUSR1 toggles it)\n"
-    "  --connect-now       look for the simulator at once, not a second after start\n"
-    "  --version           show the version\n"
-    "  --help              show this text\n"
-    "\n"
-    "SIGINT or SIGTERM closes the server.\n";
-
 struct Options {
   bool sim = false;
   bool fly = false;
@@ -51,7 +31,6 @@ struct Options {
   int port = tavelor::kServerPort;
   std::string bind;
   bool debug = false;
-  bool maxClientsGiven = false;
   tavelor::ClientLimits clients;
   bool connectNow = false;
 };
@@ -65,17 +44,36 @@ uint64_t DefaultMaxClients(bool standInInside) {
                             tavelor::kMostClientsOption);
 }
 
-bool ParsePort(const char* text, int* port) {
-  char* end = nullptr;
-  long value = std::strtol(text, &end, 10);
-  if (!*text || *end || value < 0 || value > 65535) return false;
-  *port = static_cast<int>(value);
-  return true;
-}
-
-int BadOption(const std::string& message) {
-  std::cerr << "tavelor-server: " << message << "\nTry 'tavelor-server --help'.\n";
-  return 2;
+// tavelor-server's command line into *options: -1 to go on, else the status to end with.
+int ReadOptions(int argc, char** argv, Options* options) {
+  tavelor::cli::CommandLine line(
+      "tavelor-server",
+      "Serves cockpit-panel clients on TCP port 9696 once the simulator link is up.");
+  line.Flag("--sim", &options->sim, "run the stand-in simulator inside this process");
+  line.Port("--sim-control", "PORT", &options->simControl, 0,
+            "control port of that stand-in simulator (default 9697)");
+  line.Flag("--fly", &options->fly, "with --sim: the stand-in aircraft flies a circuit");
+  line.Port("--port", "N", &options->port, 1, "listen on port N instead of 9696");
+  const auto bind = [options](const std::string& text) {
+    in_addr address{};
+    if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
+    options->bind = text;
+    return true;
+  };
+  line.Value("--bind", "ADDR", "a dotted IPv4 address such as 127.0.0.1", bind,
+             "listen on this IPv4 address only (default: all addresses)");
+  const CLI::Option* maxClients = tavelor::AddClientOptions(
+      line, &options->clients, "what the open-files limit allows, less a reserve");
+  line.Flag("--debug", &options->debug, "start with debug logging on (SIGUSR1 toggles it)");
+  line.Flag("--connect-now", &options->connectNow,
+            "look for the simulator at once, not a second after start");
+  line.App().footer("SIGINT or SIGTERM closes the server.");
+  if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
+  if (options->fly && !options->sim) {
+    return line.Refuse("--fly needs --sim (the stand-in simulator flies)", std::cerr);
+  }
+  if (maxClients->count() == 0) options->clients.maxClients = DefaultMaxClients(options->sim);
+  return -1;
 }
 
 std::string ExecutableFolder() {
@@ -118,56 +116,7 @@ class ConsoleView : public tavelor::MainView {
 
 int main(int argc, char** argv) {
   Options options;
-  const std::vector<std::string> args(argv, argv + argc);
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    size_t at = static_cast<size_t>(i);
-    std::string problem;
-    const tavelor::ClientOption client = tavelor::ReadClientOption(args, &at, &options.clients, &problem);
-    if (client == tavelor::ClientOption::kBad) return BadOption(problem);
-    if (client == tavelor::ClientOption::kTaken) {
-      options.maxClientsGiven = options.maxClientsGiven || arg == "--max-clients";
-      i = static_cast<int>(at);
-      continue;
-    }
-    auto value = [&](const char** out) {
-      if (i + 1 >= argc) return false;
-      *out = argv[++i];
-      return true;
-    };
-    const char* text = nullptr;
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "--version") {
-      std::cout << "tavelor-server " << tavelor::AppVersion << "\n";
-      return 0;
-    } else if (arg == "--sim") {
-      options.sim = true;
-    } else if (arg == "--fly") {
-      options.fly = true;
-    } else if (arg == "--debug") {
-      options.debug = true;
-    } else if (arg == "--connect-now") {
-      options.connectNow = true;
-    } else if (arg == "--port") {
-      if (!value(&text) || !ParsePort(text, &options.port) || options.port == 0)
-        return BadOption("--port needs a port number from 1 to 65535");
-    } else if (arg == "--sim-control") {
-      if (!value(&text) || !ParsePort(text, &options.simControl))
-        return BadOption("--sim-control needs a port number from 0 to 65535");
-    } else if (arg == "--bind") {
-      in_addr address{};
-      if (!value(&text) || inet_pton(AF_INET, text, &address) != 1)
-        return BadOption("--bind needs a dotted IPv4 address such as 127.0.0.1");
-      options.bind = text;
-    } else {
-      return BadOption("unknown option '" + arg + "'");
-    }
-  }
-
-  if (options.fly && !options.sim) return BadOption("--fly needs --sim (the stand-in simulator flies)");
-  if (!options.maxClientsGiven) options.clients.maxClients = DefaultMaxClients(options.sim);
+  if (const int status = ReadOptions(argc, argv, &options); status >= 0) return status;
 
   // The link only ever looks for the simulator in a folder of this user's own; one that is not
   // can never be used, so say why now rather than wait silently for ever.

@@ -7,7 +7,6 @@
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
 #include "simlink/win32/win32_transport.h"
-#include "text/code_page.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -54,52 +53,59 @@ std::string ExecutableFolder() {
 // its usual limit of 1024 open files.
 constexpr uint64_t kDescriptorBudget = 1024;
 
-// --max-clients N and --idle-timeout SECONDS from the command line; false with the reason.
-bool ReadOptions(const char* commandLine, tavelor::ClientLimits* limits, std::string* problem) {
-  std::vector<std::string> args{"TavelorServer.exe"};
+// A text for the person who started the program: on its standard output when it has one (a
+// console, a pipe, Wine's terminal), else in a box.
+void Tell(const std::string& text, UINT icon) {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
+    return;
+  }
+  MessageBoxA(NULL, text.c_str(), tavelor::Win32MainForm::kApplicationTitle, icon | MB_OK);
+}
+
+// --max-clients N and --idle-timeout SECONDS from the command line: -1 to go on, else the
+// status to end with (0 after --help or --version).
+int ReadOptions(const char* commandLine, tavelor::ClientLimits* limits) {
+  std::vector<std::string> args;
   std::istringstream words(commandLine ? commandLine : "");
   for (std::string word; words >> word;) args.push_back(word);
   limits->maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
-  for (size_t i = 1; i < args.size(); ++i) {
-    const tavelor::ClientOption read = tavelor::ReadClientOption(args, &i, limits, problem);
-    if (read == tavelor::ClientOption::kBad) return false;
-    if (read == tavelor::ClientOption::kNotOne) {
-      *problem = "unknown option '" + args[i] + "'; the options are --max-clients N and "
-                 "--idle-timeout SECONDS";
-      return false;
-    }
-  }
-  return true;
+  tavelor::cli::CommandLine line("TavelorServer.exe",
+                                 "Serves cockpit-panel clients on TCP port 9696 once the simulator "
+                                 "link is up.");
+  tavelor::AddClientOptions(line, limits, std::to_string(limits->maxClients));
+  std::ostringstream out, err;
+  const int status = line.Parse(args, out, err);
+  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
+  if (status > 0) Tell(err.str(), MB_ICONERROR);
+  return status;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
   tavelor::ClientLimits limits;
-  std::string problem;
-  if (!ReadOptions(commandLine, &limits, &problem)) {
-    MessageBoxA(NULL, problem.c_str(), tavelor::Win32MainForm::kApplicationTitle,
-                MB_ICONERROR | MB_OK);
-    return 2;
-  }
+  if (const int status = ReadOptions(commandLine, &limits); status >= 0) return status;
   WSADATA sockets;
   if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
     MessageBoxA(NULL, "Windows sockets cannot be started.", tavelor::Win32MainForm::kApplicationTitle,
                 MB_ICONERROR | MB_OK);
     return 1;
   }
-  tavelor::SetCodePageConverter(SystemCodePageToUtf8);
   tavelor::Win32Transport transport;
 
   int exitCode = 1;
   {
     tavelor::AsyncSelectLoop loop(instance);
-    // The form is TfMain's view, and its events (the loop's among them) run TfMain's logic:
-    // the form is made first and told about TfMain before its window exists.
+    // The form is TfMain's view, and its events run TfMain's logic: the form is made first and
+    // told about TfMain before its window exists. The loop's events go to TfMain itself.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
     main.SetClientLimits(limits);
-    form.Attach(&main, &loop);
+    main.State().codePageToUtf8 = SystemCodePageToUtf8;
+    form.Attach(&main);
     if (loop.Open() && form.Create()) {
       form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
       form.Show(showCommand);

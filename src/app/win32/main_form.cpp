@@ -31,11 +31,6 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-void Win32MainForm::Attach(TfMain* main, EventLoop* loop) {
-  main_ = main;
-  loop->SetEvents(this);
-}
-
 Win32MainForm::~Win32MainForm() {
   if (window_ && IsWindow(W(window_))) DestroyWindow(W(window_));
   if (font_) DeleteObject(static_cast<HFONT>(font_));

@@ -1,7 +1,8 @@
 // The main window on Windows: the form with the log (Memo1) and the debug switch (BitBtn1). It
 // is TfMain's view and runs the program's message loop, which also carries the event loop's
-// socket and timer messages. Its components' events (Timer1, ServerSocket1, BitBtn1) and its
-// own keep their names in the program; each hands over to TfMain's portable logic.
+// socket and timer messages; those go from the loop to TfMain as on Linux. The window's own
+// events keep their names in the program (FormCreate, BitBtn1Click, FormClose), each handing
+// over to TfMain's portable logic.
 // Window handles are kept as opaque pointers so this header does not bring in <windows.h>.
 #pragma once
 
@@ -10,11 +11,10 @@
 
 #include "app/main_view.h"
 #include "app/tf_main.h"
-#include "server/event_loop.h"
 
 namespace tavelor {
 
-class Win32MainForm : public MainView, public LoopEvents {
+class Win32MainForm : public MainView {
  public:
   static constexpr int kClientWidth = 351;
   static constexpr int kClientHeight = 108;
@@ -23,8 +23,8 @@ class Win32MainForm : public MainView, public LoopEvents {
   static constexpr const char* kApplicationTitle = "TavelorServer";
 
   explicit Win32MainForm(void* instance) : instance_(instance) {}
-  // Whose logic the events run; set before Create. The form takes the loop's events from it.
-  void Attach(TfMain* main, EventLoop* loop);
+  // Whose logic the events run; set before Create.
+  void Attach(TfMain* main) { main_ = main; }
   ~Win32MainForm() override;
   Win32MainForm(const Win32MainForm&) = delete;
   Win32MainForm& operator=(const Win32MainForm&) = delete;
@@ -42,34 +42,10 @@ class Win32MainForm : public MainView, public LoopEvents {
   void ShowError(const std::string& text) override;
   void AppendLog(const std::string& line) override;
 
-  // The form's events, by their names in the program.
+  // The window's events, by their names in the program.
   void FormCreate(const std::string& appFolder) { main_->Start(appFolder); }
-  void Timer1Timer() { main_->Tick(); }
-  void ServerSocket1Listen() { main_->ListenerBound(); }
-  void ServerSocket1ClientConnect(ConnectionId client) { main_->ClientConnect(client); }
-  void ServerSocket1ClientDisconnect(ConnectionId client) { main_->ClientDisconnect(client); }
-  void ServerSocket1ClientRead(ConnectionId client, const std::string& received) {
-    main_->ClientRead(client, received);
-  }
   void BitBtn1Click() { main_->ToggleDebug(); }
   void FormClose() { main_->Close(); }
-
-  // LoopEvents: the timer's and the listener's events come to the form, as its components'
-  // do; those without a handler of the form's own go on to TfMain as they are.
-  void OnTimer() override { Timer1Timer(); }
-  void OnListenerBound() override { ServerSocket1Listen(); }
-  void OnAccepted(ConnectionId client) override { ServerSocket1ClientConnect(client); }
-  void OnReceived(ConnectionId client, const std::string& bytes) override {
-    ServerSocket1ClientRead(client, bytes);
-  }
-  void OnClosed(ConnectionId client) override { ServerSocket1ClientDisconnect(client); }
-  void OnListenerFailed(const SocketFailure& failure) override { main_->OnListenerFailed(failure); }
-  void OnPeerFinished(ConnectionId client) override { main_->OnPeerFinished(client); }
-  void OnIdleCheck() override { main_->OnIdleCheck(); }
-  void OnWritable(ConnectionId client) override { main_->OnWritable(client); }
-  void OnFailed(ConnectionId client, const SocketFailure& failure) override {
-    main_->OnFailed(client, failure);
-  }
 
   // The window procedure's body: window, message, wParam, lParam -> result.
   intptr_t HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);

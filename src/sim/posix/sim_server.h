@@ -1,6 +1,7 @@
 // The stand-in simulator on Linux: a Unix-domain socket named after its window class takes the
-// link's messages, and a TCP control channel on 127.0.0.1 takes test commands. One thread runs
-// both with poll(); in-process (`tavelor-server --sim`) that thread is the simulator's own.
+// link's messages (window_server.h), and a TCP control channel on 127.0.0.1 takes test commands
+// (control_server.h). One thread runs both with one poll() (poll_loop.h); in-process
+// (`tavelor-server --sim`) that thread is the simulator's own.
 #pragma once
 
 #include <atomic>
@@ -30,7 +31,6 @@ class SimServer {
   int ControlPort() const { return controlPort_; }
 
  private:
-  // implementation detail left to sim_server.cpp
   struct Impl;
   std::unique_ptr<Impl> impl_;
   std::thread thread_;

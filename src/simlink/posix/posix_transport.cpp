@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "simlink/posix/ipc_folder.h"
-#include "simlink/posix/ipc_wire.h"
+#include "simlink/posix/ipc_packets.h"
 
 namespace tavelor {
 
@@ -205,9 +205,7 @@ void PosixTransport::CloseBlock(BlockRef block) {
     posixipc::Message release;
     release.kind = posixipc::Kind::kReleaseBlock;
     release.block = static_cast<uint32_t>(block);
-    uint8_t packet[posixipc::kMessageSize];
-    posixipc::EncodeMessage(release, packet);
-    send(window.fd, packet, sizeof packet, MSG_NOSIGNAL | MSG_DONTWAIT);
+    posixipc::SendMessagePacket(window.fd, release, -1, MSG_DONTWAIT);
   }
   close(it->second.fd);
   blocks_.erase(it);
@@ -248,23 +246,6 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
   posixipc::Message out{message, atom,
                         attach ? posixipc::Kind::kExchangeWithBlock : posixipc::Kind::kExchange,
                         static_cast<uint32_t>(blockRef), sequence_};
-  uint8_t packet[posixipc::kMessageSize];
-  posixipc::EncodeMessage(out, packet);
-  iovec iov{packet, sizeof packet};
-  msghdr header{};
-  header.msg_iov = &iov;
-  header.msg_iovlen = 1;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  if (attach) {
-    header.msg_control = control;
-    header.msg_controllen = sizeof control;
-    cmsghdr* cmsg = CMSG_FIRSTHDR(&header);
-    cmsg->cmsg_level = SOL_SOCKET;
-    cmsg->cmsg_type = SCM_RIGHTS;
-    cmsg->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(cmsg), &blockFd, sizeof(int));
-  }
-
   // A busy peer's full queue and a peer that does not answer both end as a time-out with no
   // system error, as a hung window does; a peer that has gone away gives its error at once.
   auto failed = [this](int error) {
@@ -275,7 +256,7 @@ bool PosixTransport::SendMessageTimeout(WindowRef window, uint32_t message, uint
   DropWaitingAnswers(w.fd);
   ssize_t n;
   do {
-    n = sendmsg(w.fd, &header, MSG_NOSIGNAL);
+    n = posixipc::SendMessagePacket(w.fd, out, attach ? blockFd : -1, 0);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return failed(errno);
   if (attach) w.handed.insert(blockRef);

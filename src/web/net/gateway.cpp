@@ -49,7 +49,7 @@ void Gateway::Tell(PageId page, const std::string& message) {
 void Gateway::OnMessage(PageId page, std::string_view text) {
   if (!pages_.count(page)) return;  // it has left: a subscription now would outlive it
   const ParsedPageRequest parsed = ParsePageMessage(text);
-  if (!parsed.request) return Tell(page, ErrorMessage(parsed.error));
+  if (!parsed.request) return Tell(page, RefusalMessage(parsed));
   const PageRequest& request = *parsed.request;
   switch (request.kind) {
     case PageRequest::kSubscribe:

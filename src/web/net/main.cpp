@@ -87,16 +87,8 @@ std::string Url(const std::string& host, int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const ParsedWebOptions parsed = ParseWebOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (!parsed.error.empty()) {
-    std::cerr << "tavelor-web: " << parsed.error << "\nTry 'tavelor-web --help'.\n";
-    return 2;
-  }
-  const WebOptions& options = parsed.options;
-  if (options.help) {
-    std::cout << kWebUsage;
-    return 0;
-  }
+  WebOptions options;
+  if (const int status = ParseWebOptions(argc, argv, &options); status >= 0) return status;
 
   asio::io_context io;
   Log("Tavelor Web: cockpit panels in a browser");

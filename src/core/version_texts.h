@@ -1,5 +1,6 @@
-// The values fixed in the program: its version and the answers to the version codes. What a
-// request may change lives in RequestState, which the program owns and hands to every handler.
+// The server's version texts, fixed in the program: the version its caption and first log line
+// show, and the answers to the version codes. What a request may change lives in RequestState,
+// which the program owns and hands to every handler.
 #pragma once
 
 #include <string>

@@ -1,0 +1,84 @@
+#include "sim/posix/socket_file.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tavelor::sim {
+
+namespace {
+
+bool FillUnixAddress(const std::string& path, sockaddr_un* addr) {
+  std::memset(addr, 0, sizeof *addr);
+  addr->sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr->sun_path) return false;
+  std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// Someone still accepts on the socket file: a live simulator, not a leftover.
+bool SocketIsLive(const sockaddr_un& addr) {
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool live = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  ::close(fd);
+  return live;
+}
+
+}  // namespace
+
+bool SocketFile::Open(const std::string& path, std::string* error) {
+  sockaddr_un addr;
+  if (!FillUnixAddress(path, &addr)) {
+    *error = "socket path too long: " + path;
+    return false;
+  }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISSOCK(st.st_mode)) {
+      *error = path + " exists and is not a socket";
+      return false;
+    }
+    if (SocketIsLive(addr)) {
+      *error = "another simulator already serves " + path;
+      return false;
+    }
+    ::unlink(path.c_str());
+  }
+  fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) {
+    *error = "cannot create the window socket: " + std::string(std::strerror(errno));
+    return false;
+  }
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(fd_, 16) != 0) {
+    *error = "cannot listen on " + path + ": " + std::strerror(errno);
+    ::close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  // Remember which file is ours, so closing never removes a successor's socket.
+  if (::stat(path.c_str(), &st) == 0) {
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+  }
+  path_ = path;
+  return true;
+}
+
+void SocketFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (path_.empty()) return;
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) {
+    ::unlink(path_.c_str());
+  }
+  path_.clear();
+}
+
+}  // namespace tavelor::sim
