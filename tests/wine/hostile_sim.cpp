@@ -25,6 +25,7 @@ std::atomic<uint8_t*> gScribbled{nullptr};  // the block the scribbler writes ov
 std::atomic<bool> gDone{false};
 std::mt19937 gRandom(20261208);
 long gLeft = 0;
+bool gHandshook = false;  // the last exchange was the handshake's
 
 uint32_t Random() { return static_cast<uint32_t>(gRandom()); }
 
@@ -62,7 +63,7 @@ uint32_t Exchange(uint8_t* block) {
       default: break;
     }
   }
-  if (handshake) return 1;
+  if (handshake) return gHandshook = true, 1;
   for (int i = 0; i < 16; ++i) block[kFillLimit + Random() % (kBlockSize - kFillLimit)] = static_cast<uint8_t>(Random());
   const uint32_t answers[] = {1, 1, 1, 1, 1, 1, 0, 2, 0xFFFFFFFF};
   return answers[Random() % (sizeof answers / sizeof answers[0])];
@@ -85,8 +86,11 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!view) return 0;
     lastName = name;
   }
+  gHandshook = false;
   const uint32_t answer = Exchange(view);
-  gScribbled = view;
+  // Not over the handshake's answer: a link that fails to open is opened again under the same
+  // name, which this view would then hold.
+  if (!gHandshook) gScribbled = view;
   if (--gLeft <= 0) PostQuitMessage(0);
   return answer;
 }
