@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "replies/reply_schema.h"
 #include "support/recordings.h"
 #include "wine_harness.h"
 
@@ -333,6 +334,64 @@ TEST_F(WineTest, SimulatorGoesAwayAndComesBack) {
   EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "the same connection is served again";
 }
 
+// Two clients allowed. While the server waits for a silent simulator, one client connects and
+// then another leaves: once it is free again, the leaving one's slot goes to the newcomer.
+TEST_F(WineTest, AClientThatLeftWhileTheServerWasBusyFreesItsSlot) {
+  StartSim();
+  StartServer(Exe("TavelorServer.exe"), {}, {"--max-clients", "2"});
+  Client busy = Connect();
+  Client leaving = Connect();
+  WaitForLogLine("- New Client Connected", 2);
+  ASSERT_EQ(control_.Command("hang 1"), "OK");
+  ASSERT_TRUE(busy.Send("xxRADI"));  // the server waits two seconds for the exchange
+  std::this_thread::sleep_for(Ms(300));
+  Client newcomer = Connect();
+  leaving.Close();
+  EXPECT_EQ(busy.ReadLine().size(), sizeof kRadioReply - 1);
+  const std::vector<std::string> log = WaitForLogLine("- New Client Connected", 3);
+  EXPECT_EQ(Count(log, "- New Client Connected"), 3) << ::testing::PrintToString(log);
+  EXPECT_EQ(Count(log, "- Client Disconnected"), 1);
+  EXPECT_EQ(Ask(newcomer, "xxV100"), "2.01b\r\n");
+}
+
+// A simulator that answers every exchange with harm (see hostile_sim.cpp): every reply keeps its
+// shape, a value no real can hold (a not-a-number where a real is read) ends its request with the
+// fault in the log, as any such value does, and the server keeps its client. Once that simulator
+// is gone, a good one is taken again.
+TEST_F(WineTest, AHostileSimulatorCannotBreakTheServer) {
+  Process hostile;
+  hostile.Start({"wine", Exe("hostile_sim.exe"), "3000"}, {}, WineErrorLog());
+  ASSERT_TRUE(hostile.WaitForLine("hostile_sim: window", kStart));
+  StartServer();
+  Client client = Connect();
+  WaitForLogLine("- Fsuipc Connected OK");
+  int asked = 0, shaped = 0, unanswered = 0;
+  for (int round = 0; round < 400 && hostile.Running(); ++round) {
+    for (const ReplySchema& schema : ReplySchemas()) {
+      client.Send(std::string("xx") + schema.code);
+      const std::string line = client.ReadUntil("\r\n", Ms(500));
+      ++asked;
+      if (line.empty()) {
+        ++unanswered;
+        ASSERT_EQ(Ask(client, "xxV100"), "2.01b\r\n") << schema.code << " after " << asked << " requests";
+      } else {
+        shaped += ReadReplyLine(schema, line.substr(0, line.size() - 2)).has_value();
+      }
+    }
+  }
+  EXPECT_EQ(shaped, asked - unanswered);
+  const std::vector<std::string> log = MemoLines();
+  EXPECT_EQ(Count(log, "- Error: Invalid floating point operation.") + Count(log, "- Error: Floating point overflow.") +
+                Count(log, "- Error: Floating point division by zero."),
+            unanswered) << ::testing::PrintToString(log);
+  ASSERT_EQ(hostile.Wait(Ms(60000)), 0) << "the hostile simulator did not end";
+  WaitForLogLine("- Fsuipc Disconnected");
+  StartSim();
+  WaitForLogLine("- Fsuipc Connected OK", 2);
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "after " << asked << " requests, " << unanswered << " unanswered";
+}
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string hex;
@@ -489,6 +548,24 @@ TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
   StartServer();
   Client again = Connect();
   EXPECT_EQ(Ask(again, codes[7 % 3]), recorded[7]);
+}
+
+// A hard link under the plan's name is the other file itself: a chunk must not overwrite it.
+TEST_F(WineTest, APlanFileThatIsAHardLinkIsRefusedAndTheLinkedFileKept) {
+  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-link-run";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
+  std::ofstream(folder / "victim.txt") << "precious";
+  std::filesystem::create_hard_link(folder / "victim.txt", folder / "Quindrel.pln");
+  StartSim();
+  StartServer((folder / "TavelorServer.exe").string());
+  Client client = Connect();
+  ASSERT_TRUE(client.Send("xxPLA9HELLO"));
+  const std::string refused =
+      "- Error: Flight plan chunk refused: the plan file is a hard link to another file.";
+  EXPECT_EQ(Count(WaitForLogLine(refused), refused), 1);
+  EXPECT_EQ(ReadFile((folder / "victim.txt").string()), "precious");
 }
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {

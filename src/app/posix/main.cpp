@@ -157,6 +157,9 @@ int main(int argc, char** argv) {
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;
+  // Calls a signal interrupts are taken up again: the loop's wait wakes all the same (through
+  // the pipe), while a log write to a full pipe or terminal, cut short, would lose its line.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

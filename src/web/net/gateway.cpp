@@ -50,6 +50,7 @@ void Gateway::Tell(PageId page, const std::string& message) {
 }
 
 void Gateway::OnMessage(PageId page, std::string_view text) {
+  if (!pages_.count(page)) return;  // it has left: a subscription now would outlive it
   const ParsedPageRequest parsed = ParsePageMessage(text);
   if (!parsed.request) return Tell(page, RefusalMessage(parsed));
   const PageRequest& request = *parsed.request;
@@ -116,7 +117,9 @@ void Gateway::OnAnswer(const std::string& code, const PanelConnection::Result& r
   if (!to.empty()) {
     // One message for every page that wants it.
     const auto message = std::make_shared<const std::string>(ReplyMessage(*FindReplySchema(code), result.line));
-    for (const PageId page : to) pages_.at(page)->Deliver(message);
+    for (const PageId page : to) {
+      if (const auto found = pages_.find(page); found != pages_.end()) found->second->Deliver(message);
+    }
   }
   Schedule();
 }
