@@ -21,6 +21,7 @@
 
 #include "bench/echo.h"
 #include "bench/load.h"
+#include "recording/recording_reader.h"
 #include "cli/command_line.h"
 
 namespace {
@@ -43,6 +44,8 @@ struct Options {
   int serverCpu = 0;
   int loadCpu = 1;
   bool noPin = false;
+  bool fly = false;
+  bool record = false;
 };
 
 std::vector<std::string> SplitCodes(const std::string& text) {
@@ -88,6 +91,10 @@ int ParseOptions(int argc, char** argv, Options* o) {
   line.Whole("--load-cpu", "N", &o->loadCpu, 0, 4095, "a processor number",
              "processor for the load (default 1)");
   line.Flag("--no-pin", &o->noPin, "do not pin anything");
+  line.Flag("--fly", &o->fly, "the server's stand-in flies its circuit instead of standing parked");
+  line.Flag("--record", &o->record,
+            "the server records every exchange (in its private folder); the\n"
+            "recording's size is printed at the end");
   return line.Parse(argc, argv, std::cout, std::cerr);
 }
 
@@ -106,7 +113,7 @@ int FreePort() {
 // tavelor-server --sim in a private IPC folder, its log in a file there.
 class StartedServer {
  public:
-  StartedServer(const std::string& binary, int cpu) {
+  StartedServer(const std::string& binary, int cpu, bool fly, bool record) {
     char pattern[] = "/tmp/tavelor-bench-XXXXXX";
     if (!::mkdtemp(pattern)) return;
     folder_ = pattern;
@@ -119,8 +126,13 @@ class StartedServer {
       if (!std::freopen(log.c_str(), "w", stdout) || !std::freopen(log.c_str(), "a", stderr))
         ::_exit(127);
       const std::string port = std::to_string(port_);
-      ::execl(binary.c_str(), binary.c_str(), "--sim", "--sim-control", "0", "--bind", "127.0.0.1",
-              "--port", port.c_str(), static_cast<char*>(nullptr));
+      const std::string recording = Recording();
+      std::vector<const char*> argv = {binary.c_str(), "--sim", "--sim-control", "0", "--bind", "127.0.0.1",
+                                       "--port", port.c_str()};
+      if (fly) argv.push_back("--fly");
+      if (record) argv.insert(argv.end(), {"--record", recording.c_str()});
+      argv.push_back(nullptr);
+      ::execv(binary.c_str(), const_cast<char* const*>(argv.data()));
       ::_exit(127);
     }
     for (int i = 0; i < 200 && pid_ > 0; ++i) {
@@ -144,6 +156,7 @@ class StartedServer {
   }
   bool Ready() const { return ready_; }
   int Port() const { return port_; }
+  std::string Recording() const { return folder_ + "/bench.tvr"; }
   // Resident memory in KiB, from the kernel's status of the process; -1 when unknown.
   long RssKiB() const {
     std::ifstream in("/proc/" + std::to_string(pid_) + "/status");
@@ -192,6 +205,24 @@ void PrintRow(const Case& c, const Result& server, const Result& echo) {
   std::fflush(stdout);
 }
 
+// The recording's size, and what an exchange cost on average.
+void PrintRecording(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string file = bytes.str();
+  tavelor::recording::RecordingReader reader(file);
+  std::string error;
+  size_t exchanges = 0;
+  tavelor::recording::RecordedExchange exchange;
+  if (reader.Open(&error)) {
+    while (reader.Next(&exchange)) ++exchanges;
+  }
+  std::printf("recording: %zu bytes, %zu exchanges, %.1f bytes an exchange%s%s\n", file.size(), exchanges,
+              exchanges ? static_cast<double>(file.size()) / static_cast<double>(exchanges) : 0.0,
+              error.empty() ? "" : "; ", error.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,7 +243,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<StartedServer> started;
   int port = options.port;
   if (port == 0) {
-    started = std::make_unique<StartedServer>(options.server, serverCpu);
+    started = std::make_unique<StartedServer>(options.server, serverCpu, options.fly, options.record);
     if (!started->Ready()) {
       std::cerr << "tavelor-bench: " << options.server << " did not start\n";
       return 1;
@@ -295,5 +326,6 @@ int main(int argc, char** argv) {
                 before / 1024.0, started->RssKiB() / 1024.0, soak.latencyUs.size(),
                 firstRequest.substr(2).c_str());
   }
+  if (started && options.record) PrintRecording(started->Recording());
   return 0;
 }

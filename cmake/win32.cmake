@@ -8,7 +8,8 @@ if(MSVC)
   add_compile_options(/permissive- /utf-8)
   # One .exe that runs on a bare Windows: the C and C++ runtime linked in.
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli
+                 tavelor_recording)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
     target_compile_options(${target} PRIVATE /permissive- /utf-8)
     target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
@@ -17,7 +18,8 @@ endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   # GCC 12 warns wrongly about std::string concatenation at -O2 (its bug 105329).
-  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli)
+  foreach(target tavelor_core tavelor_sim_core tavelor_probe_core tavelor_reply_schema tavelor_request_parse tavelor_cli
+                 tavelor_recording)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endforeach()
   add_compile_options(-Wno-restrict)
@@ -53,9 +55,19 @@ add_executable(tavelor-probe src/probe/win32/main.cpp src/probe/net/asio_platfor
 target_link_libraries(tavelor-probe PRIVATE tavelor_probe_core tavelor_asio kernel32)
 tavelor_windows_program(tavelor-probe)
 
-option(TAVELOR_WINE_HELPERS "Build win_inspect.exe, the window inspector of the Wine tests" ON)
+# The Start menu's shortcut to the server with its browser panels (the installer's, in packaging/).
+add_executable(tavelor-launch WIN32 packaging/windows/launch.cpp)
+target_link_libraries(tavelor-launch PRIVATE tavelor_cli user32 kernel32)
+tavelor_windows_program(tavelor-launch)
+
+option(TAVELOR_WINE_HELPERS "Build win_inspect.exe and hostile_sim.exe, the helpers of the Wine tests" ON)
 if(TAVELOR_WINE_HELPERS)
   add_executable(win_inspect tests/wine/win_inspect.cpp)
   target_link_libraries(win_inspect PRIVATE user32 kernel32)
   tavelor_windows_program(win_inspect)
+  # A simulator that answers every exchange with harm.
+  add_executable(hostile_sim tests/wine/hostile_sim.cpp)
+  target_include_directories(hostile_sim PRIVATE src)
+  target_link_libraries(hostile_sim PRIVATE user32 kernel32)
+  tavelor_windows_program(hostile_sim)
 endif()

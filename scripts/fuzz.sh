@@ -21,7 +21,7 @@ scripts/install-deps.sh --fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-targets=(request link_walk sim_walk control conversions)
+targets=(request link_walk sim_walk control conversions recording)
 declare -A options=(
   [request]="-dict=fuzz/requests.dict -max_len=1100"
   [link_walk]="-max_len=33000"

@@ -2,7 +2,9 @@
 # Installs what the build and the tests need on a Debian machine, only when something is
 # missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program;
 # `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets;
-# `--browser` adds Chromium and Python for tavelor-web's tests in a real browser.
+# `--browser` adds Chromium and Python for tavelor-web's tests in a real browser; `--package`
+# adds what scripts/package.sh builds the downloads with (NSIS, zip, CPack's Debian tools, the
+# Markdown converter) and scripts/check-packages.sh unpacks them with.
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev)
@@ -11,6 +13,7 @@ for option in "$@"; do
     --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
     --browser) packages+=(chromium python3) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --package) packages+=(nsis zip unzip dpkg-dev python3-markdown) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done

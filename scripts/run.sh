@@ -6,7 +6,8 @@
 # Three ports: the panels' (9696), the stand-in's control channel (9697) and the browsers' (9080).
 # --port N moves all three together, to N, N+1 and N+2 (when 9696 is taken, say);
 # --sim-control N and --web-port N then move one of them on its own.
-# Every other argument goes to tavelor-server (for example --fly or --debug).
+# Every other argument goes to tavelor-server (for example --fly, --debug or --replay FILE, whose
+# moment and controls tavelor-web's index page then shows).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,7 +41,8 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target tavelor-server tavelor-sim tavelor-probe tavelor-web
 
 # It connects by itself once the server listens; started a moment later, it finds it at once.
-(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port" --port "$web_port") &
+(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port" --port "$web_port" \
+   --sim-control "$control_port") &
 web=$!
 trap 'kill "$web" 2>/dev/null || true' EXIT
 build/release/tavelor-server --sim --port "$server_port" --sim-control "$control_port" ${args[@]+"${args[@]}"}

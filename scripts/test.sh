@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Linux unit and end-to-end tests (tavelor-web's in
 # headless Chromium among them), the same again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows programs under Wine, and a
-# short run of every fuzz target (a few seconds each, after the inputs that once failed).
+# UndefinedBehaviorSanitizer, the Windows programs under Wine, the downloads (built, installed
+# under Wine and unpacked, see scripts/check-packages.sh), and a short run of every fuzz target
+# (a few seconds each, after the inputs that once failed).
 # Every stage runs even when an earlier one failed, so one run shows every fault; the script
 # ends with one line per stage (passed or failed, and its time) and fails when any stage failed.
 set -uo pipefail
@@ -35,17 +36,23 @@ linux() {
     ctest --preset release
 }
 
+# The downloads in dist/, from the builds above; their checks take a few minutes at most.
+packages() {
+  scripts/package.sh && timeout --kill-after=30 900 scripts/check-packages.sh
+}
+
 sanitize() {
   cmake --preset sanitize >/dev/null &&
     cmake --build --preset sanitize &&
     ctest --preset sanitize
 }
 
-stage "Dependencies" scripts/install-deps.sh --windows --fuzz --browser
+stage "Dependencies" scripts/install-deps.sh --windows --fuzz --browser --package
 stage "Windows cross build" windows_build
 linux_name="Linux build and tests, with the Windows programs under Wine"
 [[ -z $windows_bin ]] && linux_name="Linux build and tests (no Windows build: Wine tests left out)"
 stage "$linux_name" linux
+stage "Packages: the zip, the installer under Wine, the .deb" packages
 stage "Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer" sanitize
 stage "Fuzz targets, a short run each" scripts/fuzz.sh 4
 

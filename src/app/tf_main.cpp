@@ -19,7 +19,16 @@ TfMain::TfMain(MainView* view, EventLoop* loop, IpcTransport* transport, NowFunc
   loop_->SetEvents(this);
 }
 
-TfMain::~TfMain() { loop_->SetEvents(nullptr); }
+TfMain::~TfMain() {
+  link_.SetObserver(nullptr);
+  loop_->SetEvents(nullptr);
+}
+
+bool TfMain::Record(const std::string& path, std::string* error) {
+  if (!recorder_.Open(path, "Tavelor Server v" + AppVersion, error)) return false;
+  link_.SetObserver(&recorder_);
+  return true;
+}
 
 void TfMain::Start(const std::string& appFolder) {
   state_.AppFolder = appFolder;
@@ -27,6 +36,7 @@ void TfMain::Start(const std::string& appFolder) {
   LogLine(state_.log, "- Tavelor Server v" + AppVersion);
   LogLine(state_.log, "- Note: Run in administrator mode");
   LogLine(state_.log, "- Connecting to Fsuipc . . .");
+  if (recorder_.Recording()) LogLine(state_.log, "- Recording to " + recorder_.Path());
   view_->MoveToTopLeft();
   loop_->StartTimer(kConnectIntervalMs);
 }
@@ -79,6 +89,7 @@ void TfMain::ClientDisconnect(ConnectionId client) {
 
 void TfMain::ClientRead(ConnectionId client, const std::string& received) {
   connections_.Received(client, received);
+  recorder_.Flush();  // the reply has gone: the file's write holds nobody up
   NoticeLinkLost();
 }
 
@@ -94,6 +105,7 @@ void TfMain::Close() {
   listening_ = false;
   connections_.Clear();
   IpcClose(link_);
+  recorder_.Close();
 }
 
 void TfMain::NoticeLinkLost() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/exchange_recorder.h"
 #include "app/main_view.h"
 #include "core/request_state.h"
 #include "server/connections.h"
@@ -44,6 +45,10 @@ class TfMain : public LoopEvents {
   void ToggleDebug();
   void Close();  // the listener and its clients go, then the link
 
+  // `--record FILE`, before Start: every exchange from then on goes to the recording (see
+  // ExchangeRecorder). False, with the reason, when it cannot be created.
+  bool Record(const std::string& path, std::string* error);
+
   void SetPort(uint16_t port) { port_ = port; }
   void SetClientLimits(const ClientLimits& limits) { connections_.SetClientLimits(limits); }
   bool Listening() const { return listening_; }
@@ -53,8 +58,9 @@ class TfMain : public LoopEvents {
   RequestState& State() { return state_; }
 
   // LoopEvents: the loop's events, each handed to the logic above or to the connections. These
-  // are the connect timer's and the listener's events: Timer1Timer, ServerSocket1Listen,
-  // ServerSocket1ClientConnect, ServerSocket1ClientRead and ServerSocket1ClientDisconnect.
+  // are the connect timer's and the listener's events; on Windows the form's handlers of those
+  // names (Timer1Timer, ServerSocket1Listen, ServerSocket1ClientConnect, ServerSocket1ClientRead,
+  // ServerSocket1ClientDisconnect) call the same logic.
   void OnTimer() override { Tick(); }
   void OnListenerBound() override { ListenerBound(); }
   void OnListenerFailed(const SocketFailure& failure) override;
@@ -78,6 +84,7 @@ class TfMain : public LoopEvents {
   EventLoop* loop_;
   IpcClient link_;
   RequestState state_;
+  ExchangeRecorder recorder_{state_.log};
   Connections connections_;
   uint16_t port_ = kServerPort;
   bool listening_ = false;

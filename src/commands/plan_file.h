@@ -2,7 +2,8 @@
 // chooses what goes into the file but not where it goes: whoever may write to the program's
 // folder could otherwise put a link under the plan's name and have a chunk overwrite the file
 // it names, or a pipe that holds the server at its open. So a plan file that is a link (on
-// Windows, any reparse point) or not a regular file is refused, and the open never waits.
+// Windows, any reparse point), a hard link (a file with a second name) or not a regular file is
+// refused, and the open never waits.
 #pragma once
 
 #include <cstdio>

@@ -1,12 +1,15 @@
 // The control commands: one line in, one answer out. Numbers are parsed strictly (no signs, no
 // trailing junk, no overflow) so a typo in a test shows up as ERR rather than as a wrong value.
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "sim/cockpit_values.h"
 #include "sim/flight.h"
+#include "sim/replay.h"
 #include "sim/sim_peer.h"
 
 namespace tavelor::sim {
@@ -58,6 +61,27 @@ std::optional<uint32_t> ParseDecimal(std::string_view s) {
     if (v > 0xFFFFFFFFu) return std::nullopt;
   }
   return static_cast<uint32_t>(v);
+}
+
+// Seconds as decimal digits with at most three after a point: the recording's milliseconds.
+std::optional<uint64_t> ParseMilliseconds(std::string_view s) {
+  const size_t point = s.find('.');
+  const std::string_view whole = s.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? "" : s.substr(point + 1);
+  if (whole.size() > 9 || fraction.size() > 3 || (point != std::string_view::npos && fraction.empty()))
+    return std::nullopt;
+  const auto seconds = ParseDecimal(whole);
+  const auto thousandths = fraction.empty() ? std::optional<uint32_t>(0) : ParseDecimal(fraction);
+  if (!seconds || !thousandths) return std::nullopt;
+  uint64_t ms = *thousandths;
+  for (size_t digits = fraction.size(); digits < 3; ++digits) ms *= 10;
+  return uint64_t{*seconds} * 1000 + ms;
+}
+
+std::string SecondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
 }
 
 std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view s) {
@@ -161,6 +185,33 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     hangNext_ = *n;
     return "OK";
   }
+  if (command == "replay") {
+    if (!replay_) return "ERR no recording: start the stand-in with --replay FILE";
+    const std::string how = w.size() >= 2 ? Lower(w[1]) : "";
+    if (w.size() == 1) {
+      return "OK " + SecondsText(replay_->Position()) + " " + SecondsText(replay_->Length()) +
+             (replay_->Playing() ? " playing" : " paused");
+    }
+    if (how == "at" && w.size() == 3) {
+      const auto ms = ParseMilliseconds(w[2]);
+      if (!ms || *ms > static_cast<uint64_t>(std::llround(replay_->Length() * 1000)))
+        return "ERR SECONDS from 0 to " + SecondsText(replay_->Length());
+      replay_->JumpTo(memory_, static_cast<double>(*ms) / 1000);
+      return "OK";
+    }
+    if (how == "pause" && w.size() == 2) {
+      replay_->Pause();
+      return "OK";
+    }
+    if (how == "on" && w.size() == 2) {
+      replay_->Play(memory_);
+      return "OK";
+    }
+    return "ERR usage: replay [at SECONDS|pause|on]";
+  }
+  if (command == "fly" && replay_) {
+    return "ERR a recording is replayed: the circuit flies only without --replay";
+  }
   if (command == "fly") {
     const std::string how = w.size() >= 2 ? Lower(w[1]) : "";
     if (how == "at" && w.size() == 3) {
@@ -198,6 +249,9 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
         "hang N               leave the next N exchanges unanswered",
         "fly on|off           fly the circuit, or hold every value where it is",
         "fly at SECONDS       jump to that moment of the circuit, 0 to 1199",
+        "replay               the recording's moment and length in seconds, playing or paused",
+        "replay at SECONDS    jump to that moment of the recording, to the millisecond",
+        "replay pause|on      hold the recording where it is, or play on",
         "set NAME VALUE       set a common value in cockpit units",
         "get NAME             read a common value in cockpit units",
         "help                 this list",

@@ -22,6 +22,9 @@ class OffsetMemory {
   void WriteU16(uint32_t offset, uint16_t v);
   void WriteU32(uint32_t offset, uint32_t v);
   void WriteDouble(uint32_t offset, double v);
+  // The bytes as given, each radio's other form left as it is: a recording holds both forms as
+  // the simulator had them, whichever of them a reply read.
+  void WriteUnpaired(uint32_t offset, uint32_t size, const uint8_t* in) { Store(offset, size, in); }
 
   // A value at a named offset, little-endian as the simulator keeps it (so is the host).
   template <typename T>

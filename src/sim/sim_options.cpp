@@ -27,6 +27,21 @@ bool ReadHex32(std::string text, uint32_t* value) {
 
 }  // namespace
 
+void AddReplayOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix) {
+  line.Text("--replay", "FILE", &options->replay, "a recording's file name",
+            prefix + "replay a recording made with --record instead");
+  line.Flag("--loop", &options->loop, "with --replay: start the recording over at its end");
+  line.Real("--speed", "FACTOR", &options->speed, kSlowestReplay, kFastestReplay, "a factor from 0.01 to 100",
+            "with --replay: replay FACTOR times as fast (0.01 to 100, default 1)");
+}
+
+int CheckReplayOptions(const SimOptions& options, const cli::CommandLine& line) {
+  if (!options.replay.empty() && options.fly) return line.Refuse("--fly and --replay exclude each other", std::cerr);
+  if (options.replay.empty() && (options.loop || options.speed != 1))
+    return line.Refuse("--loop and --speed go with --replay", std::cerr);
+  return -1;
+}
+
 int ParseSimOptions(int argc, char** argv, SimOptions* options) {
   cli::CommandLine line("tavelor-sim",
                         "The stand-in simulator: a window of the simulator's class that answers\n"
@@ -50,7 +65,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
   line.Flag("--fly", &options->fly,
             "fly a circuit instead of standing parked (the control command\n"
             "'fly on|off' does the same later)");
-  return line.Parse(argc, argv, std::cout, std::cerr);
+  AddReplayOptions(line, options);
+  if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
+  return CheckReplayOptions(*options, line);
 }
 
 }  // namespace tavelor::sim

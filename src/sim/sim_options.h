@@ -6,6 +6,10 @@
 
 #include "sim/sim_peer.h"
 
+namespace tavelor::cli {
+class CommandLine;
+}
+
 namespace tavelor::sim {
 
 struct SimOptions {
@@ -14,10 +18,22 @@ struct SimOptions {
   int controlPort = 9697;                // 0 picks a free port
   bool parkedAircraft = true;            // preset LoadParkedAircraft
   bool fly = false;                      // fly the circuit from the start
+  std::string replay;                    // a recording to replay instead; empty: none
+  bool loop = false;                     // the replay starts over at its end
+  double speed = 1;                      // the replay's speed, times the recording's
 };
+
+inline constexpr double kSlowestReplay = 0.01, kFastestReplay = 100;
 
 // Reads tavelor-sim's options into *options. Returns -1 to go on; otherwise the program ends
 // with the returned status: 0 after --help or --version, 2 after saying what is wrong.
 int ParseSimOptions(int argc, char** argv, SimOptions* options);
+
+// The replay's options, for tavelor-sim and for tavelor-server's stand-in: --replay FILE, with
+// `prefix` before its help ("with --sim: "), --loop and --speed FACTOR.
+void AddReplayOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix = "");
+// After the parse: -1 when the replay's options go together with --fly and each other, else 2
+// after the command line has said why.
+int CheckReplayOptions(const SimOptions& options, const cli::CommandLine& line);
 
 }  // namespace tavelor::sim

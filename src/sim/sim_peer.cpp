@@ -6,6 +6,7 @@
 
 #include "sim/sim_peer.h"
 #include "sim/flight.h"
+#include "sim/replay.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -49,6 +50,11 @@ bool WalkRecords(const uint8_t* block, size_t size, Each&& each) {
   return false;  // ran off the end without an end marker
 }
 
+void PresetIdentity(OffsetMemory& memory, const PeerOptions& options) {
+  memory.WriteU32(ipc::kFsuipcVersionOffset, options.fsuipcVersion);
+  memory.WriteU32(ipc::kSimVersionOffset, options.simVersion);
+}
+
 }  // namespace
 
 SimPeer::~SimPeer() = default;
@@ -58,12 +64,29 @@ SimPeer& SimPeer::operator=(SimPeer&&) noexcept = default;
 void SimPeer::StartFlying() { flight_->Start(memory_); }
 void SimPeer::StopFlying() { flight_->Stop(); }
 bool SimPeer::Flying() const { return flight_->Flying(); }
-void SimPeer::Tick(double seconds) { flight_->Advance(memory_, seconds); }
+void SimPeer::Tick(double seconds) {
+  if (replay_) {
+    replay_->Advance(memory_, seconds);
+  } else {
+    flight_->Advance(memory_, seconds);
+  }
+}
 void SimPeer::FlyAt(double seconds) { flight_->JumpTo(memory_, seconds); }
 
-SimPeer::SimPeer(const PeerOptions& options) : flight_(std::make_unique<Flight>()) {
-  memory_.WriteU32(ipc::kFsuipcVersionOffset, options.fsuipcVersion);
-  memory_.WriteU32(ipc::kSimVersionOffset, options.simVersion);
+SimPeer::SimPeer(const PeerOptions& options) : options_(options), flight_(std::make_unique<Flight>()) {
+  PresetIdentity(memory_, options_);
+}
+
+bool SimPeer::Replaying() const { return replay_ && replay_->Playing(); }
+
+void SimPeer::StartReplay(std::unique_ptr<Replay> replay) {
+  flight_->Stop();
+  replay_ = std::move(replay);
+  replay_->Begin(memory_, [options = options_](OffsetMemory& memory) {
+    memory = OffsetMemory{};
+    PresetIdentity(memory, options);
+    LoadParkedAircraft(memory);
+  });
 }
 
 uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {

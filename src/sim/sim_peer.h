@@ -18,6 +18,7 @@ inline constexpr uint32_t kDefaultFsuipcVersion = 0x40200000;  // any value >= 0
 inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag plus a simulator number
 
 class Flight;
+class Replay;
 
 struct JournalEntry {
   uint64_t exchange;          // number of the exchange it came in, from 1 since start
@@ -71,6 +72,11 @@ class SimPeer {
   // on from there if it was flying, else held there.
   void FlyAt(double seconds);
 
+  // A recording replayed instead of the circuit (`--replay`): from its start, playing, over the
+  // parked aircraft. The control channel's `replay` commands then move it; `fly` is refused.
+  void StartReplay(std::unique_ptr<Replay> replay);
+  bool Replaying() const;  // a recording is loaded and playing
+
   OffsetMemory& Memory() { return memory_; }
   // The journal keeps at most kJournalLimit entries (a few thousand panel replies); beyond
   // that the oldest are dropped one by one, so a simulator that nobody drains stays small (it
@@ -89,7 +95,9 @@ class SimPeer {
   uint64_t failNext_ = 0;
   uint64_t hangNext_ = 0;
   uint16_t libraryVersion_ = 0;
+  PeerOptions options_;
   std::unique_ptr<Flight> flight_;
+  std::unique_ptr<Replay> replay_;
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "sim/replay.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -10,13 +11,23 @@ namespace tavelor::sim {
 SimService::SimService(const SimOptions& options) : options_(options), peer_(options.peer) {
   if (options_.parkedAircraft) LoadParkedAircraft(peer_.Memory());
   if (options_.fly) peer_.StartFlying();
+  if (!options_.replay.empty()) {
+    std::string note;
+    std::unique_ptr<Replay> replay = Replay::Load(options_.replay, &startProblem_, &note);
+    if (replay) {
+      replay->SetLoop(options_.loop);
+      replay->SetSpeed(options_.speed);
+      peer_.StartReplay(std::move(replay));
+    }
+    if (!note.empty()) Say(note);
+  }
   lastTick_ = Clock::now();
 }
 
 void SimService::Tick(Clock::time_point now) {
   const std::chrono::duration<double> passed = now - lastTick_;
   lastTick_ = now;
-  if (peer_.Flying()) peer_.Tick(passed.count());
+  if (Flying()) peer_.Tick(passed.count());
 }
 
 uint32_t SimService::Exchange(uint8_t* view, size_t mappedSize) {

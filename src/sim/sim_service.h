@@ -28,7 +28,10 @@ class SimService {
   // How long the answers of a client that finished sending, or of a `quit`, may take to go out.
   static constexpr auto kFlushTimeout = std::chrono::seconds(2);
 
+  // With a recording to replay, it is read at once: see StartProblem.
   explicit SimService(const SimOptions& options);
+  // Why the stand-in cannot start (its recording cannot be read); empty when it can.
+  const std::string& StartProblem() const { return startProblem_; }
 
   SimPeer& Peer() { return peer_; }
   const SimOptions& Options() const { return options_; }
@@ -40,7 +43,8 @@ class SimService {
   // least every kTickInterval while Flying().
   static constexpr auto kTickInterval = std::chrono::milliseconds(100);
   void Tick(Clock::time_point now);
-  bool Flying() const { return peer_.Flying(); }
+  // Whether time moves the aircraft: on its circuit, or along a recording that plays.
+  bool Flying() const { return peer_.Flying() || peer_.Replaying(); }
 
   // Whether the exchange that just arrived must go unanswered (`hang N`).
   bool TakeHang() { return peer_.TakeHang(); }
@@ -82,6 +86,7 @@ class SimService {
 
   SimOptions options_;
   SimPeer peer_;
+  std::string startProblem_;
   Clock::time_point lastTick_{};
   std::map<ControlId, Client> clients_;
   bool acceptFailureSaid_ = false;

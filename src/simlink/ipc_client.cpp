@@ -203,6 +203,8 @@ bool IpcClient::Exchange(uint32_t* code, bool duringOpen) {
   }
   if (answer != 1) return Report(code, kIpcBadData, false);
 
+  const bool observed = observer_ != nullptr && !duringOpen;
+  observed_.clear();
   // The walk trusts nothing the peer may have changed: it stays inside the used part of the
   // block, stops at a type other than read or write, and copies only into a destination whose
   // size matches what was queued for it.
@@ -218,16 +220,19 @@ bool IpcClient::Exchange(uint32_t* code, bool duringOpen) {
           destinations[reference - 1].size == size) {
         std::memcpy(destinations[reference - 1].variable, block_ + at + kReadHeader, size);
       }
+      if (observed) observed_.push_back({false, GetU32(block_ + at + 4), size, block_ + at + kReadHeader});
       at += kReadHeader + size;
     } else if (type == kWriteRecord) {
       if (at + kWriteHeader > kFillLimit) break;
       const uint32_t size = GetU32(block_ + at + 8);
       if (size > kFillLimit - at - kWriteHeader) break;
+      if (observed) observed_.push_back({true, GetU32(block_ + at + 4), size, block_ + at + kWriteHeader});
       at += kWriteHeader + size;
     } else {
       break;
     }
   }
+  if (observed) observer_->Exchanged(observed_);
   return Report(code, kIpcOk, true);
 }
 

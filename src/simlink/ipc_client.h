@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "simlink/exchange_observer.h"
 #include "simlink/ipc_records.h"
 #include "simlink/offset.h"
 #include "simlink/ipc_transport.h"
@@ -69,6 +70,10 @@ class IpcClient {
   // waits longer between attempts to connect while that lasts.
   bool PeerUnanswered() const { return peerUnanswered_; }
 
+  // Told of every exchange `Process` completes (nullptr: nobody); the observer outlives the link
+  // or is taken off first.
+  void SetObserver(ExchangeObserver* observer) { observer_ = observer; }
+
  private:
   struct Destination {
     void* variable;
@@ -88,6 +93,8 @@ class IpcClient {
   size_t next_ = 0;                 // bytes queued from the block's start
   std::vector<Destination> destinations_;  // a read record's destination field: index + 1
   std::vector<Destination> exchanging_;    // the destinations of the exchange under way
+  ExchangeObserver* observer_ = nullptr;
+  std::vector<LinkRecord> observed_;       // the records the observer is shown, kept for reuse
   bool linkLost_ = false;
   bool peerUnanswered_ = false;
 };

@@ -20,11 +20,17 @@ void FanOut::Subscribe(PageId page, const std::vector<std::string>& codes, doubl
 void FanOut::Unsubscribe(PageId page, const std::vector<std::string>& codes) {
   auto found = pages_.find(page);
   if (found == pages_.end()) return;
-  for (const std::string& code : codes) {
-    found->second.erase(code);
-    if (PeriodMs(code) == 0) codes_.erase(code);
-  }
+  for (const std::string& code : codes) found->second.erase(code);
   if (found->second.empty()) pages_.erase(found);
+  for (const std::string& code : codes) ForgetIfUnwanted(code);
+}
+
+// A code nobody wants any more is forgotten, but not while its request is out: a page that
+// wants it again meanwhile must not have it asked a second time, or a page that subscribes and
+// unsubscribes in a loop would queue requests faster than the panel server answers them.
+void FanOut::ForgetIfUnwanted(const std::string& code) {
+  const auto state = codes_.find(code);
+  if (state != codes_.end() && !state->second.asking && PeriodMs(code) == 0) codes_.erase(state);
 }
 
 void FanOut::RemovePage(PageId page) {
@@ -51,6 +57,7 @@ std::vector<std::string> FanOut::TakeDue(int64_t nowMs) {
   for (auto& [code, state] : codes_) {
     if (state.asking || nowMs < std::floor(state.nextAskMs)) continue;
     const double period = PeriodMs(code);
+    if (period == 0) continue;  // unwanted, its answer still awaited
     state.asking = true;
     state.nextAskMs += period;
     // Fallen far behind (a slow answer, a stalled server): start again from now instead of
@@ -74,6 +81,7 @@ std::vector<PageId> FanOut::Answered(const std::string& code, int64_t nowMs) {
   const auto state = codes_.find(code);
   if (state == codes_.end()) return to;
   state->second.asking = false;
+  ForgetIfUnwanted(code);
   // Answers come with some jitter around the code's period: a page is due half a period early.
   const double early = PeriodMs(code) / 2;
   for (auto& [page, wants] : pages_) {
@@ -89,7 +97,9 @@ std::vector<PageId> FanOut::Answered(const std::string& code, int64_t nowMs) {
 
 void FanOut::Lost(const std::string& code) {
   const auto state = codes_.find(code);
-  if (state != codes_.end()) state->second.asking = false;
+  if (state == codes_.end()) return;
+  state->second.asking = false;
+  ForgetIfUnwanted(code);
 }
 
 bool FanOut::Wants(PageId page, const std::string& code) const {

@@ -45,9 +45,10 @@ class FanOut {
     bool asking = false;
   };
   double PeriodMs(const std::string& code) const;  // of the fastest page that wants it; 0: none
+  void ForgetIfUnwanted(const std::string& code);
 
   std::map<PageId, std::map<std::string, Want>> pages_;
-  std::map<std::string, Code> codes_;  // every code some page wants
+  std::map<std::string, Code> codes_;  // every code some page wants, or whose answer is awaited
 };
 
 }  // namespace tavelor::web

@@ -1,5 +1,7 @@
 #include "web/stream_messages.h"
 
+#include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "core/request_codes.h"
@@ -62,6 +64,23 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
   return "";
 }
 
+// "pause", "on", or the moment to jump to, in seconds.
+std::string ReadReplay(const Json& value, PageRequest* request) {
+  request->kind = PageRequest::kReplay;
+  if (value.is_string() && (value == "pause" || value == "on")) {
+    request->replay = "replay " + value.get<std::string>();
+    return "";
+  }
+  if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0 ||
+      value.get<double>() > 1e9) {
+    return "replay takes \"pause\", \"on\" or the moment to jump to, in seconds";
+  }
+  char line[48];
+  std::snprintf(line, sizeof line, "replay at %.3f", value.get<double>());
+  request->replay = line;
+  return "";
+}
+
 }  // namespace
 
 ParsedPageRequest ParsePageMessage(std::string_view text) {
@@ -78,12 +97,15 @@ ParsedPageRequest ParsePageMessage(std::string_view text) {
   const bool subscribe = message.is_object() && message.contains("subscribe");
   const bool unsubscribe = message.is_object() && message.contains("unsubscribe");
   const bool send = message.is_object() && message.contains("send");
-  if (subscribe + unsubscribe + send != 1) {
-    parsed.error = "a message is an object with one of \"subscribe\", \"unsubscribe\" or \"send\"";
+  const bool replay = message.is_object() && message.contains("replay");
+  if (subscribe + unsubscribe + send + replay != 1) {
+    parsed.error = "a message is an object with one of \"subscribe\", \"unsubscribe\", \"send\" or \"replay\"";
     return parsed;
   }
   PageRequest request;
-  if (send) {
+  if (replay) {
+    parsed.error = ReadReplay(message["replay"], &request);
+  } else if (send) {
     parsed.error = ReadSend(message["send"], message.contains("id") ? &message["id"] : nullptr, &request);
     if (!parsed.error.empty()) parsed.refusedSend = request;
   } else if (unsubscribe) {
@@ -125,6 +147,26 @@ std::string ErrorMessage(const std::string& error) {
 
 std::string RefusalMessage(const ParsedPageRequest& parsed) {
   return parsed.refusedSend ? SentMessage(*parsed.refusedSend, parsed.error) : ErrorMessage(parsed.error);
+}
+
+}  // namespace tavelor::web
+
+namespace tavelor::web {
+
+std::optional<ReplayStatus> ParseReplayStatus(std::string_view line) {
+  char state[16] = "";
+  ReplayStatus status;
+  const std::string text(line);
+  if (std::sscanf(text.c_str(), "OK %lf %lf %15s", &status.at, &status.length, state) != 3) return std::nullopt;
+  const std::string playing = state;
+  if (playing != "playing" && playing != "paused") return std::nullopt;
+  status.playing = playing == "playing";
+  return status;
+}
+
+std::string ReplayMessage(const std::optional<ReplayStatus>& status) {
+  if (!status) return Json{{"replay", nullptr}}.dump();
+  return Json{{"replay", {{"at", status->at}, {"length", status->length}, {"playing", status->playing}}}}.dump();
 }
 
 }  // namespace tavelor::web

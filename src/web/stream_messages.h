@@ -17,12 +17,13 @@ inline constexpr size_t kMaxPageMessageBytes = 4096;  // a subscription to every
 inline constexpr size_t kMaxSendBytes = 64;           // the longest command is 22 characters
 
 struct PageRequest {
-  enum Kind { kSubscribe, kUnsubscribe, kSend } kind = kSubscribe;
+  enum Kind { kSubscribe, kUnsubscribe, kSend, kReplay } kind = kSubscribe;
   std::vector<std::string> codes;  // subscribe, unsubscribe: known panel reply codes
   double hz = 0;                   // subscribe
   std::string send;                // the request without its two leading characters
   std::string sendCode;            // its code, as the confirmation names it
   std::string sendId;              // the page's "id" for it, as JSON text; empty when none
+  std::string replay;              // the stand-in's control line: "replay pause", "replay at 70.000"
 };
 
 struct ParsedPageRequest {
@@ -45,5 +46,16 @@ std::string ErrorMessage(const std::string& error);        // {"error": "..."}
 // What a message that asks for nothing is answered: a refused send is confirmed with
 // "ok": false, so the page that waits for its confirmation hears; anything else gets the error.
 std::string RefusalMessage(const ParsedPageRequest& parsed);
+
+// Where the stand-in's replay is, as its control channel's `replay` says it
+// ("OK 70.000 120.009 playing"); none when it replays nothing.
+struct ReplayStatus {
+  double at = 0, length = 0;  // seconds
+  bool playing = false;
+  bool operator==(const ReplayStatus&) const = default;
+};
+std::optional<ReplayStatus> ParseReplayStatus(std::string_view line);
+// {"replay": {"at": 70, "length": 120.009, "playing": true}}, or {"replay": null}.
+std::string ReplayMessage(const std::optional<ReplayStatus>& status);
 
 }  // namespace tavelor::web

@@ -60,6 +60,13 @@ int ParseWebOptions(int argc, char** argv, WebOptions* options) {
           "also let pages from URL open the stream (repeatable), for example\n"
           "http://simpc.example.net:9080 when tablets use such a name")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  line.Port("--sim-control", "PORT", &options->simControl, 0,
+            "the stand-in simulator's control port on this computer, whose replay the\n"
+            "index page shows and moves (default 9697; 0: none)");
+  line.Whole("--max-per-address", "N", &options->maxPerAddress, 1, static_cast<long long>(kMaxConnections),
+             "a number from 1 to " + std::to_string(kMaxConnections),
+             "at most N connections from one address at once, of the " + std::to_string(kMaxConnections) +
+                 " in all\n(default " + std::to_string(kDefaultMaxPerAddress) + "), so no one host takes every slot");
   return line.Parse(argc, argv, std::cout, std::cerr);
 }
 

@@ -1,8 +1,11 @@
 // tavelor-web's command line.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "web/connection_shares.h"
 
 namespace tavelor::web {
 
@@ -15,6 +18,9 @@ struct WebOptions {
   int port = kDefaultWebPort;            // 0: any free port (the one taken is printed)
   bool readOnly = false;                 // pages may watch but never send
   std::vector<std::string> origins;      // more page origins allowed to open the stream
+  int simControl = 9697;                 // the stand-in's control channel on 127.0.0.1, for its
+                                         // replay; 0: none
+  size_t maxPerAddress = kDefaultMaxPerAddress;  // connections one address may hold at once
 };
 
 // Reads tavelor-web's options into *options. Returns -1 to go on; otherwise the program ends

@@ -5,7 +5,8 @@
 // that stands for the examples' ports (support/example_nc.cpp), a tavelor-probe that talks to
 // the test's server, and the other programs as built. A block that shows `$ nc localhost 9697` alone is a session on the
 // control channel: its lines are commands, each followed by its answer. The shell's output is
-// compared as a terminal shows it: a CR LF is a line end, and the last line ends.
+// compared as a terminal shows it: a CR LF is a line end, and the last line ends. A block that
+// starts the server itself (`$ tavelor-server --sim --replay ...`) has it started so.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -82,16 +84,18 @@ class ExampleWorld {
     fs::remove_all(folder_, ignored);
   }
 
-  // A fresh server for one block.
-  bool Start() {
+  // A fresh server for one block, with `extra` options.
+  bool Start(const std::vector<std::string>& extra = {}) {
     server_.Kill();
     std::error_code ignored;
     fs::remove(folder_ + "/Quindrel.pln", ignored);
     panelPort_ = testing::FreePort();
     controlPort_ = testing::FreePort();
-    server_.Start({folder_ + "/tavelor-server", "--sim", "--connect-now", "--bind", "127.0.0.1", "--port",
-                   std::to_string(panelPort_), "--sim-control", std::to_string(controlPort_)},
-                  {ipc_.Env()});
+    std::vector<std::string> argv = {folder_ + "/tavelor-server", "--sim", "--connect-now", "--bind", "127.0.0.1",
+                                      "--port", std::to_string(panelPort_), "--sim-control",
+                                      std::to_string(controlPort_)};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    server_.Start(argv, {ipc_.Env()});
     if (!server_.WaitForLine("- IP: ")) return false;
     SimControl control;
     if (!control.Connect(controlPort_)) return false;
@@ -119,10 +123,25 @@ class ExampleWorld {
   int controlPort_ = 0;
 };
 
+// A block that starts with `$ tavelor-server --sim OPTIONS` has the server started so; a path
+// among the options is the repository's.
+std::vector<std::string> ServerOptions(const Block& block) {
+  const std::string start = "$ tavelor-server --sim ";
+  std::vector<std::string> options;
+  if (block.lines.empty() || block.lines[0].rfind(start, 0) != 0) return options;
+  std::istringstream words(block.lines[0].substr(start.size()));
+  for (std::string word; words >> word;) {
+    const std::string inRepository = std::string(TAVELOR_SOURCE_DIR) + "/" + word;
+    options.push_back(fs::exists(inRepository) ? inRepository : word);
+  }
+  return options;
+}
+
 void RunBlock(ExampleWorld& world, const Block& block) {
-  ASSERT_TRUE(world.Start()) << "the server did not start";
+  const std::vector<std::string> options = ServerOptions(block);
+  ASSERT_TRUE(world.Start(options)) << "the server did not start";
   const std::vector<std::string>& lines = block.lines;
-  for (size_t i = 0; i < lines.size();) {
+  for (size_t i = options.empty() ? 0 : 1; i < lines.size();) {
     ASSERT_EQ(lines[i].rfind("$ ", 0), 0u) << "a line that no command printed: " << lines[i];
     const std::string command = lines[i].substr(2);
     if (command == "nc localhost 9697") {  // a session: command, answer, command...

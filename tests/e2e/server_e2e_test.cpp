@@ -7,6 +7,8 @@
 
 #include <signal.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "e2e/harness.h"
@@ -122,6 +124,54 @@ TEST(ServerEndToEnd, DebugLinesComeBeforeTheReplyBlockAndSignalTogglesThem) {
   EXPECT_TRUE(stack.server.WaitForLine("- Debug On"));
 }
 
+// The log's reader falls behind, so the server waits in its write to the full pipe, and a
+// SIGUSR1 comes meanwhile: the write is taken up again, and no log line is lost or doubled.
+TEST(ServerEndToEnd, ADebugToggleWhileTheLogIsBlockedLosesNoLine) {
+  Stack stack;
+  stack.StartBoth({"--debug"});
+  Client client = stack.Connect();
+  std::atomic<bool> stop{false};
+  std::atomic<int> answers{0};
+  std::thread asking([&] {
+    for (int i = 0; i < 1000000 && !stop; ++i) answers += !client.Ask("xxRADI").empty();
+  });
+  for (int round = 1; round <= 3; ++round) {
+    // Nothing read from the log: the pipe fills and the server stops answering.
+    for (int was = -1, i = 0; i < 50 && was != answers; ++i) {
+      was = answers;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    stack.server.Signal(SIGUSR1);
+    // Read nothing until the server has met the signal, still in its write.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(stack.server.WaitForCount("- Debug Off", round));
+    stack.server.Signal(SIGUSR1);
+    ASSERT_TRUE(stack.server.WaitForCount("- Debug On", round));
+  }
+  stop = true;
+  asking.join();
+  // Every radio block whole and in order: its code, then the panel's fourteen lines.
+  const std::vector<std::string> block = {
+      "<- received code:RADI", "- Radio Panel:--------------------", "- Dme1: 12.3", "- Dme2:  0.0",
+      "- Transponder:7000", "- Com1a:118.25", "- Com1b:121.50", "- Com2a:119.10", "- Com2b:124.85",
+      "- Nav1a:110.90", "- Nav1b:113.90", "- Nav2a:111.30", "- Nav2b:109.00", "- Adf:0345",
+      "- Audio:10010000"};
+  client.Ask("xxV100");  // after the last block
+  ASSERT_TRUE(stack.server.WaitForLine("<- received code:V100"));
+  size_t next = 0, blocks = 0;
+  bool started = false;
+  for (std::string line : stack.server.Lines()) {
+    if (line.size() > 9 && line[2] == ':' && line[5] == ':') line.erase(0, 9);
+    if (line == block[0]) started = true;
+    if (!started || line == "- Debug On" || line == "- Debug Off") continue;
+    if (line == "<- received code:V100") break;
+    ASSERT_EQ(line, block[next]) << "in radio block " << blocks;
+    next = (next + 1) % block.size();
+    blocks += next == 0;
+  }
+  EXPECT_GT(blocks, 100u);
+}
+
 TEST(ServerEndToEnd, SimulatorGoingAwayAndComingBack) {
   Stack stack;
   stack.StartBoth({"--debug"});  // each request is logged as it is taken
@@ -231,6 +281,12 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {server, {"--bind", "nothost"}, 2, "Try 'tavelor-server --help'."},
       {server, {"--bind", "127.0.0.256"}, 2, "--bind needs a dotted IPv4 address"},
       {server, {"--fly"}, 2, "--fly needs --sim"},  // only the stand-in flies
+      {server, {"--replay", "a.tvr"}, 2, "--replay needs --sim"},  // and replays
+      {server, {"--sim", "--fly", "--replay", "a.tvr"}, 2, "--fly and --replay exclude each other"},
+      {server, {"--sim", "--loop"}, 2, "--loop and --speed go with --replay"},
+      {server, {"--sim", "--replay", "a.tvr", "--speed", "1000"}, 2, "--speed needs a factor from 0.01 to 100"},
+      {server, {"--record"}, 2, "--record needs a file or folder name"},
+      {TAVELOR_SIM_BIN, {"--replay", "a.tvr", "--fly"}, 2, "tavelor-sim: --fly and --replay exclude each other"},
       {server, {"--max-clients", "0"}, 2, "--max-clients needs a number from 1 to 1000000, not '0'"},
       {server, {"--idle-timeout", "-5"}, 2, "--idle-timeout needs whole seconds"},
       {server, {"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server" + version},

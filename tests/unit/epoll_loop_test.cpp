@@ -245,11 +245,12 @@ TEST_F(EpollLoopTest, AcceptWithoutDescriptorsIsLoggedOnceAndDoesNotSpin) {
 struct Served : LoopEvents {
   Connections* connections = nullptr;
   size_t reads = 0;
+  size_t refused = 0;
   bool closed = false;
   void OnTimer() override {}
   void OnListenerBound() override {}
   void OnListenerFailed(const SocketFailure&) override {}
-  void OnAccepted(ConnectionId c) override { connections->Opened(c); }
+  void OnAccepted(ConnectionId c) override { refused += !connections->Opened(c); }
   void OnReceived(ConnectionId c, const std::string& bytes) override {
     ++reads;
     connections->Received(c, bytes);
@@ -296,6 +297,27 @@ TEST_F(EpollLoopTest, AClientThatHalfClosesGetsEveryReplyItIsOwed) {
   EXPECT_TRUE(got == owed) << got.size() << " bytes of the " << owed.size() << " owed";
   EXPECT_TRUE(served.closed) << "closed once everything was sent";
   close(client);
+}
+
+// One client allowed: it leaves and another connects before the loop's next wait, which brings
+// both. The close is taken first, so the newcomer finds the slot free.
+TEST_F(EpollLoopTest, AClosingClientFreesItsSlotForOneAcceptedInTheSamePass) {
+  IpcClient link(nullptr);
+  RequestState state(link);
+  Connections connections(&loop, state);
+  connections.SetClientLimits(ClientLimits{1, std::chrono::seconds(0)});
+  Served served;
+  served.connections = &connections;
+  loop.SetEvents(&served);
+  const int leaving = StartConnect();
+  ASSERT_TRUE(PollUntil([&] { return connections.Count() == 1; }));
+  close(leaving);
+  const int newcomer = StartConnect();
+  ASSERT_EQ(Established({newcomer}, std::chrono::milliseconds(1000 * testing::kSlowdown)), 1u);
+  ASSERT_TRUE(PollUntil([&] { return served.closed && connections.Count() == 1; }));
+  EXPECT_EQ(served.refused, 0u);
+  loop.SetEvents(&events);  // the connections go before the loop does
+  close(newcomer);
 }
 
 // A storm of debug toggles fills the wake-up pipe; the quit that follows must still be seen,

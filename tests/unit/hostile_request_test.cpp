@@ -146,23 +146,35 @@ TEST_F(HostileRequestTest, APlanChunkThatWouldPassOneMebibyteIsRefusedAndTheFile
 TEST_F(HostileRequestTest, APlanFileThatIsNotAPlainFileIsRefused) {
   const std::string victim = folder_ + "/victim";
   std::ofstream(victim) << "precious";
+  enum Kind { kSymbolicLink, kHardLink, kPipe };
   const struct {
     std::string request;
-    bool pipe;  // a pipe with a reader, else a link to the victim
-  } cases[] = {{"..PLA9 a", false}, {"..PL99 a", false}, {"..PLAX a", false},
-               {"..PLAN a", false}, {"..PLA9 a", true}};
+    Kind kind;
+    std::string why;
+  } cases[] = {{"..PLA9 a", kSymbolicLink, "is a symbolic link"},
+               {"..PL99 a", kSymbolicLink, "is a symbolic link"},
+               {"..PLAX a", kSymbolicLink, "is a symbolic link"},
+               {"..PLAN a", kSymbolicLink, "is a symbolic link"},
+               {"..PLA9 HELLO", kHardLink, "is a hard link to another file"},
+               {"..PLAX a", kHardLink, "is a hard link to another file"},
+               {"..PLA9 a", kPipe, "is not a regular file"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.request);
+    SCOPED_TRACE(c.request + " " + c.why);
     fs::remove(PlanPath());
-    const int reader = c.pipe ? (mkfifo(PlanPath().c_str(), 0600),
-                                 open(PlanPath().c_str(), O_RDONLY | O_NONBLOCK))
-                              : (fs::create_symlink(victim, PlanPath()), -1);
-    const std::string why = c.pipe ? "not a regular file." : "a symbolic link.";
-    EXPECT_EQ(Serve(c.request), Lines{"- Error: Flight plan chunk refused: the plan file is " +
-                                      why});
+    int reader = -1;
+    if (c.kind == kSymbolicLink) fs::create_symlink(victim, PlanPath());
+    if (c.kind == kHardLink) fs::create_hard_link(victim, PlanPath());
+    if (c.kind == kPipe) {
+      mkfifo(PlanPath().c_str(), 0600);
+      reader = open(PlanPath().c_str(), O_RDONLY | O_NONBLOCK);
+    }
+    EXPECT_EQ(Serve(c.request), Lines{"- Error: Flight plan chunk refused: the plan file " +
+                                      c.why + "."});
     if (reader >= 0) close(reader);
   }
-  EXPECT_EQ(fs::file_size(victim), 8u) << "the linked file is left as it was";
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious")
+      << "the linked file is left as it was";
 }
 
 }  // namespace

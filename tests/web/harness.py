@@ -65,7 +65,7 @@ class Stack:
     def start_web(self, *args, program=(f"{BIN}/tavelor-web",), env=None, timeout=10):
         """A tavelor-web for this server on a port it chooses, connected; the program and its port."""
         web = Program([*program, "--server", f"127.0.0.1:{self.server_port}", "--bind", "127.0.0.1", "--port", "0",
-                       *args], env)
+                       "--sim-control", str(self.control_port), *args], env)
         port = int(web.wait_line(r"http://127\.0\.0\.1:(\d+)/", timeout).group(1))
         web.wait_line("Panel server connected")
         return web, port

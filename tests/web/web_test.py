@@ -1,6 +1,6 @@
 """tavelor-web against tavelor-server --sim on loopback: every page in a real browser, the stream
 as a page's program speaks it, and the Windows program under Wine."""
-import json, os, shutil, signal, struct, subprocess, unittest
+import json, os, select, shutil, signal, socket, struct, subprocess, unittest
 
 from harness import BIN, Browser, Stack, wait_until
 from wsclient import Stream
@@ -214,6 +214,73 @@ class StreamTest(unittest.TestCase):
         for _ in range(20):
             self.reply(reader, "RADI")
 
+    def test_one_address_holding_half_sent_heads_leaves_the_others_room(self):
+        held = []
+        self.addCleanup(lambda: [sock.close() for sock in held])
+        for _ in range(300):
+            sock = socket.create_connection(("127.0.0.1", self.stack.port), timeout=5, source_address=("127.0.0.2", 0))
+            sock.sendall(b"GET / HTTP/1.1\r\n")
+            held.append(sock)
+        open_now = lambda: [sock for sock in held if not select.select([sock], [], [], 0)[0]]
+        wait_until(lambda: len(open_now()) == 32, 5, "the address's 32 connections alone to stay")
+        self.stream().send({"subscribe": ["RADI"]})  # this tablet still gets in
+        refused = "- Error: Connections from 127.0.0.2 refused: 32 open from that address, the most allowed for one\n"
+        self.assertEqual(self.stack.web.lines.count(refused), 1, "said once for the address")
+        wait_until(lambda: not open_now(), 10, "the half-sent heads to be cut off")
+
+    def test_a_stream_that_answers_no_ping_is_closed(self):
+        silent, answering = self.stream(), self.stream()
+        answering.send({"subscribe": ["RADI"], "hz": 1})
+        silent.sock.settimeout(0.01)
+        def silent_closed():
+            self.reply(answering, "RADI")  # answering the pings meanwhile
+            try:
+                return silent.sock.recv(65536) == b""
+            except socket.timeout:
+                return False
+        wait_until(silent_closed, 30, "the silent stream to be closed")
+        self.stack.web.wait_line("Page 127.0.0.1 gone: no answer to pings")
+        self.reply(answering, "RADI")
+
+    def test_requests_that_cannot_be_served_are_answered_and_closed(self):
+        for request, status in [(b"GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * 9000 + b"\r\n\r\n", 431),
+                                (b"POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", 405),
+                                (b"POST /stream HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 405),
+                                (b"BREW / HTTP/1.1\r\nHost: x\r\n\r\n", 405),
+                                (b"GET / HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc", 400),
+                                (b"GET / HTTP/1.1\r\nHost x\r\n\r\n", 400),
+                                (b"\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03" + bytes(40), 400)]:
+            with self.subTest(request=request[:40]):
+                with socket.create_connection(("127.0.0.1", self.stack.port), timeout=5) as sock:
+                    sock.sendall(request)
+                    answer = b""
+                    while piece := sock.recv(65536):  # to its end: the server closes
+                        answer += piece
+                head = answer.split(b"\r\n\r\n")[0].decode()
+                self.assertRegex(head, rf"^HTTP/1\.1 {status} ")
+                self.assertIn("Connection: close", head)
+                if status == 405:
+                    self.assertIn("Allow: GET, HEAD", head)
+
+    def test_a_page_churning_its_subscriptions_unread_costs_the_others_nothing(self):
+        reader = self.stream()
+        reader.send({"subscribe": ["RADI"], "hz": 10})
+        self.reply(reader, "RADI")
+        churner = self.stream(rcvbuf=4096)
+        try:  # thousands of messages a second, and nothing read: dropped in the end
+            for _ in range(20000):
+                churner.send({"subscribe": self.codes, "hz": 20})
+                churner.send({"unsubscribe": self.codes})
+            churner.send({"subscribe": self.codes, "hz": 20})
+        except OSError:
+            pass
+        self.stack.web.wait_line(r"Page .* dropped: \d+ bytes", timeout=30)
+        self.stack.exchanges()
+        for _ in range(10):  # a second, and tavelor-web still serving
+            self.reply(reader, "RADI")
+        self.assertIsNone(self.stack.web.process.poll())
+        self.assertLessEqual(self.stack.exchanges(), 15, "only what the reader wants is asked")
+
     def test_the_panel_server_stalled_gone_and_back(self):
         stream = self.stream()
         stream.send({"subscribe": ["RADI"], "hz": 10})
@@ -225,6 +292,57 @@ class StreamTest(unittest.TestCase):
             act()
             stream.wait_for(lambda m: m == {"link": link}, 10)
         self.reply(stream, "RADI")
+
+
+class Replay(unittest.TestCase):
+    """The stand-in replaying the shipped recording: where it is, on the stream and on the index page."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.stack = Stack("--replay", "../../recordings/circuit-approach.tvr")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stack.close()
+
+    def status(self, stream, test=lambda status: True):
+        return stream.wait_for(lambda m: "replay" in m and m["replay"] and test(m["replay"]))["replay"]
+
+    def test_the_stream_says_where_the_replay_is_and_moves_it(self):
+        self.assertEqual(self.stack.sim("replay on"), "OK")
+        stream = Stream(self.stack.port)
+        self.addCleanup(stream.close)
+        self.assertEqual(self.status(stream, lambda s: s["playing"])["length"], 120.009)
+        for command, test, said in [("pause", lambda s: not s["playing"], r" paused$"),
+                                    (70, lambda s: s["at"] == 70, r"^OK 70\.000 120\.009 paused$"),
+                                    ("on", lambda s: s["playing"], r" playing$")]:
+            stream.send({"replay": command})
+            self.status(stream, test)
+            self.assertRegex(self.stack.sim("replay"), said)
+        for message in [{"replay": "stop"}, {"replay": -1}, {"replay": [70]}]:
+            stream.send(message)
+            self.assertIn("error", stream.wait_for(lambda m: "error" in m))
+        web, port = self.stack.start_web("--read-only")
+        self.addCleanup(web.stop)
+        watcher = Stream(port)
+        self.addCleanup(watcher.close)
+        self.status(watcher)
+        watcher.send({"replay": "pause"})
+        self.assertIn("--read-only", watcher.wait_for(lambda m: "error" in m)["error"])
+
+    def test_the_index_page_shows_the_replay_and_its_buttons_move_it(self):
+        browser = Browser()
+        self.addCleanup(browser.close)
+        browser.open(self.stack.url("index.html"))
+        wait_until(lambda: browser.js("!document.getElementById('replay').hidden"), 5, "the replay's controls")
+        wait_until(lambda: browser.js("document.getElementById('replay-time').textContent").endswith(" / 2:00"), 5,
+                   "the recording's length")
+        self.assertEqual(self.stack.sim("replay at 30"), "OK")
+        self.assertEqual(self.stack.sim("replay on"), "OK")
+        wait_until(lambda: browser.js("document.getElementById('replay-play').textContent") == "Pause", 5, "the pause button")
+        browser.tap("#replay-play")
+        wait_until(lambda: self.stack.sim("replay").endswith(" paused"), 5, "the replay paused")
+        self.assertEqual(browser.errors, [])
 
 
 @unittest.skipUnless(os.environ.get("TAVELOR_WINDOWS_BIN_DIR") and shutil.which("wine"), "no Windows build, or no Wine")

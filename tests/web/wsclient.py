@@ -24,11 +24,11 @@ class Stream:
         head, _, self.buffer = self.buffer.partition(b"\r\n\r\n")
         self.status = int(head.split(b" ")[1]) if head else 0
 
-    def send(self, message):
-        data = (message if isinstance(message, str) else json.dumps(message)).encode()
+    def send(self, message, opcode=1):
+        data = message if isinstance(message, bytes) else (message if isinstance(message, str) else json.dumps(message)).encode()
         mask = os.urandom(4)
         size = len(data)
-        head = bytes([0x81]) + (bytes([0x80 | size]) if size < 126 else bytes([0xFE]) + struct.pack(">H", size))
+        head = bytes([0x80 | opcode]) + (bytes([0x80 | size]) if size < 126 else bytes([0xFE]) + struct.pack(">H", size))
         self.sock.sendall(head + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(data)))
 
     def _take(self, n, deadline):
@@ -53,6 +53,8 @@ class Stream:
         data = self._take(size, deadline)
         if opcode & 0x0F == 8:
             raise EOFError("the server closed the stream")
+        if opcode & 0x0F == 9:  # a ping: answered, as a browser does
+            self.send(data, opcode=10)
         return json.loads(data) if opcode & 0x0F == 1 else self.receive(deadline - time.monotonic())
 
     def wait_for(self, test, timeout=5):

@@ -9,14 +9,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 
+#include "replies/reply_schema.h"
+#include "support/recordings.h"
 #include "wine_harness.h"
 
 namespace tavelor::wine {
@@ -83,8 +89,10 @@ class WineTest : public ::testing::Test {
   }
 
   void StartServer(const std::string& exe = Exe("TavelorServer.exe"),
-                   const std::vector<std::string>& env = {}) {
-    server_.Start({"wine", exe}, env, WineErrorLog());
+                   const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {"wine", exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    server_.Start(argv, env, WineErrorLog());
     ASSERT_EQ(Inspect({"wait", "TfMain", "60000"}, kStart).exitCode, 0) << "no main window";
   }
 
@@ -326,6 +334,64 @@ TEST_F(WineTest, SimulatorGoesAwayAndComesBack) {
   EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "the same connection is served again";
 }
 
+// Two clients allowed. While the server waits for a silent simulator, one client connects and
+// then another leaves: once it is free again, the leaving one's slot goes to the newcomer.
+TEST_F(WineTest, AClientThatLeftWhileTheServerWasBusyFreesItsSlot) {
+  StartSim();
+  StartServer(Exe("TavelorServer.exe"), {}, {"--max-clients", "2"});
+  Client busy = Connect();
+  Client leaving = Connect();
+  WaitForLogLine("- New Client Connected", 2);
+  ASSERT_EQ(control_.Command("hang 1"), "OK");
+  ASSERT_TRUE(busy.Send("xxRADI"));  // the server waits two seconds for the exchange
+  std::this_thread::sleep_for(Ms(300));
+  Client newcomer = Connect();
+  leaving.Close();
+  EXPECT_EQ(busy.ReadLine().size(), sizeof kRadioReply - 1);
+  const std::vector<std::string> log = WaitForLogLine("- New Client Connected", 3);
+  EXPECT_EQ(Count(log, "- New Client Connected"), 3) << ::testing::PrintToString(log);
+  EXPECT_EQ(Count(log, "- Client Disconnected"), 1);
+  EXPECT_EQ(Ask(newcomer, "xxV100"), "2.01b\r\n");
+}
+
+// A simulator that answers every exchange with harm (see hostile_sim.cpp): every reply keeps its
+// shape, a value no real can hold (a not-a-number where a real is read) ends its request with the
+// fault in the log, as any such value does, and the server keeps its client. Once that simulator
+// is gone, a good one is taken again.
+TEST_F(WineTest, AHostileSimulatorCannotBreakTheServer) {
+  Process hostile;
+  hostile.Start({"wine", Exe("hostile_sim.exe"), "3000"}, {}, WineErrorLog());
+  ASSERT_TRUE(hostile.WaitForLine("hostile_sim: window", kStart));
+  StartServer();
+  Client client = Connect();
+  WaitForLogLine("- Fsuipc Connected OK");
+  int asked = 0, shaped = 0, unanswered = 0;
+  for (int round = 0; round < 400 && hostile.Running(); ++round) {
+    for (const ReplySchema& schema : ReplySchemas()) {
+      client.Send(std::string("xx") + schema.code);
+      const std::string line = client.ReadUntil("\r\n", Ms(500));
+      ++asked;
+      if (line.empty()) {
+        ++unanswered;
+        ASSERT_EQ(Ask(client, "xxV100"), "2.01b\r\n") << schema.code << " after " << asked << " requests";
+      } else {
+        shaped += ReadReplyLine(schema, line.substr(0, line.size() - 2)).has_value();
+      }
+    }
+  }
+  EXPECT_EQ(shaped, asked - unanswered);
+  const std::vector<std::string> log = MemoLines();
+  EXPECT_EQ(Count(log, "- Error: Invalid floating point operation.") + Count(log, "- Error: Floating point overflow.") +
+                Count(log, "- Error: Floating point division by zero."),
+            unanswered) << ::testing::PrintToString(log);
+  ASSERT_EQ(hostile.Wait(Ms(60000)), 0) << "the hostile simulator did not end";
+  WaitForLogLine("- Fsuipc Disconnected");
+  StartSim();
+  WaitForLogLine("- Fsuipc Connected OK", 2);
+  for (const char* poke : kRadioPokes) ASSERT_EQ(control_.Command(poke), "OK");
+  EXPECT_EQ(Ask(client, "xxRADI"), kRadioReply) << "after " << asked << " requests, " << unanswered << " unanswered";
+}
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string hex;
@@ -341,14 +407,54 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideTheProgram) {
+// The folder made read-only for as long as it lives, as Program Files is to a user: a bind
+// mount, since root writes anywhere. One a killed run left behind goes first.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& path) : path_(path) {
+    ok_ = mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+          mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  }
+  ~ReadOnlyFolder() { umount2(path_.c_str(), MNT_DETACH); }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  bool ok_ = false;
+};
+
+// The Windows path "C:\a\b" as a file of the prefix.
+std::string InPrefix(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return std::string(TAVELOR_WINE_PREFIX) + "/drive_c" + path.substr(2);
+}
+
+// Whether the program's folder is writable: beside the program, else the user's own folder.
+class PlanFolderTest : public WineTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereTheProgramMayWrite) {
   // A copy of the program in a folder of its own, in a Cyrillic Windows (code page 1251):
-  // the plan goes next to the program, converted from that code page, not from Western.
+  // the plan is converted from that code page, not from Western.
+  const bool writable = GetParam();
   const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-run";
+  umount2(folder.c_str(), MNT_DETACH);
   std::filesystem::create_directories(folder);
   std::filesystem::remove(folder / "Quindrel.pln");
   std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe",
                              std::filesystem::copy_options::overwrite_existing);
+  std::string path = "Z:" + (folder / "Quindrel.pln").string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::string file = (folder / "Quindrel.pln").string();
+  std::optional<ReadOnlyFolder> readOnly;
+  if (!writable) {
+    std::string local = wine::Run({"wine", "cmd", "/c", "echo %LOCALAPPDATA%"}, kStart).out;
+    local.erase(local.find_last_not_of("\r\n") + 1);
+    path = local + "\\TavelorServer\\Quindrel.pln";
+    file = InPrefix(path);
+    std::filesystem::remove(file);
+    readOnly.emplace(folder.string());
+    ASSERT_TRUE(readOnly->Ok()) << "cannot make " << folder << " read-only: " << std::strerror(errno);
+  }
   StartSim();
   StartServer((folder / "TavelorServer.exe").string(), {"LANG=ru_RU.UTF-8", "LC_ALL=ru_RU.UTF-8"});
   Client client = Connect();
@@ -359,20 +465,107 @@ TEST_F(WineTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredBesideThePro
   std::string stored;
   for (int i = 0; i < 50 && stored != expected; ++i) {
     std::this_thread::sleep_for(Ms(100));
-    stored = ReadFile((folder / "Quindrel.pln").string());
+    stored = ReadFile(file);
   }
-  EXPECT_EQ(Hex(stored), Hex(expected));
+  EXPECT_EQ(Hex(stored), Hex(expected)) << file;
 
-  // EXEC hands the simulator the file's Windows path, from the program's own folder.
+  // EXEC hands the simulator the file's full Windows path.
   control_.Journal();
   ASSERT_TRUE(client.Send("xxEXEC"));
   const std::vector<std::string> journal = control_.JournalOf(1);
   ASSERT_EQ(journal.size(), 1u) << ::testing::PrintToString(journal);
-  std::string path = "Z:" + (folder / "Quindrel.pln").string();
-  std::replace(path.begin(), path.end(), '/', '\\');
   const std::string field = path + std::string(256 - path.size(), '\0');
   EXPECT_TRUE(std::regex_match(journal[0], std::regex(R"(\d+ W 0130 256 )" + Hex(field))))
       << journal[0] << "\nexpected the path " << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Writable" : "ReadOnly"; });
+
+// A flight recorded by the Windows program into a folder whose name holds a blank, as a
+// shortcut would give it, and replayed by the stand-in on Linux: every reply again; and by the
+// Windows stand-in.
+TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(TAVELOR_WINE_PREFIX).parent_path() / "record-run" / "My Flights";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::string windowsFolder = "Z:" + folder.string();
+  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  StartSim({"--fly"});
+  ASSERT_EQ(control_.Command("fly at 900"), "OK");
+  StartServer(Exe("TavelorServer.exe"), {}, {"--record", windowsFolder});
+  Client client = Connect();
+  const char* const codes[] = {"xxHSI", "xxRADI", "xxPFDP"};
+  std::vector<std::string> recorded;
+  for (int i = 0; i < 30; ++i) {
+    recorded.push_back(Ask(client, codes[i % 3]));
+    std::this_thread::sleep_for(Ms(30));
+  }
+  const std::vector<std::string> log = MemoLines();
+  const std::regex named(R"(- Recording to )" + std::regex_replace(windowsFolder, std::regex(R"(\\)"), R"(\\)") +
+                         R"(\\flight-\d{4}-\d\d-\d\d-\d{6}\.tvr)");
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_TRUE(std::regex_match(log[4], named)) << log[4];
+  client.Close();
+  Inspect({"close", "10000"});
+  EXPECT_EQ(server_.Wait(Ms(15000)), 0);
+
+  std::vector<fs::path> files(fs::directory_iterator(folder), fs::directory_iterator{});
+  ASSERT_EQ(files.size(), 1u);
+  const std::string file = files[0].string();
+  const testing::ReadBack back = testing::ReadRecording(ReadFile(file));
+  ASSERT_EQ(back.error, "");
+  ASSERT_EQ(back.exchanges.size(), recorded.size());
+
+  testing::Process linux;
+  const int port = testing::FreePort(), control = testing::FreePort();
+  linux.Start({TAVELOR_SERVER_BIN, "--sim", "--replay", file, "--sim-control", std::to_string(control), "--bind",
+               "127.0.0.1", "--port", std::to_string(port), "--connect-now"},
+              {"TAVELOR_IPC_DIR=" + (folder.parent_path() / "ipc").string()});
+  ASSERT_TRUE(linux.WaitForLine("- IP: "));
+  SimControl replay;
+  ASSERT_TRUE(replay.Connect(control));
+  ASSERT_EQ(replay.Command("replay pause"), "OK");
+  Client panel;
+  ASSERT_TRUE(panel.Connect(port));
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    char at[32];
+    std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[i].ms) / 1000);
+    ASSERT_EQ(replay.Command(at), "OK");
+    EXPECT_EQ(Ask(panel, codes[i % 3]), recorded[i]) << "poll " << i;
+  }
+
+  // And by the Windows stand-in, at one of its moments.
+  StopSim();
+  std::string windowsFile = "Z:" + file;
+  std::replace(windowsFile.begin(), windowsFile.end(), '/', '\\');
+  StartSim({"--replay", windowsFile});
+  ASSERT_EQ(control_.Command("replay pause"), "OK");
+  char at[32];
+  std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[7].ms) / 1000);
+  ASSERT_EQ(control_.Command(at), "OK");
+  StartServer();
+  Client again = Connect();
+  EXPECT_EQ(Ask(again, codes[7 % 3]), recorded[7]);
+}
+
+// A hard link under the plan's name is the other file itself: a chunk must not overwrite it.
+TEST_F(WineTest, APlanFileThatIsAHardLinkIsRefusedAndTheLinkedFileKept) {
+  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-link-run";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
+  std::ofstream(folder / "victim.txt") << "precious";
+  std::filesystem::create_hard_link(folder / "victim.txt", folder / "Quindrel.pln");
+  StartSim();
+  StartServer((folder / "TavelorServer.exe").string());
+  Client client = Connect();
+  ASSERT_TRUE(client.Send("xxPLA9HELLO"));
+  const std::string refused =
+      "- Error: Flight plan chunk refused: the plan file is a hard link to another file.";
+  EXPECT_EQ(Count(WaitForLogLine(refused), refused), 1);
+  EXPECT_EQ(ReadFile((folder / "victim.txt").string()), "precious");
 }
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {

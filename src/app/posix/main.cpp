@@ -15,10 +15,12 @@
 #include <unistd.h>
 
 #include "app/client_options.h"
+#include "app/plan_folder.h"
 #include "app/tf_main.h"
 #include "core/log.h"
 #include "server/posix/epoll_loop.h"
 #include "sim/posix/sim_server.h"
+#include "sim/sim_options.h"
 #include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/posix_transport.h"
 
@@ -26,7 +28,8 @@ namespace {
 
 struct Options {
   bool sim = false;
-  bool fly = false;
+  tavelor::sim::SimOptions simOptions;  // --fly and the replay's
+  std::string record;
   int simControl = 9697;
   int port = tavelor::kServerPort;
   std::string bind;
@@ -52,7 +55,11 @@ int ReadOptions(int argc, char** argv, Options* options) {
   line.Flag("--sim", &options->sim, "run the stand-in simulator inside this process");
   line.Port("--sim-control", "PORT", &options->simControl, 0,
             "control port of that stand-in simulator (default 9697)");
-  line.Flag("--fly", &options->fly, "with --sim: the stand-in aircraft flies a circuit");
+  line.Flag("--fly", &options->simOptions.fly, "with --sim: the stand-in aircraft flies a circuit");
+  tavelor::sim::AddReplayOptions(line, &options->simOptions, "with --sim: ");
+  line.Text("--record", "FILE", &options->record, "a file or folder name",
+            "record every exchange with the simulator to FILE, or to a new file\n"
+            "in the folder FILE");
   line.Port("--port", "N", &options->port, 1, "listen on port N instead of 9696");
   const auto bind = [options](const std::string& text) {
     in_addr address{};
@@ -69,9 +76,13 @@ int ReadOptions(int argc, char** argv, Options* options) {
             "look for the simulator at once, not a second after start");
   line.App().footer("SIGINT or SIGTERM closes the server.");
   if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
-  if (options->fly && !options->sim) {
+  if (options->simOptions.fly && !options->sim) {
     return line.Refuse("--fly needs --sim (the stand-in simulator flies)", std::cerr);
   }
+  if (!options->simOptions.replay.empty() && !options->sim) {
+    return line.Refuse("--replay needs --sim (the stand-in simulator replays)", std::cerr);
+  }
+  if (const int status = tavelor::sim::CheckReplayOptions(options->simOptions, line); status >= 0) return status;
   if (maxClients->count() == 0) options->clients.maxClients = DefaultMaxClients(options->sim);
   return -1;
 }
@@ -129,9 +140,8 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {
-    tavelor::sim::SimServerOptions simOptions;
+    tavelor::sim::SimServerOptions simOptions = options.simOptions;
     simOptions.controlPort = options.simControl;
-    simOptions.fly = options.fly;
     sim = std::make_unique<tavelor::sim::SimServer>(simOptions);
     std::string error;
     if (!sim->Open(&error)) {
@@ -147,11 +157,17 @@ int main(int argc, char** argv) {
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;
+  // Calls a signal interrupts are taken up again: the loop's wait wakes all the same (through
+  // the pipe), while a log write to a full pipe or terminal, cut short, would lose its line.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGUSR1, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit reached by the recording fails its write, which stops the recording
+  // alone, instead of ending the server.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   tavelor::PosixTransport transport;
   ConsoleView view;
@@ -165,7 +181,13 @@ int main(int argc, char** argv) {
     loop.SetDebugToggle([&main] { main.ToggleDebug(); });
     main.SetPort(static_cast<uint16_t>(options.port));
     main.SetClientLimits(options.clients);
-    main.Start(ExecutableFolder());
+    std::string recordProblem;
+    if (!options.record.empty() && !main.Record(options.record, &recordProblem)) {
+      std::cerr << "tavelor-server: " << recordProblem << "\n";
+      if (sim) sim->Stop();
+      return 1;
+    }
+    main.Start(tavelor::PlanFolder(ExecutableFolder()));
     main.State().DebugEnabled = options.debug;  // on from the start: no switch line logged
     // The first of the timer's attempts, made now: scripts and tests that start both programs
     // need not wait out the first second. The log is the same either way.

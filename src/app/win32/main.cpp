@@ -3,6 +3,7 @@
 // The link's headers come before <windows.h>, whose macros would rename two of the
 // transport's operations (AddAtom, SendMessageTimeout) in this file only.
 #include "app/client_options.h"
+#include "app/plan_folder.h"
 #include "app/tf_main.h"
 #include "app/win32/main_form.h"
 #include "server/win32/async_select_loop.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,17 +67,24 @@ void Tell(const std::string& text, UINT icon) {
   MessageBoxA(NULL, text.c_str(), tavelor::Win32MainForm::kApplicationTitle, icon | MB_OK);
 }
 
-// --max-clients N and --idle-timeout SECONDS from the command line: -1 to go on, else the
-// status to end with (0 after --help or --version).
-int ReadOptions(const char* commandLine, tavelor::ClientLimits* limits) {
-  std::vector<std::string> args;
-  std::istringstream words(commandLine ? commandLine : "");
-  for (std::string word; words >> word;) args.push_back(word);
+struct Options {
+  tavelor::ClientLimits limits;
+  std::string record;  // --record FILE; empty: none
+};
+
+// --max-clients N, --idle-timeout SECONDS and --record FILE from the command line, as the C
+// runtime splits it (so that a quoted path may hold blanks): -1 to go on, else the status to
+// end with (0 after --help or --version).
+int ReadOptions(Options* options) {
+  const std::vector<std::string> args(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
+  tavelor::ClientLimits* limits = &options->limits;
   limits->maxClients = tavelor::MaxClientsFor(kDescriptorBudget, false);
   tavelor::cli::CommandLine line("TavelorServer.exe",
                                  "Serves cockpit-panel clients on TCP port 9696 once the simulator "
                                  "link is up.");
   tavelor::AddClientOptions(line, limits, std::to_string(limits->maxClients));
+  line.Text("--record", "FILE", &options->record, "a file or folder name",
+            "record every exchange with the simulator to FILE, or to a new file in the folder FILE");
   std::ostringstream out, err;
   const int status = line.Parse(args, out, err);
   if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
@@ -85,9 +94,9 @@ int ReadOptions(const char* commandLine, tavelor::ClientLimits* limits) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
-  tavelor::ClientLimits limits;
-  if (const int status = ReadOptions(commandLine, &limits); status >= 0) return status;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  Options options;
+  if (const int status = ReadOptions(&options); status >= 0) return status;
   WSADATA sockets;
   if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
     MessageBoxA(NULL, "Windows sockets cannot be started.", tavelor::Win32MainForm::kApplicationTitle,
@@ -100,14 +109,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   {
     tavelor::AsyncSelectLoop loop(instance);
     // The form is TfMain's view, and its events run TfMain's logic: the form is made first and
-    // told about TfMain before its window exists. The loop's events go to TfMain itself.
+    // told about TfMain before its window exists. The loop's events go through the form, whose
+    // components' handlers keep their names.
     tavelor::Win32MainForm form(instance);
     tavelor::TfMain main(&form, &loop, &transport);
-    main.SetClientLimits(limits);
+    main.SetClientLimits(options.limits);
     main.State().codePageToUtf8 = SystemCodePageToUtf8;
     form.Attach(&main);
-    if (loop.Open() && form.Create()) {
-      form.FormCreate(ExecutableFolder());  // while the window is made, before it shows
+    loop.SetEvents(&form);
+    std::string problem;
+    if (!options.record.empty() && !main.Record(options.record, &problem)) {
+      Tell(problem, MB_ICONERROR);
+    } else if (loop.Open() && form.Create()) {
+      // While the window is made, before it shows.
+      form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));
       form.Show(showCommand);
       exitCode = form.Run();
     } else {

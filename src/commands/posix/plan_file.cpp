@@ -30,9 +30,16 @@ PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode) {
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0) return Failed(fd);
+  const char* refusal = nullptr;
   if (!S_ISREG(st.st_mode)) {
+    refusal = "the plan file is not a regular file";
+  } else if (st.st_nlink > 1) {
+    // A hard link is the other file itself under a second name: writing would overwrite it.
+    refusal = "the plan file is a hard link to another file";
+  }
+  if (refusal) {
     ::close(fd);
-    return {nullptr, 0, "the plan file is not a regular file"};
+    return {nullptr, 0, refusal};
   }
   // Emptied only now that it is known to be the plan itself.
   if (mode == PlanOpen::kCreate && ::ftruncate(fd, 0) != 0) return Failed(fd);

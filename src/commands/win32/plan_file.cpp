@@ -52,6 +52,9 @@ PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode) {
     refusal = "the plan file is a reparse point (a link)";
   } else if (GetFileType(file) != FILE_TYPE_DISK) {
     refusal = "the plan file is not a regular file";
+  } else if (info.nNumberOfLinks > 1) {
+    // A hard link is the other file itself under a second name: writing would overwrite it.
+    refusal = "the plan file is a hard link to another file";
   }
   if (refusal) {
     CloseHandle(file);

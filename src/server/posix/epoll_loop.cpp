@@ -268,10 +268,6 @@ void EpollLoop::Receive(int fd) {
 
 void EpollLoop::Handle(int fd, uint32_t ready) {
   if (fd == gSignalPipe[0]) return;  // taken after the other events
-  if (fd == listener_) {
-    Accept();
-    return;
-  }
   // A handler may have closed this connection since the wait answered; its number may even be
   // in use again by one accepted since, which then just finds nothing to read.
   auto it = connections_.find(fd);
@@ -323,11 +319,20 @@ bool EpollLoop::PollOnce(int maxWaitMs) {
 
   Fire(timer_, &LoopEvents::OnTimer);
   Fire(idleCheck_, &LoopEvents::OnIdleCheck);
+  // The listener's turn comes after its connections': a client that left in this wait frees
+  // its slot for one that arrived in it. (A listener reported once stays at the head of the
+  // ready list, ahead of closes that came later.)
   bool signalled = false;
+  bool accepting = false;
   for (int i = 0; i < count; ++i) {
     signalled = signalled || ready[i].data.fd == gSignalPipe[0];
-    Handle(ready[i].data.fd, ready[i].events);
+    if (ready[i].data.fd == listener_) {
+      accepting = true;
+    } else {
+      Handle(ready[i].data.fd, ready[i].events);
+    }
   }
+  if (accepting) Accept();
   return !signalled || TakeSignals();
 }
 

@@ -18,6 +18,8 @@ namespace {
 constexpr int kBacklog = SOMAXCONN;
 constexpr long kSocketEvents = FD_ACCEPT | FD_READ | FD_WRITE | FD_CLOSE;
 constexpr UINT kSocketMessage = WM_APP + 1;
+// An accept event's accept, posted behind the socket messages already queued (see OnSocketMessage).
+constexpr UINT kAcceptMessage = WM_APP + 2;
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT_PTR kAcceptPauseTimerId = 2;
 constexpr UINT_PTR kIdleCheckTimerId = 3;
@@ -131,6 +133,10 @@ bool AsyncSelectLoop::Open() {
 bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
   if (message == kSocketMessage) {
     OnSocketMessage(wParam, lParam);
+    return true;
+  }
+  if (message == kAcceptMessage) {
+    if (listener_ != kNoSocket) Accept();
     return true;
   }
   if (message == WM_TIMER && wParam == kTimerId) {
@@ -296,7 +302,11 @@ void AsyncSelectLoop::OnSocketMessage(uintptr_t socket, intptr_t lParam) {
       if (events_) events_->OnListenerFailed(SocketFailure{error, "", nullptr});
       return;
     }
-    if (event == FD_ACCEPT) Accept();
+    // Closes that were queued before this event are taken first, so that a client who left
+    // frees its slot for the one accepted now. Winsock asks for no other accept event until
+    // accept() is called, and queues the next one behind whatever came meanwhile.
+    // (A full queue cannot wait: accept now.)
+    if (event == FD_ACCEPT && !PostMessageA(W(window_), kAcceptMessage, 0, 0)) Accept();
     return;
   }
   // Events still queued for a socket we have closed since are dropped.

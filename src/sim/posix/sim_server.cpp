@@ -71,6 +71,10 @@ bool SimServer::Open(std::string* error) {
     *error = "cannot create the wake-up pipe";
     return false;
   }
+  if (!impl_->service.StartProblem().empty()) {
+    *error = impl_->service.StartProblem();
+    return false;
+  }
   if (!impl_->window.Open(impl_->options.windowClass, error)) return false;
   if (!impl_->control.Open(impl_->options.controlPort, error)) {
     impl_->window.CloseListener();

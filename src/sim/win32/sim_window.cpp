@@ -51,6 +51,10 @@ SimWindow::~SimWindow() {
 }
 
 bool SimWindow::Open(std::string* error) {
+  if (!service_.StartProblem().empty()) {
+    *error = service_.StartProblem();
+    return false;
+  }
   if (FindWindowExA(NULL, NULL, service_.Options().windowClass.c_str(), NULL)) {
     *error = "another simulator window of class " + service_.Options().windowClass + " is already open";
     return false;

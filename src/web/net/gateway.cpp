@@ -17,11 +17,13 @@ Gateway::Gateway(boost::asio::io_context& io, const WebOptions& options, LogFunc
       poll_(io, options.serverHost, options.serverPort,
             [this](LinkState state, const std::string& why) { OnLinkState(state, why); }),
       commands_(io, options.serverHost, options.serverPort, [](LinkState, const std::string&) {}),
+      replay_(io, options.simControl, [this](const std::optional<ReplayStatus>& status) { OnReplay(status); }),
       tick_(io) {}
 
 void Gateway::Start() {
   poll_.Start();
   commands_.Start();
+  replay_.Start();
 }
 
 int64_t Gateway::NowMs() const {
@@ -33,6 +35,7 @@ PageId Gateway::Join(PageSink* page) {
   const PageId id = nextPage_++;
   pages_[id] = page;
   Tell(id, LinkMessage(poll_.State()));
+  if (replay_.Status()) Tell(id, ReplayMessage(replay_.Status()));
   return id;
 }
 
@@ -47,6 +50,7 @@ void Gateway::Tell(PageId page, const std::string& message) {
 }
 
 void Gateway::OnMessage(PageId page, std::string_view text) {
+  if (!pages_.count(page)) return;  // it has left: a subscription now would outlive it
   const ParsedPageRequest parsed = ParsePageMessage(text);
   if (!parsed.request) return Tell(page, RefusalMessage(parsed));
   const PageRequest& request = *parsed.request;
@@ -58,7 +62,21 @@ void Gateway::OnMessage(PageId page, std::string_view text) {
       return fanOut_.Unsubscribe(page, request.codes);
     case PageRequest::kSend:
       return Send(page, request);
+    case PageRequest::kReplay:
+      return MoveReplay(page, request);
   }
+}
+
+void Gateway::MoveReplay(PageId page, const PageRequest& request) {
+  if (options_.readOnly) return Tell(page, ErrorMessage("tavelor-web runs with --read-only: the replay cannot be moved"));
+  if (!replay_.Status()) return Tell(page, ErrorMessage("the stand-in simulator replays no recording"));
+  replay_.Command(request.replay);
+}
+
+// Every page hears where the replay is, and that there is none once it is gone.
+void Gateway::OnReplay(const std::optional<ReplayStatus>& status) {
+  const auto message = std::make_shared<const std::string>(ReplayMessage(status));
+  for (const auto& [id, page] : pages_) page->Deliver(message);
 }
 
 void Gateway::Send(PageId page, const PageRequest& request) {
@@ -99,7 +117,9 @@ void Gateway::OnAnswer(const std::string& code, const PanelConnection::Result& r
   if (!to.empty()) {
     // One message for every page that wants it.
     const auto message = std::make_shared<const std::string>(ReplyMessage(*FindReplySchema(code), result.line));
-    for (const PageId page : to) pages_.at(page)->Deliver(message);
+    for (const PageId page : to) {
+      if (const auto found = pages_.find(page); found != pages_.end()) found->second->Deliver(message);
+    }
   }
   Schedule();
 }

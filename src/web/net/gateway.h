@@ -14,6 +14,7 @@
 
 #include "web/fan_out.h"
 #include "web/net/panel_connection.h"
+#include "web/net/replay_link.h"
 #include "web/web_options.h"
 
 namespace tavelor::web {
@@ -46,6 +47,8 @@ class Gateway {
   void Send(PageId page, const PageRequest& request);
   void Tell(PageId page, const std::string& message);
   void OnLinkState(LinkState state, const std::string& why);
+  void MoveReplay(PageId page, const PageRequest& request);
+  void OnReplay(const std::optional<ReplayStatus>& status);
   int64_t NowMs() const;
 
   boost::asio::io_context& io_;
@@ -54,6 +57,7 @@ class Gateway {
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   PanelConnection poll_;      // the pages' panel replies
   PanelConnection commands_;  // their sends, so that no command holds up the replies
+  ReplayLink replay_;        // the stand-in's replay, when it replays
   boost::asio::steady_timer tick_;
   int64_t tickAtMs_ = -1;     // when tick_ is set to fire; -1: not set
   FanOut fanOut_;

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   std::string lan;
   origins.hosts = OwnHosts(io, options.bind, &lan);
   for (const std::string& origin : options.origins) origins.extra.push_back(Lower(origin));
-  PageServer pages(io, gateway, origins, Log);
+  PageServer pages(io, gateway, origins, Log, options.maxPerAddress);
   if (const std::string error = pages.Listen(options.bind, options.port); !error.empty()) {
     Log("Error: " + error);
     return 1;

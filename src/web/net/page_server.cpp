@@ -4,9 +4,11 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 #include <deque>
+#include <limits>
 #include <optional>
 
 #include "replies/reply_json.h"
+#include "web/connection_shares.h"
 #include "web/pages.h"
 #include "web/stream_messages.h"
 
@@ -21,9 +23,20 @@ using boost::system::error_code;
 
 namespace {
 
-constexpr size_t kMaxConnections = 256;          // pages and page loads together
 constexpr uint32_t kMaxRequestHead = 8 * 1024;   // a browser's request is under a kilobyte
-constexpr auto kRequestTimeout = std::chrono::seconds(30);
+// A request's head comes whole within this, and a kept-alive connection waits this long for the
+// next: a browser sends its head at once, so only a connection held on purpose is cut.
+constexpr auto kHeadTimeout = std::chrono::seconds(5);
+// An answer (a page is tens of kilobytes) gets this long to reach a tablet on weak Wi-Fi.
+constexpr auto kAnswerTimeout = std::chrono::seconds(30);
+// After an answer that ends the connection, what the browser still sends is read and dropped
+// for a moment, so that closing with bytes unread (which resets the connection) does not
+// destroy the answer before the browser has read it.
+constexpr auto kLingerTime = std::chrono::seconds(2);
+constexpr size_t kLingerBytes = 64 * 1024;
+// A stream quiet for half this is pinged; one that answers nothing by the end is closed, so a
+// tablet that vanished (its Wi-Fi gone, its battery flat) frees its slot.
+constexpr auto kStreamIdle = std::chrono::seconds(20);
 // A page that does not read is dropped once this much waits for it: seconds of every reply at
 // 20 Hz, minutes of a radio stack.
 constexpr size_t kMaxUnsentBytes = 512 * 1024;
@@ -41,23 +54,41 @@ struct PageServer::Shared {
   Gateway& gateway;
   StreamOrigins origins;
   LogFunction log;
-  size_t open = 0;
+  ConnectionShares shares;
   const std::string schema = ReplySchemasJson();
 };
 
 namespace {
 
-// Counts a connection for as long as its session lives.
+// A connection's place in the shares, taken at its accept and given back when the session that
+// holds it last ends; it moves from the page load to the stream it becomes.
 class Slot {
  public:
-  explicit Slot(PageServer::Shared& shared) : shared_(shared) { ++shared_.open; }
-  ~Slot() { --shared_.open; }
-  Slot(const Slot&) = delete;
-  Slot& operator=(const Slot&) = delete;
+  Slot(std::shared_ptr<PageServer::Shared> shared, std::string address)
+      : shared_(std::move(shared)), address_(std::move(address)) {}
+  ~Slot() {
+    if (shared_) shared_->shares.Release(address_);
+  }
+  Slot(Slot&& other) noexcept = default;
+  Slot& operator=(Slot&&) = delete;
+  const std::string& Address() const { return address_; }
 
  private:
-  PageServer::Shared& shared_;
+  std::shared_ptr<PageServer::Shared> shared_;
+  std::string address_;
 };
+
+// The peer's address as the log shows it, an IPv4 client of an IPv6 listener as IPv4.
+std::string PeerAddress(const tcp::socket& socket) {
+  error_code error;
+  const tcp::endpoint peer = socket.remote_endpoint(error);
+  if (error) return "?";
+  const asio::ip::address address = peer.address();
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+  }
+  return address.to_string();
+}
 
 // How a page usually goes: closed, reloaded, or its tablet put to sleep.
 bool Ordinary(const error_code& error) {
@@ -67,15 +98,19 @@ bool Ordinary(const error_code& error) {
 
 class PageSocket : public PageSink, public std::enable_shared_from_this<PageSocket> {
  public:
-  PageSocket(beast::tcp_stream&& stream, std::shared_ptr<PageServer::Shared> shared)
-      : shared_(std::move(shared)), slot_(*shared_), ws_(std::move(stream)) {}
+  PageSocket(beast::tcp_stream&& stream, std::shared_ptr<PageServer::Shared> shared, Slot&& slot)
+      : shared_(std::move(shared)), slot_(std::move(slot)), ws_(std::move(stream)), peer_(slot_.Address()) {}
   ~PageSocket() override { Leave(); }
 
   void Accept(http::request<http::empty_body> request) {
     error_code ignored;
     beast::get_lowest_layer(ws_).socket().set_option(asio::socket_base::send_buffer_size(kPageSendBuffer), ignored);
     beast::get_lowest_layer(ws_).expires_never();
-    ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
+    websocket::stream_base::timeout timeouts;
+    timeouts.handshake_timeout = kAnswerTimeout;
+    timeouts.idle_timeout = kStreamIdle;
+    timeouts.keep_alive_pings = true;
+    ws_.set_option(timeouts);
     ws_.set_option(websocket::stream_base::decorator(
         [](websocket::response_type& response) { response.set(http::field::server, "tavelor-web"); }));
     ws_.read_message_max(kMaxPageMessageBytes);
@@ -88,9 +123,6 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
                          std::to_string(self->shared_->gateway.Pages()) + " on the stream)");
       self->Read();
     });
-    error_code known;
-    const tcp::endpoint peer = beast::get_lowest_layer(ws_).socket().remote_endpoint(known);
-    peer_ = known ? "?" : peer.address().to_string();
   }
 
   void Deliver(std::shared_ptr<const std::string> message) override {
@@ -107,7 +139,10 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
  private:
   void Read() {
     ws_.async_read(inbox_, [self = shared_from_this()](error_code error, size_t) {
+      if (error == beast::error::timeout) return self->Drop("gone: no answer to pings");
       if (error) return self->Drop(Ordinary(error) ? "" : "gone (" + error.message() + ")");
+      // Messages the stream had buffered still come after a drop: the page has left by then.
+      if (self->closing_) return;
       const std::string text = beast::buffers_to_string(self->inbox_.data());
       self->inbox_.consume(self->inbox_.size());
       if (!self->ws_.got_text()) {
@@ -163,25 +198,49 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
 
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
  public:
-  HttpSession(tcp::socket socket, std::shared_ptr<PageServer::Shared> shared)
-      : shared_(std::move(shared)), slot_(*shared_), stream_(std::move(socket)) {}
+  HttpSession(tcp::socket socket, std::shared_ptr<PageServer::Shared> shared, Slot&& slot)
+      : shared_(std::move(shared)), slot_(std::move(slot)), stream_(std::move(socket)) {}
 
   void Read() {
     parser_.emplace();
     parser_->header_limit(kMaxRequestHead);
-    parser_->body_limit(0);
-    stream_.expires_after(kRequestTimeout);
+    // No request here has a body, but one that comes with one is answered by its method (405
+    // for a POST): the body is refused only at its first byte, once the head is known.
+    // (Not boost::none: this Beast compares a length with it as if it were below every limit.)
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
+    stream_.expires_after(kHeadTimeout);
     http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](error_code error, size_t) {
-      if (error) {
-        error_code ignored;
-        self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
-        return;
-      }
+      if (error) return self->Unreadable(error);
+      self->stream_.expires_after(kAnswerTimeout);
       self->Serve(self->parser_->release());
     });
   }
 
  private:
+  // A request that could not be read whole: answered when it was the browser's fault, else the
+  // connection just ends (the browser left, or sent nothing in time).
+  void Unreadable(const error_code& error) {
+    stream_.expires_after(kAnswerTimeout);
+    http::request<http::empty_body> head;
+    head.version(11);
+    const bool httpFault = error.category() == http::make_error_code(http::error::bad_method).category() &&
+                           error != http::error::end_of_stream && error != http::error::partial_message;
+    if (error == http::error::header_limit) {
+      return Respond(head, http::status::request_header_fields_too_large, "text/plain",
+                     "A request's head is at most " + std::to_string(kMaxRequestHead) + " bytes\n", false);
+    }
+    if (httpFault && parser_->is_header_done()) {  // a body, which no request here has
+      head = parser_->release();
+      if (head.method() != http::verb::get && head.method() != http::verb::head) {
+        return Respond(head, http::status::method_not_allowed, "text/plain", "GET only\n", false);
+      }
+      return Respond(head, http::status::bad_request, "text/plain", "A GET has no body\n", false);
+    }
+    if (httpFault) return Respond(head, http::status::bad_request, "text/plain", "Not an HTTP request\n", false);
+    error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+  }
+
   void Serve(http::request<http::empty_body> request) {
     const std::string target(request.target());
     const std::string path = target.substr(0, target.find('?'));
@@ -196,10 +255,10 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         return Respond(request, http::status::forbidden, "text/plain",
                        "The stream is only for pages from this server\n", false);
       }
-      return std::make_shared<PageSocket>(std::move(stream_), shared_)->Accept(std::move(request));
+      return std::make_shared<PageSocket>(std::move(stream_), shared_, std::move(slot_))->Accept(std::move(request));
     }
     if (request.method() != http::verb::get && request.method() != http::verb::head) {
-      return Respond(request, http::status::method_not_allowed, "text/plain", "GET only\n");
+      return Respond(request, http::status::method_not_allowed, "text/plain", "GET only\n", false);
     }
     if (path == "/stream") {
       return Respond(request, http::status::upgrade_required, "text/plain", "The stream is a WebSocket\n");
@@ -228,6 +287,16 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
       if (!error && response->keep_alive()) return self->Read();
       error_code ignored;
       self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+      if (!error) self->Linger(0);
+    });
+  }
+
+  // Reads and drops what the browser still sends, until it closes, for a moment at most.
+  void Linger(size_t dropped) {
+    if (dropped == 0) stream_.expires_after(kLingerTime);
+    buffer_.consume(buffer_.size());
+    stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this(), dropped](error_code error, size_t n) {
+      if (!error && dropped + n < kLingerBytes) self->Linger(dropped + n);
     });
   }
 
@@ -240,8 +309,11 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
 }  // namespace
 
-PageServer::PageServer(asio::io_context& io, Gateway& gateway, StreamOrigins origins, LogFunction log)
-    : acceptor_(io), retry_(io), shared_(std::make_shared<Shared>(Shared{gateway, std::move(origins), std::move(log)})) {}
+PageServer::PageServer(asio::io_context& io, Gateway& gateway, StreamOrigins origins, LogFunction log,
+                       size_t maxPerAddress)
+    : acceptor_(io), retry_(io),
+      shared_(std::make_shared<Shared>(Shared{gateway, std::move(origins), std::move(log),
+                                              ConnectionShares(kMaxConnections, maxPerAddress)})) {}
 
 std::string PageServer::Listen(const std::string& address, int port) {
   error_code error;
@@ -274,10 +346,13 @@ void PageServer::Accept() {
       retry_.expires_after(std::chrono::milliseconds(250));
       return retry_.async_wait([this](error_code) { Accept(); });
     }
-    if (shared_->open >= kMaxConnections) {
-      socket.close(error);  // past the bound a browser sees the connection closed
+    std::string address = PeerAddress(socket);
+    const ConnectionShares::Decision decision = shared_->shares.Take(address);
+    if (!decision.taken) {
+      if (!decision.refusal.empty()) shared_->log("Error: " + decision.refusal);
+      socket.close(error);  // past a bound a browser sees the connection closed
     } else {
-      std::make_shared<HttpSession>(std::move(socket), shared_)->Read();
+      std::make_shared<HttpSession>(std::move(socket), shared_, Slot(shared_, std::move(address)))->Read();
     }
     Accept();
   });

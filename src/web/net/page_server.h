@@ -1,7 +1,10 @@
 // The browsers' side: HTTP for the built-in pages and the field table (/schema.json), and the
 // stream, a WebSocket at /stream, for pages this server gave out (see web/stream_origin.h).
-// Every size is bounded: a request's head, a page's message, the messages waiting for a page
-// that does not read (it is dropped), and the connections open at once.
+// Every size and time is bounded: a request's head and the time it takes to come, a page's
+// message, the messages waiting for a page that does not read (it is dropped), the connections
+// open at once, from all browsers and from each address (see web/connection_shares.h), and a
+// stream's silence: one that answers no ping is closed. A request that cannot be served is
+// answered with its status (400, 405, 431) and the connection closed.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
@@ -17,7 +20,9 @@ namespace tavelor::web {
 
 class PageServer {
  public:
-  PageServer(boost::asio::io_context& io, Gateway& gateway, StreamOrigins origins, LogFunction log);
+  // At most maxPerAddress connections from one address (and kMaxConnections in all).
+  PageServer(boost::asio::io_context& io, Gateway& gateway, StreamOrigins origins, LogFunction log,
+             size_t maxPerAddress);
   // Binds and listens; an error text, empty when it listens.
   std::string Listen(const std::string& address, int port);
   int Port() const;

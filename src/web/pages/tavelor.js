@@ -54,8 +54,10 @@ const Tavelor = (() => {
   // data-code), `hz` how often each comes (at most 20); onReply(message) gets each reply after
   // the page's fields were updated, or, when it is an object, its handler of that code does
   // ({ PFD(message) {...}, FGP(message) {...} }). Returns { send(text) }: a request, resolving to
-  // {ok, error} once the panel server has handled it.
-  function open({ codes = pageCodes(), hz = 10, onReply = () => {}, onLink = () => {} }) {
+  // {ok, error} once the panel server has handled it; and replay(command): "pause", "on" or the
+  // moment to jump to, in seconds, when the stand-in replays a recording. onReplay({at, length,
+  // playing}) hears where the replay is, once a second, and onReplay(null) that there is none.
+  function open({ codes = pageCodes(), hz = 10, onReply = () => {}, onLink = () => {}, onReplay = () => {} }) {
     const handle = typeof onReply === "function" ? onReply : (m) => onReply[m.code] && onReply[m.code](m);
     const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}/stream`;
     const waiting = new Map();
@@ -84,12 +86,15 @@ const Tavelor = (() => {
         } else if (message.sent !== undefined && waiting.has(message.id)) {
           waiting.get(message.id)(message);
           waiting.delete(message.id);
+        } else if (message.replay !== undefined) {
+          onReplay(message.replay);
         } else if (message.error) {
           console.warn("tavelor-web:", message.error);
         }
       };
       socket.onclose = () => {
         link("offline");  // tavelor-web itself is out of reach; it is asked again each second
+        onReplay(null);
         for (const resolve of waiting.values()) resolve({ ok: false, error: "the stream closed" });
         waiting.clear();
         setTimeout(connect, 1000);
@@ -104,6 +109,9 @@ const Tavelor = (() => {
           waiting.set(id, resolve);
           socket.send(JSON.stringify({ send: text, id }));
         });
+      },
+      replay(command) {
+        if (socket.readyState === WebSocket.OPEN) socket.send(JSON.stringify({ replay: command }));
       },
     };
   }

@@ -1,0 +1,125 @@
+// tavelor-launch.exe: the Start menu's "with browser panels" shortcut. Starts tavelor-web.exe
+// (and, with --sim, the stand-in tavelor-sim.exe --fly, to try everything without a simulator)
+// each in a console window of its own, then TavelorServer.exe, all from the launcher's folder;
+// when the server's window is closed, it ends the others. They are also held in a job object
+// that ends them when it closes, so they go with the launcher however it ends.
+#include "cli/command_line.h"
+
+#include <windows.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTitle = "TavelorServer";
+
+std::string OwnFolder() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "";
+  const std::string text(path, length);
+  return text.substr(0, text.find_last_of("\\/") + 1);
+}
+
+// A text for the person who started it: on its standard output when it has one (a console, a
+// pipe, Wine's terminal), else in a box, as TavelorServer.exe says its own.
+void Tell(const std::string& text, UINT icon) {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
+    return;
+  }
+  MessageBoxA(NULL, text.c_str(), kTitle, icon | MB_OK);
+}
+
+// --sim, --help and --version: -1 to go on, else the status to end with.
+int ReadOptions(const char* commandLine, bool* standIn) {
+  std::vector<std::string> args;
+  std::istringstream words(commandLine ? commandLine : "");
+  for (std::string word; words >> word;) args.push_back(word);
+  tavelor::cli::CommandLine line("tavelor-launch.exe",
+                                 "Starts tavelor-web.exe (with --sim the stand-in too), then "
+                                 "TavelorServer.exe, and ends them when the server's window closes.");
+  line.Flag("--sim", standIn, "start the stand-in simulator too, flying its circuit");
+  std::ostringstream out, err;
+  const int status = line.Parse(args, out, err);
+  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
+  if (status > 0) Tell(err.str(), MB_ICONERROR);
+  return status;
+}
+
+std::string LastErrorText() {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 NULL, GetLastError(), 0, reinterpret_cast<char*>(&text), 0, NULL);
+  std::string message = text ? text : "unknown error";
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
+}
+
+// Starts `program` from `folder`, suspended until it is in `job` (when one is given), so that
+// not even its first instruction runs outside it. NULL, after saying why, when it cannot start.
+HANDLE Start(const std::string& folder, const char* program, const char* arguments, HANDLE job) {
+  const std::string path = folder + program;
+  std::vector<char> commandLine;
+  const std::string text = "\"" + path + "\" " + arguments;
+  commandLine.assign(text.begin(), text.end());
+  commandLine.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const DWORD flags = job ? CREATE_NEW_CONSOLE | CREATE_SUSPENDED : 0;
+  if (!CreateProcessA(path.c_str(), commandLine.data(), NULL, NULL, FALSE, flags, NULL,
+                      folder.c_str(), &startup, &process)) {
+    const std::string message = path + " cannot be started: " + LastErrorText();
+    MessageBoxA(NULL, message.c_str(), kTitle, MB_ICONERROR | MB_OK);
+    return NULL;
+  }
+  if (job) {
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  bool standIn = false;
+  if (const int status = ReadOptions(commandLine, &standIn); status >= 0) return status;
+  const std::string folder = OwnFolder();
+
+  HANDLE helpers = CreateJobObjectA(NULL, NULL);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!helpers || !SetInformationJobObject(helpers, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    MessageBoxA(NULL, ("The helper programs cannot be tied to this one: " + LastErrorText()).c_str(),
+                kTitle, MB_ICONERROR | MB_OK);
+    return 1;
+  }
+  std::vector<HANDLE> started;
+  if (standIn) started.push_back(Start(folder, "tavelor-sim.exe", "--fly", helpers));
+  started.push_back(Start(folder, "tavelor-web.exe", "", helpers));
+  HANDLE server = Start(folder, "TavelorServer.exe", "", NULL);
+
+  DWORD exitCode = 1;
+  if (server) {
+    WaitForSingleObject(server, INFINITE);
+    GetExitCodeProcess(server, &exitCode);
+    CloseHandle(server);
+  }
+  // Each by its handle too: where the launcher already runs in a job of another's (Windows 7
+  // allows no job inside a job), the helpers could not join this one.
+  for (HANDLE process : started) {
+    if (!process) continue;
+    TerminateProcess(process, 0);
+    CloseHandle(process);
+  }
+  CloseHandle(helpers);
+  return static_cast<int>(exitCode);
+}

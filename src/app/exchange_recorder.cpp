@@ -1,0 +1,98 @@
+#include "app/exchange_recorder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace tavelor {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// A name of its own in `folder` for a recording started now.
+std::string NewFileIn(const std::string& folder) {
+  const std::time_t now = std::time(nullptr);
+  char stamp[32] = "flight";
+  if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "flight-%Y-%m-%d-%H%M%S", local);
+  const fs::path base = fs::path(folder) / stamp;
+  std::string path = base.string() + ".tvr";
+  for (int n = 2; Exists(path) && n < 100; ++n) path = base.string() + "-" + std::to_string(n) + ".tvr";
+  return path;
+}
+
+std::string SystemReason(int error) {
+  return error != 0 ? std::string(" (") + std::strerror(error) + ")" : "";
+}
+
+}  // namespace
+
+bool ExchangeRecorder::Open(const std::string& path, const std::string& program, std::string* error) {
+  std::error_code ignored;
+  path_ = fs::is_directory(path, ignored) ? NewFileIn(path) : path;
+  if (const fs::path whole = fs::absolute(path_, ignored); !ignored) path_ = whole.string();
+  if (Exists(path_)) {
+    *error = "cannot record to " + path_ + ": the file exists already (a recording is never written over)";
+    return false;
+  }
+  errno = 0;
+  file_.open(path_, std::ios::binary | std::ios::out | std::ios::trunc);
+  if (!file_) {
+    *error = "cannot record to " + path_ + SystemReason(errno);
+    return false;
+  }
+  recording::RecordingHeader header;
+  header.startUnixMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                 std::chrono::system_clock::now().time_since_epoch())
+                                                 .count());
+  header.program = program;
+  writer_ = std::make_unique<recording::RecordingWriter>(header);
+  start_ = Clock::now();
+  std::string& preamble = writer_->Pending();
+  errno = 0;
+  if (!file_.write(preamble.data(), static_cast<std::streamsize>(preamble.size())).flush()) {
+    *error = "cannot write to " + path_ + SystemReason(errno);
+    writer_.reset();
+    file_.close();
+    return false;
+  }
+  preamble.clear();
+  return true;
+}
+
+void ExchangeRecorder::Exchanged(std::span<const LinkRecord> records) {
+  if (!writer_) return;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+  writer_->Exchange(static_cast<uint64_t>(ms), records);
+  if (writer_->Pending().size() >= kMostPending) Flush();
+}
+
+void ExchangeRecorder::Flush() {
+  if (!writer_ || writer_->Pending().empty()) return;
+  std::string& pending = writer_->Pending();
+  errno = 0;
+  file_.write(pending.data(), static_cast<std::streamsize>(pending.size()));
+  file_.flush();
+  pending.clear();
+  if (file_) return;
+  const int reason = errno;
+  writer_.reset();
+  file_.close();
+  LogError(log_, "Recording stopped: " + path_ + " cannot be written" + SystemReason(reason) +
+                     "; the recording keeps what was written before.");
+}
+
+void ExchangeRecorder::Close() {
+  Flush();
+  writer_.reset();
+  if (file_.is_open()) file_.close();
+}
+
+}  // namespace tavelor

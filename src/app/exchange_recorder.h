@@ -1,0 +1,51 @@
+// The program's recording (`--record FILE`): every exchange the simulator answers, written to
+// a file in the form of docs/recording.md, with its time since the recording began. The
+// recording waits for the reply: the link hands each exchange over while a request is served,
+// the bytes are built then, and they go to the file once the reply has gone out. A write that
+// fails (a full disk, a file-size limit) ends the recording with one line in the log; the
+// server serves on. Standard C++ streams only.
+#pragma once
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "core/log.h"
+#include "recording/recording_writer.h"
+#include "simlink/exchange_observer.h"
+
+namespace tavelor {
+
+class ExchangeRecorder : public ExchangeObserver {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // Whatever has built up goes to the file at once past this, reply or not.
+  static constexpr size_t kMostPending = 1 << 20;
+
+  // `log` (which outlives the recorder) takes the line of a failed write.
+  explicit ExchangeRecorder(const LogSink& log) : log_(log) {}
+  ~ExchangeRecorder() override { Close(); }
+
+  // Creates the recording at `path`, or, when `path` names a folder, a new file in it named
+  // after the local time (flight-2024-05-01-143210.tvr), and writes its header. An existing
+  // file is never written over. False with the reason in *error.
+  bool Open(const std::string& path, const std::string& program, std::string* error);
+  bool Recording() const { return writer_ != nullptr; }
+  const std::string& Path() const { return path_; }
+
+  void Exchanged(std::span<const LinkRecord> records) override;
+  // Writes what the exchanges since the last call added: called once a request is answered.
+  void Flush();
+  void Close();
+
+ private:
+  const LogSink& log_;
+  std::string path_;
+  std::ofstream file_;
+  std::unique_ptr<recording::RecordingWriter> writer_;
+  Clock::time_point start_{};
+};
+
+}  // namespace tavelor

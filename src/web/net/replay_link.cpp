@@ -1,0 +1,123 @@
+#include "web/net/replay_link.h"
+
+#include <boost/asio/write.hpp>
+
+namespace tavelor::web {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
+
+namespace {
+
+constexpr auto kPoll = std::chrono::seconds(1);
+constexpr auto kRetry = std::chrono::seconds(2);
+constexpr size_t kLongestLine = 4096;  // `replay` answers one short line
+constexpr size_t kMostWaiting = 64;    // lines sent and not answered: a stand-in that stopped reading
+
+}  // namespace
+
+ReplayLink::ReplayLink(asio::io_context& io, int port, Changed changed)
+    : io_(io), port_(port), changed_(std::move(changed)), socket_(io), timer_(io) {}
+
+void ReplayLink::Start() {
+  if (port_ > 0) Connect();
+}
+
+void ReplayLink::Connect() {
+  const unsigned serial = ++connection_;
+  const tcp::endpoint stand_in(asio::ip::address_v4::loopback(), static_cast<unsigned short>(port_));
+  socket_.async_connect(stand_in, [this, serial](error_code error) {
+    if (serial != connection_) return;
+    if (error) return Lost();
+    connected_ = true;
+    inbox_.clear();
+    Read();
+    Poll();
+  });
+}
+
+void ReplayLink::Poll() {
+  if (!connected_) return;
+  if (answers_.empty()) Send("replay", true);
+  const unsigned serial = connection_;
+  timer_.expires_after(kPoll);
+  timer_.async_wait([this, serial](error_code error) {
+    if (!error && serial == connection_) Poll();
+  });
+}
+
+void ReplayLink::Command(const std::string& line) {
+  if (!connected_) return;
+  Send(line, false);
+  Send("replay", true);
+}
+
+void ReplayLink::Send(const std::string& line, bool status) {
+  if (answers_.size() >= kMostWaiting) return Lost();
+  answers_.push_back(status);
+  queued_ += line + "\n";
+  Flush();
+}
+
+void ReplayLink::Flush() {
+  if (!outgoing_.empty() || queued_.empty()) return;
+  outgoing_.swap(queued_);
+  const unsigned serial = connection_;
+  asio::async_write(socket_, asio::buffer(outgoing_), [this, serial](error_code error, size_t) {
+    if (serial != connection_) return;
+    if (error) return Lost();
+    outgoing_.clear();
+    Flush();
+  });
+}
+
+void ReplayLink::Read() {
+  const unsigned serial = connection_;
+  socket_.async_read_some(asio::buffer(readBuffer_), [this, serial](error_code error, size_t n) {
+    if (serial != connection_) return;
+    if (error) return Lost();
+    inbox_.append(readBuffer_, n);
+    for (size_t end; serial == connection_ && (end = inbox_.find('\n')) != std::string::npos;) {
+      std::string line = inbox_.substr(0, end);
+      inbox_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      OnLine(line);
+    }
+    if (serial != connection_) return;
+    if (inbox_.size() > kLongestLine) return Lost();
+    Read();
+  });
+}
+
+void ReplayLink::OnLine(const std::string& line) {
+  if (answers_.empty()) return Lost();  // an answer to nothing asked: not the stand-in
+  const bool status = answers_.front();
+  answers_.pop_front();
+  if (status) SetStatus(ParseReplayStatus(line));
+}
+
+// Gone, refused, or not the stand-in: no replay, and another try in a while.
+void ReplayLink::Lost() {
+  ++connection_;
+  connected_ = false;
+  error_code ignored;
+  socket_.close(ignored);
+  outgoing_.clear();
+  queued_.clear();
+  answers_.clear();
+  SetStatus(std::nullopt);
+  const unsigned serial = connection_;
+  timer_.expires_after(kRetry);
+  timer_.async_wait([this, serial](error_code error) {
+    if (!error && serial == connection_) Connect();
+  });
+}
+
+void ReplayLink::SetStatus(const std::optional<ReplayStatus>& status) {
+  if (status == status_) return;
+  status_ = status;
+  changed_(status_);
+}
+
+}  // namespace tavelor::web
