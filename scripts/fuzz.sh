@@ -28,6 +28,7 @@ declare -A options=(
   [sim_walk]="-max_len=33000"
   [control]="-dict=fuzz/control.dict"
   [conversions]=""
+  [recording]=""
 )
 bin=build/fuzz/fuzz
 crashes=build/fuzz/crashes
@@ -49,7 +50,7 @@ for target in "${targets[@]}"; do
   fi
   # shellcheck disable=SC2086  # the options are words
   if "$bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-      -artifact_prefix="$crashes/$target-" ${options[$target]} "$found" "fuzz/corpus/$target" \
+      -artifact_prefix="$crashes/$target-" ${options[$target]-} "$found" "fuzz/corpus/$target" \
       >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     total=$((total + runs))
