@@ -4,6 +4,7 @@
 // when the server's window is closed, it ends the others. They are also held in a job object
 // that ends them when it closes, so they go with the launcher however it ends.
 #include "cli/command_line.h"
+#include "cli/win32/window_program_output.h"
 
 #include <windows.h>
 
@@ -23,17 +24,6 @@ std::string OwnFolder() {
   return text.substr(0, text.find_last_of("\\/") + 1);
 }
 
-// A text for the person who started it: on its standard output when it has one (a console, a
-// pipe, Wine's terminal), else in a box, as TavelorServer.exe says its own.
-void Tell(const std::string& text, UINT icon) {
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD written = 0;
-  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
-      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
-    return;
-  }
-  MessageBoxA(NULL, text.c_str(), kTitle, icon | MB_OK);
-}
 
 // --sim, --help and --version: -1 to go on, else the status to end with.
 int ReadOptions(const char* commandLine, bool* standIn) {
@@ -44,11 +34,7 @@ int ReadOptions(const char* commandLine, bool* standIn) {
                                  "Starts tavelor-web.exe (with --sim the stand-in too), then "
                                  "TavelorServer.exe, and ends them when the server's window closes.");
   line.Flag("--sim", standIn, "start the stand-in simulator too, flying its circuit");
-  std::ostringstream out, err;
-  const int status = line.Parse(args, out, err);
-  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
-  if (status > 0) Tell(err.str(), MB_ICONERROR);
-  return status;
+  return tavelor::cli::ParseTellingUser(line, args, kTitle);
 }
 
 std::string LastErrorText() {

@@ -12,6 +12,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "cli/win32/window_program_output.h"  // after winsock2.h, which must come before windows.h
+
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -55,17 +57,6 @@ std::string ExecutableFolder() {
 // its usual limit of 1024 open files.
 constexpr uint64_t kDescriptorBudget = 1024;
 
-// A text for the person who started the program: on its standard output when it has one (a
-// console, a pipe, Wine's terminal), else in a box.
-void Tell(const std::string& text, UINT icon) {
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD written = 0;
-  if (icon == MB_ICONINFORMATION && out != NULL && out != INVALID_HANDLE_VALUE &&
-      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, NULL)) {
-    return;
-  }
-  MessageBoxA(NULL, text.c_str(), tavelor::Win32MainForm::kApplicationTitle, icon | MB_OK);
-}
 
 struct Options {
   tavelor::ClientLimits limits;
@@ -85,11 +76,7 @@ int ReadOptions(Options* options) {
   tavelor::AddClientOptions(line, limits, std::to_string(limits->maxClients));
   line.Text("--record", "FILE", &options->record, "a file or folder name",
             "record every exchange with the simulator to FILE, or to a new file in the folder FILE");
-  std::ostringstream out, err;
-  const int status = line.Parse(args, out, err);
-  if (status == 0) Tell(out.str(), MB_ICONINFORMATION);
-  if (status > 0) Tell(err.str(), MB_ICONERROR);
-  return status;
+  return tavelor::cli::ParseTellingUser(line, args, tavelor::Win32MainForm::kApplicationTitle);
 }
 
 }  // namespace
@@ -119,7 +106,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     loop.SetEvents(&form);
     std::string problem;
     if (!options.record.empty() && !main.Record(options.record, &problem)) {
-      Tell(problem, MB_ICONERROR);
+      tavelor::cli::TellUser(problem, tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR);
     } else if (loop.Open() && form.Create()) {
       // While the window is made, before it shows.
       form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));
