@@ -37,12 +37,13 @@ int ParseProbeOptions(const std::vector<std::string>& args, ProbeOptions* option
             "--schema gives (with --watch: one line per poll)");
   line.Flag("--schema", &o.schema,
             "print every panel reply's fields in JSON (number, name, label, unit,\n"
-            "width, whether the text is a number) and exit");
+            "width, whether the text is a number, meaning, encoding) and exit");
   line.Real("--timeout", "S", &o.timeoutSeconds, 0.1, 3600, "a number of seconds from 0.1 to 3600",
             "seconds to wait for an answer (default 5)");
   line.App().footer(
       "Exit status: 0 done; 1 nothing listens, the connection failed, the answer was cut or\n"
-      "missing, or the server does not know the code; 2 bad options, or a command whose\n"
+      "missing, the server does not know the code, or with --json a numeric field's text is no\n"
+      "number (it is null and listed in \"unreadable\"); 2 bad options, or a command whose\n"
       "arguments would not parse (not sent).");
   if (const int status = line.Parse(args, out, err); status >= 0) return status;
 
