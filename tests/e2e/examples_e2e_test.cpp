@@ -1,5 +1,5 @@
-// Every `console` example of docs/protocol.md and the README, run against a freshly started
-// `tavelor-server --sim` and compared byte for byte with what the example shows. Each block
+// Every `console` example of docs/protocol.md, docs/pages.md and the README, run against a
+// freshly started `tavelor-server --sim` and compared byte for byte with what it shows. Each block
 // starts anew (the stand-in's journal emptied of the connection's handshake, no flight plan in
 // the server's folder), and runs its `$` lines in a shell in the server's folder, with an `nc`
 // that stands for the examples' ports (support/example_nc.cpp), a tavelor-probe that talks to
@@ -167,7 +167,7 @@ TEST(Examples, EveryConsoleExampleOfTheReferenceAndTheReadmeRunsAsShown) {
   const struct {
     const char* file;
     size_t atLeast;  // so that a change of the blocks' mark cannot empty the test
-  } documents[] = {{"docs/protocol.md", 60}, {"README.md", 8}};
+  } documents[] = {{"docs/protocol.md", 60}, {"README.md", 8}, {"docs/pages.md", 2}};
   for (const auto& document : documents) {
     const std::vector<Block> blocks = ConsoleBlocks(document.file);
     EXPECT_GE(blocks.size(), document.atLeast) << document.file;
