@@ -3,9 +3,7 @@
 // what the recording never read is the parked aircraft's.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,15 +142,13 @@ TEST(Replay, ARecordingCutShortIsReplayedUpToItsLastWholeExchangeAndSaysSo) {
 // The recording shipped in the tree, the README's example: whole, and a moment reached by a
 // jump is the same moment reached by playing.
 TEST(Replay, TheShippedRecordingJumpsWhereItPlays) {
-  std::ifstream in(std::string(TAVELOR_SOURCE_DIR) + "/recordings/circuit-approach.tvr", std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
+  const std::string bytes = testing::FileBytes(std::string(TAVELOR_SOURCE_DIR) + "/recordings/circuit-approach.tvr");
   std::string error, note;
   SimPeer played, jumped;
-  played.StartReplay(Replay::FromBytes(bytes.str(), &error, &note));
+  played.StartReplay(Replay::FromBytes(bytes, &error, &note));
   ASSERT_EQ(error, "");
   EXPECT_EQ(note, "");
-  jumped.StartReplay(Replay::FromBytes(bytes.str(), &error, &note));
+  jumped.StartReplay(Replay::FromBytes(bytes, &error, &note));
   for (int second = 1; second <= 60; ++second) played.Tick(1);
   jumped.Control("replay at 50", nullptr);
   jumped.Control("replay at 60", nullptr);
