@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -114,32 +112,6 @@ TEST(RecordingEndToEnd, APanelsCommandDuringAReplayShowsInTheJournalAndTheNextRe
   // Going back rebuilds the recording's moment.
   ASSERT_EQ(stack.control.Command("replay at 10"), "OK");
   EXPECT_NE(client.Ask("xxRADI").substr(17, 7), "119.30:");
-}
-
-TEST(RecordingEndToEnd, WhatCannotBeRecordedOrReplayedStopsTheProgramAtStart) {
-  IpcFolder files;
-  const std::string existing = files.Path() + "/yesterday.tvr", errors = files.Path() + "/errors";
-  const std::string missing = files.Path() + "/missing.tvr", nowhere = files.Path() + "/no/such/folder/a.tvr";
-  std::ofstream(existing) << "a flight";
-  const struct {
-    std::vector<std::string> argv;
-    std::string says;
-  } runs[] = {
-      {{TAVELOR_SERVER_BIN, "--record", existing},
-       "cannot record to " + existing + ": the file exists already (a recording is never written over)"},
-      {{TAVELOR_SERVER_BIN, "--record", nowhere}, "cannot record to " + nowhere},
-      {{TAVELOR_SIM_BIN, "--control", "0", "--replay", missing}, "tavelor-sim: cannot open the recording " + missing},
-      {{TAVELOR_SERVER_BIN, "--sim", "--sim-control", "0", "--replay", existing},
-       "the stand-in simulator cannot start: " + existing + ": not a recording"},
-  };
-  for (const auto& run : runs) {
-    std::remove(errors.c_str());
-    Process program;
-    program.Start(run.argv, {"TAVELOR_IPC_DIR=" + files.Path() + "/ipc"}, errors);
-    EXPECT_EQ(program.Wait(), 1) << run.says;
-    EXPECT_NE(FileBytes(errors).find(run.says), std::string::npos) << FileBytes(errors);
-  }
-  EXPECT_EQ(FileBytes(existing), "a flight");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "e2e/harness.h"
@@ -260,6 +261,10 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   IpcFolder ipc;
   const std::string version = std::string(" ") + TAVELOR_PROGRAM_VERSION;
   const char* const server = TAVELOR_SERVER_BIN;
+  // A recording is never written over, and what is not one is not replayed.
+  const std::string existing = ipc.Path() + "/yesterday.tvr", missing = ipc.Path() + "/missing.tvr";
+  const std::string nowhere = ipc.Path() + "/no/such/folder/a.tvr";
+  std::ofstream(existing) << "a flight";
   const struct {
     const char* program;
     std::vector<std::string> args;
@@ -279,6 +284,13 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {server, {"--sim", "--loop"}, 2, "--loop and --speed go with --replay"},
       {server, {"--sim", "--replay", "a.tvr", "--speed", "1000"}, 2, "--speed needs a factor from 0.01 to 100"},
       {server, {"--record"}, 2, "--record needs a file or folder name"},
+      {server, {"--record", existing}, 1,
+       "cannot record to " + existing + ": the file exists already (a recording is never written over)"},
+      {server, {"--record", nowhere}, 1, "cannot record to " + nowhere},
+      {server, {"--sim", "--sim-control", "0", "--replay", existing}, 1,
+       "the stand-in simulator cannot start: " + existing + ": not a recording"},
+      {TAVELOR_SIM_BIN, {"--control", "0", "--replay", missing}, 1,
+       "tavelor-sim: cannot open the recording " + missing},
       {TAVELOR_SIM_BIN, {"--replay", "a.tvr", "--fly"}, 2, "tavelor-sim: --fly and --replay exclude each other"},
       {server, {"--max-clients", "0"}, 2, "--max-clients needs a number from 1 to 1000000, not '0'"},
       {server, {"--idle-timeout", "-5"}, 2, "--idle-timeout needs whole seconds"},
@@ -299,6 +311,7 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
     EXPECT_EQ(p.Wait(), run.status);
     EXPECT_TRUE(p.WaitForLine(run.says)) << p.Output();
   }
+  EXPECT_EQ(testing::FileBytes(existing), "a flight");
 
   Stack stack;
   stack.StartBoth();
