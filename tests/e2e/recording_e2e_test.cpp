@@ -24,32 +24,27 @@ const std::string kShipped = std::string(TAVELOR_SOURCE_DIR) + "/recordings/circ
 const std::vector<std::string> kCodes = {"xxHSI", "xxRADI", "xxPFDP", "xxMAPS"};
 
 TEST(RecordingEndToEnd, EveryReplyARecordingsClientGotComesBackAtItsMomentOfTheReplay) {
-  IpcFolder files;
-  const std::string file = files.Path() + "/flight.tvr";
-  std::vector<std::string> recorded;
-  {
-    Stack stack;
-    stack.StartSim({"--fly"});
-    ASSERT_EQ(stack.control.Command("fly at 880"), "OK");  // the glideslope and the outer marker
-    stack.StartServer({"--record", file});
-    ASSERT_TRUE(stack.server.WaitForLine("- Recording to " + file));
-    ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
-    Client client = stack.Connect();
-    recorded = Poll(client, kCodes, 80, milliseconds(15));
-    stack.server.Signal(SIGTERM);
-    EXPECT_EQ(stack.server.Wait(), 0);
-  }
+  Stack stack;
+  const std::string file = stack.ipc.Path() + "/flight.tvr";
+  stack.StartSim({"--fly"});
+  ASSERT_EQ(stack.control.Command("fly at 880"), "OK");  // the glideslope and the outer marker
+  stack.StartServer({"--record", file});
+  ASSERT_TRUE(stack.server.WaitForLine("- Recording to " + file));
+  ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
+  Client client = stack.Connect();
+  const std::vector<std::string> recorded = Poll(client, kCodes, 80, milliseconds(15));
+  stack.server.Signal(SIGTERM);
+  EXPECT_EQ(stack.server.Wait(), 0);
   const ReadBack back = ReadRecording(FileBytes(file));
   ASSERT_EQ(back.exchanges.size(), recorded.size()) << "one exchange a request; " << back.error;
   EXPECT_EQ(back.end, End::kComplete) << back.problem;
 
-  Stack stack;
-  stack.StartSim({"--replay", file});
+  stack.StartSim({"--replay", file});  // in the flying one's place
   ASSERT_EQ(stack.control.Command("replay pause"), "OK");
   stack.StartServer();
   ASSERT_TRUE(stack.server.WaitForLine("- IP: "));
-  Client client = stack.Connect();
-  EXPECT_EQ(testing::PollReplay(stack.control, client, kCodes, back.exchanges), recorded);
+  Client panel = stack.Connect();
+  EXPECT_EQ(testing::PollReplay(stack.control, panel, kCodes, back.exchanges), recorded);
   int moved = 0;
   for (size_t i = 4; i < recorded.size(); ++i) moved += recorded[i] != recorded[i - 4];
   EXPECT_GT(moved, 10) << "the recording hardly moved: the test shows little";

@@ -35,12 +35,6 @@ std::unique_ptr<Replay> Recorded(bool loop = false, double speed = 1) {
   return replay;
 }
 
-uint16_t U16(SimPeer& peer, uint32_t offset) {
-  uint8_t b[2];
-  peer.Memory().Read(offset, 2, b);
-  return static_cast<uint16_t>(b[0] | b[1] << 8);
-}
-
 // A control line answered `answer`, or with no line `tick` seconds passing (then `replay`
 // answers `answer`, when given); and the DME 2 and COM1 the memory holds after it.
 struct Step {
@@ -58,8 +52,8 @@ void RunSteps(SimPeer& peer, const std::vector<Step>& steps) {
     if (line) {
       EXPECT_EQ(peer.Control(line, nullptr), step.answer) << what;
     }
-    EXPECT_EQ(U16(peer, kDme2), step.dme2) << what;
-    EXPECT_EQ(U16(peer, kCom1), step.com1) << what;
+    EXPECT_EQ(peer.Memory().Get(Offset<uint16_t>{kDme2}), step.dme2) << what;
+    EXPECT_EQ(peer.Memory().Get(Offset<uint16_t>{kCom1}), step.com1) << what;
   }
 }
 
