@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -16,11 +14,6 @@
 
 namespace tavelor::e2e {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::set<std::string> SharedMemoryNames() {
   std::set<std::string> names;
@@ -51,8 +44,8 @@ TEST(LinkEndToEnd, BothProgramsRefuseAnIpcFolderOthersCanWrite) {
     Process program;
     program.Start(c.argv, {"TAVELOR_IPC_DIR=" + ipc}, errors);
     EXPECT_EQ(program.Wait(), 1) << c.argv[0];
-    EXPECT_NE(ReadFile(errors).find(c.prefix + expected), std::string::npos)
-        << c.argv[0] << ": " << ReadFile(errors);
+    EXPECT_NE(testing::FileBytes(errors).find(c.prefix + expected), std::string::npos)
+        << c.argv[0] << ": " << testing::FileBytes(errors);
   }
 }
 

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <utility>
 
@@ -68,6 +70,11 @@ int FreePort() {
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
   close(fd);
   return ntohs(address.sin_port);
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // ---- Process ----

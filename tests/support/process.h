@@ -21,6 +21,9 @@ inline constexpr int kSlowdown = TAVELOR_TEST_SLOWDOWN;
 // A port that was free a moment ago on 127.0.0.1.
 int FreePort();
 
+// A file's bytes as they are; empty when it cannot be read.
+std::string FileBytes(const std::string& path);
+
 // A child process whose standard output is collected line by line. Its standard input is
 // /dev/null; its standard error is this process's own, or the file given to Start.
 class Process {

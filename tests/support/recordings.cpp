@@ -1,5 +1,8 @@
 #include "support/recordings.h"
 
+#include <cstdio>
+#include <thread>
+
 #include "recording/recording_writer.h"
 
 namespace tavelor::testing {
@@ -32,6 +35,32 @@ ReadBack ReadRecording(const std::string& file) {
   back.end = reader.Ended();
   back.problem = reader.Problem();
   return back;
+}
+
+std::vector<std::string> Poll(Client& client, const std::vector<std::string>& codes, size_t count,
+                              milliseconds pause) {
+  std::vector<std::string> replies;
+  for (size_t i = 0; i < count; ++i) {
+    replies.push_back(client.Ask(codes[i % codes.size()]));
+    std::this_thread::sleep_for(pause);
+  }
+  return replies;
+}
+
+std::vector<std::string> PollReplay(SimControl& control, Client& client, const std::vector<std::string>& codes,
+                                    const std::vector<Exchange>& exchanges) {
+  std::vector<std::string> replies;
+  for (size_t i = 0; i < exchanges.size(); ++i) {
+    const std::string moved = control.Command(ReplayAt(exchanges[i].ms));
+    replies.push_back(moved == "OK" ? client.Ask(codes[i % codes.size()]) : ReplayAt(exchanges[i].ms) + ": " + moved);
+  }
+  return replies;
+}
+
+std::string ReplayAt(uint64_t ms) {
+  char line[40];
+  std::snprintf(line, sizeof line, "replay at %.3f", static_cast<double>(ms) / 1000);
+  return line;
 }
 
 }  // namespace tavelor::testing

@@ -1,5 +1,5 @@
 // Recordings made and read in tests: exchanges given as plain values, written with the
-// program's writer and read back with its reader.
+// program's writer and read back with its reader; and a panel's polls recorded and replayed.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "recording/recording_reader.h"
+#include "support/process.h"
 
 namespace tavelor::testing {
 
@@ -37,5 +38,16 @@ struct ReadBack {
   std::string problem;
 };
 ReadBack ReadRecording(const std::string& file);
+
+// A panel polling while a flight is recorded: `codes` asked in turn, `count` requests of one
+// exchange each, `pause` between them so that the flight moves on; the replies.
+std::vector<std::string> Poll(Client& client, const std::vector<std::string>& codes, size_t count,
+                              milliseconds pause);
+// The same polls asked of a paused replay, each at its exchange's moment; a control answer other
+// than OK stands in the reply's place.
+std::vector<std::string> PollReplay(SimControl& control, Client& client, const std::vector<std::string>& codes,
+                                    const std::vector<Exchange>& exchanges);
+// The control line that moves a replay to an exchange recorded `ms` after the start.
+std::string ReplayAt(uint64_t ms);
 
 }  // namespace tavelor::testing

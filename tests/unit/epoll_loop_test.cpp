@@ -241,25 +241,29 @@ TEST_F(EpollLoopTest, AcceptWithoutDescriptorsIsLoggedOnceAndDoesNotSpin) {
   close(connected);
 }
 
-// Forwards the loop's events to the connections, as the program does, counting the reads.
+// The program's connections on the test's loop, its events forwarded to them as the program
+// does, counting the reads and the refused. No simulator: only a version code is asked.
 struct Served : LoopEvents {
-  Connections* connections = nullptr;
+  explicit Served(EventLoop& loop, UnsentLimits unsent = {}) : connections(&loop, state, unsent) {}
+  IpcClient link{nullptr};
+  RequestState state{link};
+  Connections connections;
   size_t reads = 0;
   size_t refused = 0;
   bool closed = false;
   void OnTimer() override {}
   void OnListenerBound() override {}
   void OnListenerFailed(const SocketFailure&) override {}
-  void OnAccepted(ConnectionId c) override { refused += !connections->Opened(c); }
+  void OnAccepted(ConnectionId c) override { refused += !connections.Opened(c); }
   void OnReceived(ConnectionId c, const std::string& bytes) override {
     ++reads;
-    connections->Received(c, bytes);
+    connections.Received(c, bytes);
   }
-  void OnPeerFinished(ConnectionId c) override { connections->PeerFinished(c); }
+  void OnPeerFinished(ConnectionId c) override { connections.PeerFinished(c); }
   void OnIdleCheck() override {}
-  void OnWritable(ConnectionId c) override { connections->Writable(c); }
-  void OnFailed(ConnectionId c, const SocketFailure& f) override { connections->Failed(c, f); }
-  void OnClosed(ConnectionId c) override { closed = connections->Closed(c); }
+  void OnWritable(ConnectionId c) override { connections.Writable(c); }
+  void OnFailed(ConnectionId c, const SocketFailure& f) override { connections.Failed(c, f); }
+  void OnClosed(ConnectionId c) override { closed = connections.Closed(c); }
 };
 
 // A client writes thousands of requests without reading, then shuts down its sending side: it
@@ -269,11 +273,8 @@ TEST_F(EpollLoopTest, AClientThatHalfClosesGetsEveryReplyItIsOwed) {
   const int server = static_cast<int>(events.accepted.back());
   const int small = 4096;
   setsockopt(server, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-  IpcClient link(nullptr);  // no simulator: only a version code is asked
-  RequestState state(link);
-  Connections connections(&loop, state, UnsentLimits{64 << 20, 64 << 20});
-  Served served;
-  served.connections = &connections;
+  Served served(loop, UnsentLimits{64 << 20, 64 << 20});
+  Connections& connections = served.connections;
   loop.SetEvents(&served);
   connections.Opened(server);
 
@@ -302,19 +303,15 @@ TEST_F(EpollLoopTest, AClientThatHalfClosesGetsEveryReplyItIsOwed) {
 // One client allowed: it leaves and another connects before the loop's next wait, which brings
 // both. The close is taken first, so the newcomer finds the slot free.
 TEST_F(EpollLoopTest, AClosingClientFreesItsSlotForOneAcceptedInTheSamePass) {
-  IpcClient link(nullptr);
-  RequestState state(link);
-  Connections connections(&loop, state);
-  connections.SetClientLimits(ClientLimits{1, std::chrono::seconds(0)});
-  Served served;
-  served.connections = &connections;
+  Served served(loop);
+  served.connections.SetClientLimits(ClientLimits{1, std::chrono::seconds(0)});
   loop.SetEvents(&served);
   const int leaving = StartConnect();
-  ASSERT_TRUE(PollUntil([&] { return connections.Count() == 1; }));
+  ASSERT_TRUE(PollUntil([&] { return served.connections.Count() == 1; }));
   close(leaving);
   const int newcomer = StartConnect();
   ASSERT_EQ(Established({newcomer}, std::chrono::milliseconds(1000 * testing::kSlowdown)), 1u);
-  ASSERT_TRUE(PollUntil([&] { return served.closed && connections.Count() == 1; }));
+  ASSERT_TRUE(PollUntil([&] { return served.closed && served.connections.Count() == 1; }));
   EXPECT_EQ(served.refused, 0u);
   loop.SetEvents(&events);  // the connections go before the loop does
   close(newcomer);

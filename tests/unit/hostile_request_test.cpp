@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "commands/flight_plan_commands.h"
 #include "server/connections.h"
 #include "simlink/offsets.h"
+#include "support/process.h"
 #include "support/scripted_loop.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"
@@ -54,10 +54,7 @@ class HostileRequestTest : public ::testing::Test {
   }
 
   std::string PlanPath() const { return folder_ + "/Quindrel.pln"; }
-  std::string PlanBytes() const {
-    std::ifstream in(PlanPath(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string PlanBytes() const { return testing::FileBytes(PlanPath()); }
 
   SimLink link;
   std::string folder_;
@@ -147,34 +144,22 @@ TEST_F(HostileRequestTest, APlanFileThatIsNotAPlainFileIsRefused) {
   const std::string victim = folder_ + "/victim";
   std::ofstream(victim) << "precious";
   enum Kind { kSymbolicLink, kHardLink, kPipe };
-  const struct {
-    std::string request;
-    Kind kind;
-    std::string why;
-  } cases[] = {{"..PLA9 a", kSymbolicLink, "is a symbolic link"},
-               {"..PL99 a", kSymbolicLink, "is a symbolic link"},
-               {"..PLAX a", kSymbolicLink, "is a symbolic link"},
-               {"..PLAN a", kSymbolicLink, "is a symbolic link"},
-               {"..PLA9 HELLO", kHardLink, "is a hard link to another file"},
-               {"..PLAX a", kHardLink, "is a hard link to another file"},
-               {"..PLA9 a", kPipe, "is not a regular file"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.request + " " + c.why);
+  const std::string refused = "- Error: Flight plan chunk refused: the plan file is ";
+  const char* const why[] = {"a symbolic link", "a hard link to another file", "not a regular file"};
+  const std::pair<std::string, Kind> cases[] = {
+      {"..PLA9 a", kSymbolicLink}, {"..PL99 a", kSymbolicLink}, {"..PLAX a", kSymbolicLink},
+      {"..PLAN a", kSymbolicLink}, {"..PLA9 HELLO", kHardLink}, {"..PLAX a", kHardLink}, {"..PLA9 a", kPipe}};
+  for (const auto& [request, kind] : cases) {
+    SCOPED_TRACE(request + ": " + why[kind]);
     fs::remove(PlanPath());
-    int reader = -1;
-    if (c.kind == kSymbolicLink) fs::create_symlink(victim, PlanPath());
-    if (c.kind == kHardLink) fs::create_hard_link(victim, PlanPath());
-    if (c.kind == kPipe) {
-      mkfifo(PlanPath().c_str(), 0600);
-      reader = open(PlanPath().c_str(), O_RDONLY | O_NONBLOCK);
-    }
-    EXPECT_EQ(Serve(c.request), Lines{"- Error: Flight plan chunk refused: the plan file " +
-                                      c.why + "."});
+    if (kind == kSymbolicLink) fs::create_symlink(victim, PlanPath());
+    if (kind == kHardLink) fs::create_hard_link(victim, PlanPath());
+    if (kind == kPipe) mkfifo(PlanPath().c_str(), 0600);
+    const int reader = kind == kPipe ? open(PlanPath().c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    EXPECT_EQ(Serve(request), Lines{refused + why[kind] + "."});
     if (reader >= 0) close(reader);
   }
-  std::ifstream in(victim);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious")
-      << "the linked file is left as it was";
+  EXPECT_EQ(testing::FileBytes(victim), "precious") << "the linked file is left as it was";
 }
 
 }  // namespace

@@ -34,14 +34,6 @@ std::vector<Exchange> Expected(size_t count = kFlight.size()) {
   return expected;
 }
 
-TEST(Recording, EveryExchangeComesBackWithItsTimeAndBytes) {
-  const ReadBack back = ReadRecording(Record(kFlight));
-  EXPECT_EQ(back.error, "");
-  EXPECT_EQ(back.exchanges, Expected());
-  EXPECT_EQ(back.end, End::kComplete);
-  EXPECT_EQ(back.problem, "");
-}
-
 TEST(Recording, AnUnchangedPollCostsAFewBytesHoweverManyRecordsItHas) {
   Exchange poll{0, {}};
   for (uint32_t i = 0; i < 60; ++i) poll.records.push_back(Read(0x1000 + 8 * i, std::vector<uint8_t>(8, 7)));
@@ -54,6 +46,7 @@ TEST(Recording, AnUnchangedPollCostsAFewBytesHoweverManyRecordsItHas) {
   EXPECT_LE(ends[2] - ends[1], 24u) << "one value of 8 bytes changed";
 }
 
+// Cut at its very end, the file is whole: every exchange comes back with its time and bytes.
 TEST(Recording, AFileCutAnywhereReadsUpToItsLastWholeExchange) {
   std::vector<size_t> ends;
   const std::string file = Record(kFlight, &ends);
@@ -63,15 +56,13 @@ TEST(Recording, AFileCutAnywhereReadsUpToItsLastWholeExchange) {
     size_t whole = 0;
     while (whole < ends.size() && ends[whole] <= cut) ++whole;
     if (!back.error.empty()) {
-      EXPECT_EQ(whole, 0u) << "refused a file cut at " << cut << " that holds an exchange";
+      EXPECT_LT(cut, headerEnd) << "refused a file cut at " << cut << " that holds its header: " << back.error;
       continue;
     }
     EXPECT_EQ(back.exchanges, Expected(whole)) << "cut at " << cut;
     const bool atFrameEnd = cut == headerEnd || (whole > 0 && ends[whole - 1] == cut);
     EXPECT_EQ(back.end, atFrameEnd ? End::kComplete : End::kCut) << "cut at " << cut << ": " << back.problem;
-    if (!atFrameEnd) {
-      EXPECT_NE(back.problem.find("the last record is cut short"), std::string::npos);
-    }
+    EXPECT_EQ(back.problem.find("the last record is cut short") == 0, !atFrameEnd) << back.problem;
   }
 }
 
@@ -129,7 +120,6 @@ TEST(Recording, WhatIsNotARecordingIsRefusedWithTheReason) {
     const ReadBack back = ReadRecording(row.file);
     EXPECT_NE(back.error.find(row.error), std::string::npos) << back.error;
   }
-  EXPECT_EQ(ReadRecording(good).error, "");
 }
 
 }  // namespace

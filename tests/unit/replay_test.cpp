@@ -3,9 +3,7 @@
 // what the recording never read is the parked aircraft's.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,12 +35,6 @@ std::unique_ptr<Replay> Recorded(bool loop = false, double speed = 1) {
   return replay;
 }
 
-uint16_t U16(SimPeer& peer, uint32_t offset) {
-  uint8_t b[2];
-  peer.Memory().Read(offset, 2, b);
-  return static_cast<uint16_t>(b[0] | b[1] << 8);
-}
-
 // A control line answered `answer`, or with no line `tick` seconds passing (then `replay`
 // answers `answer`, when given); and the DME 2 and COM1 the memory holds after it.
 struct Step {
@@ -60,8 +52,8 @@ void RunSteps(SimPeer& peer, const std::vector<Step>& steps) {
     if (line) {
       EXPECT_EQ(peer.Control(line, nullptr), step.answer) << what;
     }
-    EXPECT_EQ(U16(peer, kDme2), step.dme2) << what;
-    EXPECT_EQ(U16(peer, kCom1), step.com1) << what;
+    EXPECT_EQ(peer.Memory().Get(Offset<uint16_t>{kDme2}), step.dme2) << what;
+    EXPECT_EQ(peer.Memory().Get(Offset<uint16_t>{kCom1}), step.com1) << what;
   }
 }
 
@@ -144,15 +136,13 @@ TEST(Replay, ARecordingCutShortIsReplayedUpToItsLastWholeExchangeAndSaysSo) {
 // The recording shipped in the tree, the README's example: whole, and a moment reached by a
 // jump is the same moment reached by playing.
 TEST(Replay, TheShippedRecordingJumpsWhereItPlays) {
-  std::ifstream in(std::string(TAVELOR_SOURCE_DIR) + "/recordings/circuit-approach.tvr", std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
+  const std::string bytes = testing::FileBytes(std::string(TAVELOR_SOURCE_DIR) + "/recordings/circuit-approach.tvr");
   std::string error, note;
   SimPeer played, jumped;
-  played.StartReplay(Replay::FromBytes(bytes.str(), &error, &note));
+  played.StartReplay(Replay::FromBytes(bytes, &error, &note));
   ASSERT_EQ(error, "");
   EXPECT_EQ(note, "");
-  jumped.StartReplay(Replay::FromBytes(bytes.str(), &error, &note));
+  jumped.StartReplay(Replay::FromBytes(bytes, &error, &note));
   for (int second = 1; second <= 60; ++second) played.Tick(1);
   jumped.Control("replay at 50", nullptr);
   jumped.Control("replay at 60", nullptr);

@@ -14,13 +14,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <regex>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 
+#include "e2e/harness.h"
 #include "replies/reply_schema.h"
 #include "support/recordings.h"
 #include "wine_harness.h"
@@ -31,6 +31,7 @@ std::string gNoPrivateNetwork;  // why the tests cannot have their own network, 
 
 namespace {
 
+namespace fs = std::filesystem;
 constexpr int kServerPort = 9696;
 const Ms kStart(60000);  // a program's first start in a prefix can be slow
 const Ms kReply(10000);
@@ -402,13 +403,8 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // The folder made read-only for as long as it lives, as Program Files is to a user: a bind
-// mount, since root writes anywhere. One a killed run left behind goes first.
+// mount, since root writes anywhere.
 class ReadOnlyFolder {
  public:
   explicit ReadOnlyFolder(const std::string& path) : path_(path) {
@@ -429,6 +425,22 @@ std::string InPrefix(std::string path) {
   return std::string(TAVELOR_WINE_PREFIX) + "/drive_c" + path.substr(2);
 }
 
+// A Linux path as the Windows programs see it, on drive Z:.
+std::string OnZ(const fs::path& path) {
+  std::string windows = "Z:" + path.string();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows;
+}
+
+// A folder beside the prefix, made afresh; one a killed run left read-only is let go first.
+fs::path FreshFolder(const std::string& name) {
+  const fs::path folder = fs::path(TAVELOR_WINE_PREFIX).parent_path() / name;
+  umount2(folder.c_str(), MNT_DETACH);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
 // Whether the program's folder is writable: beside the program, else the user's own folder.
 class PlanFolderTest : public WineTest, public ::testing::WithParamInterface<bool> {};
 
@@ -436,14 +448,9 @@ TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereT
   // A copy of the program in a folder of its own, in a Cyrillic Windows (code page 1251):
   // the plan is converted from that code page, not from Western.
   const bool writable = GetParam();
-  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-run";
-  umount2(folder.c_str(), MNT_DETACH);
-  std::filesystem::create_directories(folder);
-  std::filesystem::remove(folder / "Quindrel.pln");
-  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe",
-                             std::filesystem::copy_options::overwrite_existing);
-  std::string path = "Z:" + (folder / "Quindrel.pln").string();
-  std::replace(path.begin(), path.end(), '/', '\\');
+  const fs::path folder = FreshFolder("plan-run");
+  fs::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
+  std::string path = OnZ(folder / "Quindrel.pln");
   std::string file = (folder / "Quindrel.pln").string();
   std::optional<ReadOnlyFolder> readOnly;
   if (!writable) {
@@ -451,7 +458,7 @@ TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereT
     local.erase(local.find_last_not_of("\r\n") + 1);
     path = local + "\\TavelorServer\\Quindrel.pln";
     file = InPrefix(path);
-    std::filesystem::remove(file);
+    fs::remove(file);
     readOnly.emplace(folder.string());
     ASSERT_TRUE(readOnly->Ok()) << "cannot make " << folder << " read-only: " << std::strerror(errno);
   }
@@ -465,7 +472,7 @@ TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereT
   std::string stored;
   for (int i = 0; i < 50 && stored != expected; ++i) {
     std::this_thread::sleep_for(Ms(100));
-    stored = ReadFile(file);
+    stored = testing::FileBytes(file);
   }
   EXPECT_EQ(Hex(stored), Hex(expected)) << file;
 
@@ -486,65 +493,38 @@ INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest, ::testing::Values(true, false),
 // shortcut would give it, and replayed by the stand-in on Linux: every reply again; and by the
 // Windows stand-in.
 TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
-  namespace fs = std::filesystem;
-  const fs::path folder = fs::path(TAVELOR_WINE_PREFIX).parent_path() / "record-run" / "My Flights";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  std::string windowsFolder = "Z:" + folder.string();
-  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  const fs::path folder = FreshFolder("record-run/My Flights");
   StartSim({"--fly"});
   ASSERT_EQ(control_.Command("fly at 900"), "OK");
-  StartServer(Exe("TavelorServer.exe"), {}, {"--record", windowsFolder});
+  StartServer(Exe("TavelorServer.exe"), {}, {"--record", OnZ(folder)});
   Client client = Connect();
-  const char* const codes[] = {"xxHSI", "xxRADI", "xxPFDP"};
-  std::vector<std::string> recorded;
-  for (int i = 0; i < 30; ++i) {
-    recorded.push_back(Ask(client, codes[i % 3]));
-    std::this_thread::sleep_for(Ms(30));
-  }
+  const std::vector<std::string> codes = {"xxHSI", "xxRADI", "xxPFDP"};
+  const std::vector<std::string> recorded = testing::Poll(client, codes, 30, Ms(30));
+  const std::vector<fs::path> files(fs::directory_iterator(folder), fs::directory_iterator{});
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(std::regex_match(files[0].filename().string(), std::regex(R"(flight-\d{4}-\d\d-\d\d-\d{6}\.tvr)")));
   const std::vector<std::string> log = MemoLines();
-  const std::regex named(R"(- Recording to )" + std::regex_replace(windowsFolder, std::regex(R"(\\)"), R"(\\)") +
-                         R"(\\flight-\d{4}-\d\d-\d\d-\d{6}\.tvr)");
   ASSERT_GE(log.size(), 5u);
-  EXPECT_TRUE(std::regex_match(log[4], named)) << log[4];
+  EXPECT_EQ(log[4], "- Recording to " + OnZ(files[0]));
   client.Close();
   Inspect({"close", "10000"});
   EXPECT_EQ(server_.Wait(Ms(15000)), 0);
+  const testing::ReadBack back = testing::ReadRecording(testing::FileBytes(files[0]));
+  ASSERT_EQ(back.exchanges.size(), recorded.size()) << back.error;
 
-  std::vector<fs::path> files(fs::directory_iterator(folder), fs::directory_iterator{});
-  ASSERT_EQ(files.size(), 1u);
-  const std::string file = files[0].string();
-  const testing::ReadBack back = testing::ReadRecording(ReadFile(file));
-  ASSERT_EQ(back.error, "");
-  ASSERT_EQ(back.exchanges.size(), recorded.size());
-
-  testing::Process linux;
-  const int port = testing::FreePort(), control = testing::FreePort();
-  linux.Start({TAVELOR_SERVER_BIN, "--sim", "--replay", file, "--sim-control", std::to_string(control), "--bind",
-               "127.0.0.1", "--port", std::to_string(port), "--connect-now"},
-              {"TAVELOR_IPC_DIR=" + (folder.parent_path() / "ipc").string()});
-  ASSERT_TRUE(linux.WaitForLine("- IP: "));
-  SimControl replay;
-  ASSERT_TRUE(replay.Connect(control));
-  ASSERT_EQ(replay.Command("replay pause"), "OK");
-  Client panel;
-  ASSERT_TRUE(panel.Connect(port));
-  for (size_t i = 0; i < recorded.size(); ++i) {
-    char at[32];
-    std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[i].ms) / 1000);
-    ASSERT_EQ(replay.Command(at), "OK");
-    EXPECT_EQ(Ask(panel, codes[i % 3]), recorded[i]) << "poll " << i;
-  }
+  e2e::Stack linux;
+  linux.StartServer({"--sim", "--replay", files[0], "--sim-control", std::to_string(linux.controlPort)});
+  ASSERT_TRUE(linux.server.WaitForLine("- IP: "));
+  ASSERT_TRUE(linux.control.Connect(linux.controlPort));
+  ASSERT_EQ(linux.control.Command("replay pause"), "OK");
+  Client panel = linux.Connect();
+  EXPECT_EQ(testing::PollReplay(linux.control, panel, codes, back.exchanges), recorded);
 
   // And by the Windows stand-in, at one of its moments.
   StopSim();
-  std::string windowsFile = "Z:" + file;
-  std::replace(windowsFile.begin(), windowsFile.end(), '/', '\\');
-  StartSim({"--replay", windowsFile});
+  StartSim({"--replay", OnZ(files[0])});
   ASSERT_EQ(control_.Command("replay pause"), "OK");
-  char at[32];
-  std::snprintf(at, sizeof at, "replay at %.3f", static_cast<double>(back.exchanges[7].ms) / 1000);
-  ASSERT_EQ(control_.Command(at), "OK");
+  ASSERT_EQ(control_.Command(testing::ReplayAt(back.exchanges[7].ms)), "OK");
   StartServer();
   Client again = Connect();
   EXPECT_EQ(Ask(again, codes[7 % 3]), recorded[7]);
@@ -552,20 +532,17 @@ TEST_F(WineTest, RecordsAFlightThatTheStandInReplaysOnLinux) {
 
 // A hard link under the plan's name is the other file itself: a chunk must not overwrite it.
 TEST_F(WineTest, APlanFileThatIsAHardLinkIsRefusedAndTheLinkedFileKept) {
-  const std::filesystem::path folder = std::filesystem::path(TAVELOR_WINE_PREFIX).parent_path() / "plan-link-run";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
+  const fs::path folder = FreshFolder("plan-link-run");
+  fs::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
   std::ofstream(folder / "victim.txt") << "precious";
-  std::filesystem::create_hard_link(folder / "victim.txt", folder / "Quindrel.pln");
+  fs::create_hard_link(folder / "victim.txt", folder / "Quindrel.pln");
   StartSim();
   StartServer((folder / "TavelorServer.exe").string());
   Client client = Connect();
   ASSERT_TRUE(client.Send("xxPLA9HELLO"));
-  const std::string refused =
-      "- Error: Flight plan chunk refused: the plan file is a hard link to another file.";
+  const std::string refused = "- Error: Flight plan chunk refused: the plan file is a hard link to another file.";
   EXPECT_EQ(Count(WaitForLogLine(refused), refused), 1);
-  EXPECT_EQ(ReadFile((folder / "victim.txt").string()), "precious");
+  EXPECT_EQ(testing::FileBytes(folder / "victim.txt"), "precious");
 }
 
 TEST_F(WineTest, ClosingTheWindowDropsClientsAndEnds) {
