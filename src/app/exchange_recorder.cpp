@@ -55,16 +55,10 @@ bool ExchangeRecorder::Open(const std::string& path, const std::string& program,
   header.program = program;
   writer_ = std::make_unique<recording::RecordingWriter>(header);
   start_ = Clock::now();
-  std::string& preamble = writer_->Pending();
-  errno = 0;
-  if (!file_.write(preamble.data(), static_cast<std::streamsize>(preamble.size())).flush()) {
-    *error = "cannot write to " + path_ + SystemReason(errno);
-    writer_.reset();
-    file_.close();
-    return false;
-  }
-  preamble.clear();
-  return true;
+  int reason = 0;
+  if (WritePending(&reason)) return true;
+  *error = "cannot write to " + path_ + SystemReason(reason);
+  return false;
 }
 
 void ExchangeRecorder::Exchanged(std::span<const LinkRecord> records) {
@@ -74,17 +68,23 @@ void ExchangeRecorder::Exchanged(std::span<const LinkRecord> records) {
   if (writer_->Pending().size() >= kMostPending) Flush();
 }
 
-void ExchangeRecorder::Flush() {
-  if (!writer_ || writer_->Pending().empty()) return;
+bool ExchangeRecorder::WritePending(int* reason) {
   std::string& pending = writer_->Pending();
   errno = 0;
   file_.write(pending.data(), static_cast<std::streamsize>(pending.size()));
   file_.flush();
   pending.clear();
-  if (file_) return;
-  const int reason = errno;
+  if (file_) return true;
+  *reason = errno;
   writer_.reset();
   file_.close();
+  return false;
+}
+
+void ExchangeRecorder::Flush() {
+  if (!writer_ || writer_->Pending().empty()) return;
+  int reason = 0;
+  if (WritePending(&reason)) return;
   LogError(log_, "Recording stopped: " + path_ + " cannot be written" + SystemReason(reason) +
                      "; the recording keeps what was written before.");
 }

@@ -41,6 +41,9 @@ class ExchangeRecorder : public ExchangeObserver {
   void Close();
 
  private:
+  // Writes the pending bytes; on failure, with errno's reason, ends the recording.
+  bool WritePending(int* reason);
+
   const LogSink& log_;
   std::string path_;
   std::ofstream file_;

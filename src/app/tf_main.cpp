@@ -25,15 +25,15 @@ TfMain::~TfMain() {
 }
 
 bool TfMain::Record(const std::string& path, std::string* error) {
-  if (!recorder_.Open(path, "Tavelor Server v" + AppVersion, error)) return false;
+  if (!recorder_.Open(path, AppTitle, error)) return false;
   link_.SetObserver(&recorder_);
   return true;
 }
 
 void TfMain::Start(const std::string& appFolder) {
   state_.AppFolder = appFolder;
-  view_->SetCaption("Tavelor Server v" + AppVersion);
-  LogLine(state_.log, "- Tavelor Server v" + AppVersion);
+  view_->SetCaption(AppTitle);
+  LogLine(state_.log, "- " + AppTitle);
   LogLine(state_.log, "- Note: Run in administrator mode");
   LogLine(state_.log, "- Connecting to Fsuipc . . .");
   if (recorder_.Recording()) LogLine(state_.log, "- Recording to " + recorder_.Path());

@@ -7,6 +7,8 @@
 
 namespace tavelor {
 
-inline const std::string AppVersion = "2.02A";  // window caption and first log line
+inline const std::string AppVersion = "2.02A";
+// The window's caption, the log's first line after its "- ", what a recording says made it.
+inline const std::string AppTitle = "Tavelor Server v" + AppVersion;
 
 }  // namespace tavelor

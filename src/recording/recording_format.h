@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "simlink/ipc_records.h"
+
 namespace tavelor::recording {
 
 inline constexpr char kSignature[8] = {'\x89', 'T', 'V', 'R', '\r', '\n', '\x1A', '\n'};
@@ -19,13 +21,21 @@ inline constexpr size_t kPreambleSize = sizeof kSignature + 2;  // the signature
 inline constexpr uint8_t kHeaderFrame = 'H';
 inline constexpr uint8_t kExchangeFrame = 'X';
 
+// What the header frame holds.
+struct RecordingHeader {
+  uint64_t startUnixMs = 0;  // when the recording started: milliseconds since 1970, UTC
+  std::string program;       // what recorded it, "Tavelor Server v2.02A"
+};
+
 // No exchange comes near this (a block holds at most 32 KiB): a longer length is damage.
 inline constexpr uint64_t kMaxFramePayload = 1 << 20;
 // The most bytes an exchange's records hold, all together: what the link's block takes.
-inline constexpr uint64_t kMaxRecordSize = 0x7F00;
+inline constexpr uint64_t kMaxRecordSize = ipc::kFillLimit;
+// The most records an exchange holds: the block's room over the smallest record.
+inline constexpr uint64_t kMaxRecords = kMaxRecordSize / ipc::kWriteHeader;
 // The record types, as in the link's block.
-inline constexpr uint8_t kReadType = 1;
-inline constexpr uint8_t kWriteType = 2;
+inline constexpr uint8_t kReadType = ipc::kReadRecord;
+inline constexpr uint8_t kWriteType = ipc::kWriteRecord;
 
 // Unsigned LEB128: seven bits a byte, lowest first, the high bit set on every byte but the last.
 void PutVarint(std::string& out, uint64_t value);

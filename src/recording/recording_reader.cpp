@@ -10,17 +10,11 @@ namespace {
 
 const uint8_t* Bytes(std::string_view text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
-// Bounds no real recording comes near: a block holds at most this many records; a recording
-// has a few hundred slots and shapes; times stay exact in a double's 53 bits.
-constexpr uint64_t kMaxRecords = kMaxRecordSize / 12;
+// Bounds no real recording comes near: a recording has a few hundred slots and shapes; times
+// stay exact in a double's 53 bits.
 constexpr size_t kMaxSlots = 1 << 20;
 constexpr size_t kMaxShapes = 1 << 20;
 constexpr uint64_t kMaxMs = uint64_t{1} << 53;
-
-uint32_t GetU32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
-         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
 
 }  // namespace
 
@@ -45,7 +39,7 @@ bool RecordingReader::NextFrame(std::string_view* payload) {
   }
   if (length == 0 || length > kMaxFramePayload) return Stop(End::kDamaged, "a record's length is damaged");
   if (static_cast<uint64_t>(end - at) < length + 4) return Stop(End::kCut, "the last record is cut short");
-  if (Crc32(at, length) != GetU32(at + length)) return Stop(End::kDamaged, "a record's checksum is wrong");
+  if (Crc32(at, length) != ipc::GetU32(at + length)) return Stop(End::kDamaged, "a record's checksum is wrong");
   *payload = std::string_view(reinterpret_cast<const char*>(at), length);
   at_ += static_cast<size_t>(at - start) + length + 4;
   ++frames_;

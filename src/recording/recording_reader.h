@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recording/recording_writer.h"
+#include "recording/recording_format.h"
 
 namespace tavelor::recording {
 

@@ -8,18 +8,13 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "recording/recording_format.h"
 #include "simlink/exchange_observer.h"
 
 namespace tavelor::recording {
-
-struct RecordingHeader {
-  uint64_t startUnixMs = 0;  // when the recording started: milliseconds since 1970, UTC
-  std::string program;       // what recorded it, "Tavelor Server v2.02A"
-};
 
 class RecordingWriter {
  public:

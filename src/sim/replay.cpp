@@ -59,24 +59,20 @@ std::unique_ptr<Replay> Replay::FromBytes(std::string bytes, std::string* error,
 void Replay::Begin(OffsetMemory& memory, StartState start) {
   start_ = std::move(start);
   Restart(memory);
-  ApplyUntil(memory, 0);
   playing_ = true;
 }
 
 void Replay::Restart(OffsetMemory& memory) {
   if (start_) start_(memory);
-  recorded_.fill(0);
-  known_.fill(false);
+  known_.fill(false);  // what recorded_ holds counts only where known_ says so
   reader_.Rewind();
   hasNext_ = reader_.Next(&next_);
   position_ = 0;
+  ApplyUntil(memory, 0);
 }
 
 void Replay::Play(OffsetMemory& memory) {
-  if (position_ >= Length()) {
-    Restart(memory);
-    ApplyUntil(memory, 0);
-  }
+  if (position_ >= Length()) Restart(memory);
   playing_ = true;
 }
 
@@ -85,7 +81,7 @@ void Replay::Advance(OffsetMemory& memory, double seconds) {
   // A host that stalls does not jump ahead, as the flight does not.
   double target = position_ + std::min(seconds, 1.0) * speed_;
   if (target >= Length() && loop_ && lengthMs_ > 0) {
-    ApplyUntil(memory, Length());
+    // Starting over resets memory to the start, so the recording's end need not be applied.
     target = std::fmod(target - Length(), Length());
     Restart(memory);
   } else if (target >= Length()) {
