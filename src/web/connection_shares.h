@@ -26,7 +26,6 @@ class ConnectionShares {
   // only once the address has been let in afresh, with nothing of its own open.
   Decision Take(const std::string& address);
   void Release(const std::string& address);
-  size_t Open() const { return open_; }
 
  private:
   size_t total_;

@@ -81,9 +81,13 @@ std::vector<PageId> FanOut::Answered(const std::string& code, int64_t nowMs) {
   const auto state = codes_.find(code);
   if (state == codes_.end()) return to;
   state->second.asking = false;
-  ForgetIfUnwanted(code);
+  const double period = PeriodMs(code);
+  if (period == 0) {  // nobody wants it any more: forgotten, now that its answer came
+    codes_.erase(state);
+    return to;
+  }
   // Answers come with some jitter around the code's period: a page is due half a period early.
-  const double early = PeriodMs(code) / 2;
+  const double early = period / 2;
   for (auto& [page, wants] : pages_) {
     const auto found = wants.find(code);
     if (found == wants.end()) continue;

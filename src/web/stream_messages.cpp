@@ -149,10 +149,6 @@ std::string RefusalMessage(const ParsedPageRequest& parsed) {
   return parsed.refusedSend ? SentMessage(*parsed.refusedSend, parsed.error) : ErrorMessage(parsed.error);
 }
 
-}  // namespace tavelor::web
-
-namespace tavelor::web {
-
 std::optional<ReplayStatus> ParseReplayStatus(std::string_view line) {
   char state[16] = "";
   ReplayStatus status;

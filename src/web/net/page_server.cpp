@@ -99,7 +99,7 @@ bool Ordinary(const error_code& error) {
 class PageSocket : public PageSink, public std::enable_shared_from_this<PageSocket> {
  public:
   PageSocket(beast::tcp_stream&& stream, std::shared_ptr<PageServer::Shared> shared, Slot&& slot)
-      : shared_(std::move(shared)), slot_(std::move(slot)), ws_(std::move(stream)), peer_(slot_.Address()) {}
+      : shared_(std::move(shared)), slot_(std::move(slot)), ws_(std::move(stream)) {}
   ~PageSocket() override { Leave(); }
 
   void Accept(http::request<http::empty_body> request) {
@@ -119,7 +119,7 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
       if (error) return;
       self->id_ = self->shared_->gateway.Join(self.get());
       self->joined_ = true;
-      self->shared_->log("Page connected from " + self->peer_ + " (" +
+      self->shared_->log("Page connected from " + self->slot_.Address() + " (" +
                          std::to_string(self->shared_->gateway.Pages()) + " on the stream)");
       self->Read();
     });
@@ -170,7 +170,7 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
   void Drop(const std::string& why) {
     if (closing_) return;
     closing_ = true;
-    if (!why.empty()) shared_->log("Page " + peer_ + " " + why);
+    if (!why.empty()) shared_->log("Page " + slot_.Address() + " " + why);
     error_code ignored;
     beast::get_lowest_layer(ws_).socket().close(ignored);
     asio::post(ws_.get_executor(), [self = shared_from_this()] { self->Leave(); });
@@ -193,7 +193,6 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
   bool closing_ = false;
   bool joined_ = false;
   PageId id_ = 0;
-  std::string peer_;
 };
 
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
@@ -211,7 +210,6 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     stream_.expires_after(kHeadTimeout);
     http::async_read(stream_, buffer_, *parser_, [self = shared_from_this()](error_code error, size_t) {
       if (error) return self->Unreadable(error);
-      self->stream_.expires_after(kAnswerTimeout);
       self->Serve(self->parser_->release());
     });
   }
@@ -220,7 +218,6 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   // A request that could not be read whole: answered when it was the browser's fault, else the
   // connection just ends (the browser left, or sent nothing in time).
   void Unreadable(const error_code& error) {
-    stream_.expires_after(kAnswerTimeout);
     http::request<http::empty_body> head;
     head.version(11);
     const bool httpFault = error.category() == http::make_error_code(http::error::bad_method).category() &&
@@ -272,6 +269,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
   void Respond(const http::request<http::empty_body>& request, http::status status, std::string_view type,
                std::string_view body, bool keepAlive = true) {
+    stream_.expires_after(kAnswerTimeout);  // a slow tablet still gets a large page
     auto response = std::make_shared<http::response<http::string_body>>(status, request.version());
     response->set(http::field::server, "tavelor-web");
     response->set(http::field::content_type, type);

@@ -18,7 +18,7 @@ constexpr size_t kMostWaiting = 64;    // lines sent and not answered: a stand-i
 }  // namespace
 
 ReplayLink::ReplayLink(asio::io_context& io, int port, Changed changed)
-    : io_(io), port_(port), changed_(std::move(changed)), socket_(io), timer_(io) {}
+    : port_(port), changed_(std::move(changed)), socket_(io), timer_(io) {}
 
 void ReplayLink::Start() {
   if (port_ > 0) Connect();

@@ -38,7 +38,6 @@ class ReplayLink {
   void Lost();
   void SetStatus(const std::optional<ReplayStatus>& status);
 
-  boost::asio::io_context& io_;
   const int port_;
   Changed changed_;
   boost::asio::ip::tcp::socket socket_;
