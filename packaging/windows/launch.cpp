@@ -4,11 +4,12 @@
 // when the server's window is closed, it ends the others. They are also held in a job object
 // that ends them when it closes, so they go with the launcher however it ends.
 #include "cli/command_line.h"
+#include "cli/win32/executable_folder.h"
 #include "cli/win32/window_program_output.h"
 
 #include <windows.h>
 
-#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,20 +17,11 @@ namespace {
 
 constexpr const char* kTitle = "TavelorServer";
 
-std::string OwnFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return "";
-  const std::string text(path, length);
-  return text.substr(0, text.find_last_of("\\/") + 1);
-}
 
-
-// --sim, --help and --version: -1 to go on, else the status to end with.
-int ReadOptions(const char* commandLine, bool* standIn) {
-  std::vector<std::string> args;
-  std::istringstream words(commandLine ? commandLine : "");
-  for (std::string word; words >> word;) args.push_back(word);
+// --sim, --help and --version, as the C runtime splits the command line: -1 to go on, else the
+// status to end with.
+int ReadOptions(bool* standIn) {
+  const std::vector<std::string> args(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
   tavelor::cli::CommandLine line("tavelor-launch.exe",
                                  "Starts tavelor-web.exe (with --sim the stand-in too), then "
                                  "TavelorServer.exe, and ends them when the server's window closes.");
@@ -75,10 +67,10 @@ HANDLE Start(const std::string& folder, const char* program, const char* argumen
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   bool standIn = false;
-  if (const int status = ReadOptions(commandLine, &standIn); status >= 0) return status;
-  const std::string folder = OwnFolder();
+  if (const int status = ReadOptions(&standIn); status >= 0) return status;
+  const std::string folder = tavelor::cli::ExecutableFolder();
 
   HANDLE helpers = CreateJobObjectA(NULL, NULL);
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};

@@ -12,11 +12,11 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include "cli/win32/window_program_output.h"  // after winsock2.h, which must come before windows.h
+#include "cli/win32/executable_folder.h"  // after winsock2.h, which must come before windows.h
+#include "cli/win32/window_program_output.h"
 
 #include <climits>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,21 +36,6 @@ std::string SystemCodePageToUtf8(const std::string& text) {
   std::string utf8(static_cast<size_t>(utf8Length), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, NULL, NULL);
   return utf8;
-}
-
-// The executable's folder, ending with the path separator.
-std::string ExecutableFolder() {
-  std::string path(MAX_PATH, '\0');
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD length = GetModuleFileNameA(NULL, &path[0], static_cast<DWORD>(path.size()));
-    if (length == 0) return ".\\";
-    if (length < path.size()) {
-      path.resize(length);
-      return path.substr(0, path.find_last_of("\\/") + 1);
-    }
-    path.resize(path.size() * 2);  // truncated: a longer path than MAX_PATH
-  }
-  return ".\\";
 }
 
 // Sockets have no per-process limit on Windows: clients are bounded as on a Linux machine under
@@ -109,7 +94,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
       tavelor::cli::TellUser(problem, tavelor::Win32MainForm::kApplicationTitle, MB_ICONERROR);
     } else if (loop.Open() && form.Create()) {
       // While the window is made, before it shows.
-      form.FormCreate(tavelor::PlanFolder(ExecutableFolder()));
+      form.FormCreate(tavelor::PlanFolder(tavelor::cli::ExecutableFolder()));
       form.Show(showCommand);
       exitCode = form.Run();
     } else {
