@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <ostream>

@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "simlink/posix/ipc_folder.h"
 #include "simlink/posix/ipc_packets.h"
 
 namespace tavelor::testing {
@@ -16,9 +17,8 @@ namespace tavelor::testing {
 namespace {
 
 sockaddr_un Address(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  sockaddr_un address;
+  posixipc::FillUnixAddress(path, &address);  // the tests' paths are short
   return address;
 }
 

@@ -4,12 +4,9 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <vector>
 #include <arpa/inet.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -28,9 +25,8 @@ namespace {
 
 struct Options {
   bool sim = false;
-  tavelor::sim::SimOptions simOptions;  // --fly and the replay's
+  tavelor::sim::SimOptions simOptions;  // --sim-control, --fly and the replay's
   std::string record;
-  int simControl = 9697;
   int port = tavelor::kServerPort;
   std::string bind;
   bool debug = false;
@@ -53,7 +49,7 @@ int ReadOptions(int argc, char** argv, Options* options) {
       "tavelor-server",
       "Serves cockpit-panel clients on TCP port 9696 once the simulator link is up.");
   line.Flag("--sim", &options->sim, "run the stand-in simulator inside this process");
-  line.Port("--sim-control", "PORT", &options->simControl, 0,
+  line.Port("--sim-control", "PORT", &options->simOptions.controlPort, 0,
             "control port of that stand-in simulator (default 9697)");
   line.Flag("--fly", &options->simOptions.fly, "with --sim: the stand-in aircraft flies a circuit");
   tavelor::sim::AddReplayOptions(line, &options->simOptions, "with --sim: ");
@@ -140,9 +136,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<tavelor::sim::SimServer> sim;
   if (options.sim) {
-    tavelor::sim::SimServerOptions simOptions = options.simOptions;
-    simOptions.controlPort = options.simControl;
-    sim = std::make_unique<tavelor::sim::SimServer>(simOptions);
+    sim = std::make_unique<tavelor::sim::SimServer>(options.simOptions);
     std::string error;
     if (!sim->Open(&error)) {
       std::cerr << "tavelor-server: the stand-in simulator cannot start: " << error << "\n";

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstddef>
-#include <string>
 #include <vector>
 
 namespace tavelor::sim {

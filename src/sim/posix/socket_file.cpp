@@ -8,17 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "simlink/posix/ipc_folder.h"
+
 namespace tavelor::sim {
 
 namespace {
-
-bool FillUnixAddress(const std::string& path, sockaddr_un* addr) {
-  std::memset(addr, 0, sizeof *addr);
-  addr->sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr->sun_path) return false;
-  std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
 
 // Someone still accepts on the socket file: a live simulator, not a leftover.
 bool SocketIsLive(const sockaddr_un& addr) {
@@ -33,7 +27,7 @@ bool SocketIsLive(const sockaddr_un& addr) {
 
 bool SocketFile::Open(const std::string& path, std::string* error) {
   sockaddr_un addr;
-  if (!FillUnixAddress(path, &addr)) {
+  if (!posixipc::FillUnixAddress(path, &addr)) {
     *error = "socket path too long: " + path;
     return false;
   }

@@ -72,7 +72,7 @@ class MappedBlocks {
   // The block's view and mapped size; nullptr for block 0 or one not mapped.
   uint8_t* Find(uint32_t id, size_t* size) const {
     for (const Block& b : blocks_) {
-      if (id == 0 || b.id != id) continue;
+      if (b.id != id) continue;  // no block 0 is ever taken
       *size = b.size;
       return b.view;
     }
@@ -184,7 +184,7 @@ bool WindowServer::Read(Connection& c) {
 
   size_t size = 0;
   uint8_t* view = c.blocks.Find(m.block, &size);
-  posixipc::SendAnswerPacket(c.fd, {m.sequence, service_.Exchange(view, view ? size : 0)},
+  posixipc::SendAnswerPacket(c.fd, {m.sequence, service_.Exchange(view, size)},
                              MSG_DONTWAIT);
   return true;
 }

@@ -5,6 +5,7 @@
 // a reason rather than used.
 #pragma once
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -26,6 +27,15 @@ inline std::string IpcDir() {
 
 inline std::string WindowSocketPath(const std::string& windowClass) {
   return IpcDir() + "/" + windowClass;
+}
+
+// A socket address for the socket file at `path`; false when the path is too long for one.
+inline bool FillUnixAddress(const std::string& path, sockaddr_un* address) {
+  std::memset(address, 0, sizeof *address);
+  address->sun_family = AF_UNIX;
+  if (path.size() >= sizeof address->sun_path) return false;
+  std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+  return true;
 }
 
 // The window classes' names ("UIPCMAIN", "FS98MAIN") are this long.

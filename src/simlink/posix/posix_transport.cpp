@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include <fcntl.h>
@@ -40,13 +39,11 @@ bool SetTimeouts(int fd, uint32_t ms) {
 
 // A connection to the simulator's socket; -1 with errno set on failure.
 int ConnectTo(const std::string& path, uint32_t waitMs) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
+  sockaddr_un address;
+  if (!posixipc::FillUnixAddress(path, &address)) {
     errno = ENAMETOOLONG;
     return -1;
   }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   // The send time-out also bounds the wait for room in a busy simulator's backlog.
