@@ -26,7 +26,8 @@ import socket, sys
 with socket.create_connection(("127.0.0.1", int(sys.argv[1]))) as s:
     s.sendall(sys.stdin.buffer.read()); print(s.recv(100).decode().strip())' "$control" >&2
 
-codes=(DTPA MAPS RADI HSI PFD FGP FMS C172 C177 XRAD PMAP PFDP)
+# Every panel reply the server has, as the probe's schema lists them.
+read -ra codes < <("$bin/tavelor-probe" --schema | python3 -c 'import json, sys; print(*(r["code"] for r in json.load(sys.stdin)))')
 for code in "${codes[@]}"; do
   "$bin/tavelor-probe" --port "$panels" --watch 5 --count $((seconds * 5)) --raw "$code" >/dev/null &
 done

@@ -32,7 +32,7 @@ constexpr auto kNav1CourseWrite = WrittenAs<uint32_t>(offsets::kNav1Course);
 constexpr auto kApAirspeedHoldWrite = WrittenAs<uint16_t>(offsets::kApAirspeedHold);
 
 // The one digit of a switch or mode command; whatever value it gives is written unchanged.
-int32_t Digit(const CommandRequest& request) { return request.Value(0); }
+int32_t Digit(const CommandArguments& args) { return args[0]; }
 
 // The value's low bytes, as many as the offset holds: a 4-byte write keeps the low 32 bits.
 template <typename T>
@@ -41,17 +41,17 @@ void Write(IpcClient& link, Offset<T> offset, int64_t value) {
 }
 
 template <typename T>
-void SetSwitch(IpcClient& link, const CommandRequest& request, Offset<T> offset) {
-  const int32_t v = Digit(request);
+void SetSwitch(IpcClient& link, const CommandArguments& args, Offset<T> offset) {
+  const int32_t v = Digit(args);
   Write(link, offset, v);
   IpcProcess(link);
 }
 
 // NAV hold and heading hold exclude each other: turning one on first drops the approach modes
 // and the other one, in the same exchange.
-void SetLateralHold(IpcClient& link, const CommandRequest& request, Offset<uint32_t> hold,
+void SetLateralHold(IpcClient& link, const CommandArguments& args, Offset<uint32_t> hold,
                     Offset<uint32_t> other) {
-  const int32_t v = Digit(request);
+  const int32_t v = Digit(args);
   if (v == 1) {
     Write(link, kApGlideslopeHold, 0);
     Write(link, kApLocaliserHold, 0);
@@ -64,78 +64,78 @@ void SetLateralHold(IpcClient& link, const CommandRequest& request, Offset<uint3
 
 }  // namespace
 
-void ApgpCommand(RequestState& state, const CommandRequest& request) {
-  SetSwitch(state.link, request, offsets::kNavGpsSelector);
+void ApgpCommand(RequestState& state, const CommandArguments& args) {
+  SetSwitch(state.link, args, offsets::kNavGpsSelector);
 }
-void ApapCommand(RequestState& state, const CommandRequest& request) {
-  SetSwitch(state.link, request, offsets::kApMaster);
+void ApapCommand(RequestState& state, const CommandArguments& args) {
+  SetSwitch(state.link, args, offsets::kApMaster);
 }
-void ApfdCommand(RequestState& state, const CommandRequest& request) {
-  SetSwitch(state.link, request, offsets::kFlightDirector);
+void ApfdCommand(RequestState& state, const CommandArguments& args) {
+  SetSwitch(state.link, args, offsets::kFlightDirector);
 }
-void ApydCommand(RequestState& state, const CommandRequest& request) {
-  SetSwitch(state.link, request, offsets::kApYawDamper);
+void ApydCommand(RequestState& state, const CommandArguments& args) {
+  SetSwitch(state.link, args, offsets::kApYawDamper);
 }
-void AplvCommand(RequestState& state, const CommandRequest& request) {
-  SetSwitch(state.link, request, offsets::kApWingLeveller);
+void AplvCommand(RequestState& state, const CommandArguments& args) {
+  SetSwitch(state.link, args, offsets::kApWingLeveller);
 }
 
 // Metres x 65536 from feet; the half foot is added before the conversion.
-void ApalCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t feet = request.Value(0);
+void ApalCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t feet = args[0];
   const double metres = RealDiv(feet + 0.5, static_cast<double>(units::kFeetPerMetre));
   const int64_t value = RoundReal(RealMul(metres, 65536));
   Write(state.link, kApAltitude, value);
   IpcProcess(state.link);
 }
 
-// Only a "-" at position 6 negates; the simulator reads the low 16 bits as two's complement,
+// Only a "-" for the sign negates; the simulator reads the low 16 bits as two's complement,
 // and "-0000" leaves 65536 (low half 0, high half 1).
-void ApvsCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t feetPerMinute = request.Value(0);
-  const bool negative = request.Value(1) != 0;
+void ApvsCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t feetPerMinute = args[0];
+  const bool negative = args[1] != 0;
   const int64_t value = negative ? 65536 - int64_t{feetPerMinute} : int64_t{feetPerMinute};
   Write(state.link, kApVerticalSpeedWrite, value);
   IpcProcess(state.link);
 }
 
 // 65536 units per 360 degrees; 360 wraps to 65536, whose low half is 0.
-void AphdCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t degrees = request.Value(0);
+void AphdCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t degrees = args[0];
   Write(state.link, kApHeadingWrite, RoundReal(RealDiv(degrees, 0.0054931640625)));
   IpcProcess(state.link);
 }
 
-void ApcrCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t degrees = request.Value(0);
+void ApcrCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t degrees = args[0];
   Write(state.link, kNav1CourseWrite, degrees);
   IpcProcess(state.link);
 }
 
-void ApiaCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t knots = request.Value(0);
+void ApiaCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t knots = args[0];
   Write(state.link, offsets::kApAirspeed, knots);
   IpcProcess(state.link);
 }
 
-void ApmaCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t machTimes100 = request.Value(0);
+void ApmaCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t machTimes100 = args[0];
   Write(state.link, offsets::kApMach, RoundReal(RealMul(RealDiv(machTimes100, 100), 65536)));
   IpcProcess(state.link);
 }
 
-void ApnaCommand(RequestState& state, const CommandRequest& request) {
-  SetLateralHold(state.link, request, kApNavHold, kApHeadingHold);
+void ApnaCommand(RequestState& state, const CommandArguments& args) {
+  SetLateralHold(state.link, args, kApNavHold, kApHeadingHold);
 }
 
-void AphhCommand(RequestState& state, const CommandRequest& request) {
-  SetLateralHold(state.link, request, kApHeadingHold, kApNavHold);
+void AphhCommand(RequestState& state, const CommandArguments& args) {
+  SetLateralHold(state.link, args, kApHeadingHold, kApNavHold);
 }
 
 // Every lateral and approach mode goes off first; arming the localiser alone needs a second
 // exchange after that.
-void ApprCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t v = Digit(request);
+void ApprCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t v = Digit(args);
   Write(state.link, kApGlideslopeHold, 0);
   Write(state.link, kApLocaliserHold, 0);
   Write(state.link, kApBackCourseHold, 0);
@@ -152,8 +152,8 @@ void ApprCommand(RequestState& state, const CommandRequest& request) {
 
 // Switching the glideslope off must leave the approach's localiser hold on, which takes a
 // second exchange.
-void ApgsCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t v = Digit(request);
+void ApgsCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t v = Digit(args);
   if (v == 1) {
     Write(state.link, kApGlideslopeHold, v);
     Write(state.link, kApAltitudeHold, 0);
@@ -168,10 +168,12 @@ void ApgsCommand(RequestState& state, const CommandRequest& request) {
 }
 
 // Altitude hold keeps the localiser and back-course switches as they were: they are read
-// (before the digit is even parsed), cleared with the glideslope, then written back. When that
+// (before the digit is even parsed: its row leaves the digit to this handler, so that a bad
+// digit still costs the read exchange and fails after it, as it always has), cleared with the
+// glideslope, then written back. When that
 // read fails nothing is written: writing back zeros never read would switch off holds the
 // pilot had on.
-void ApaaCommand(RequestState& state, const CommandRequest& request) {
+void ApaaCommand(RequestState& state, const CommandArguments& args) {
   uint32_t localiser = 0;
   uint32_t backCourse = 0;
   IpcRead(state.link, kApLocaliserHold, &localiser);
@@ -183,7 +185,7 @@ void ApaaCommand(RequestState& state, const CommandRequest& request) {
                        IpcMessageText[code < 16 ? code : kIpcBadData] + ")");
   }
 
-  const int32_t v = Digit(request);
+  const int32_t v = args.ReadNow(0);
   if (v == 0) {
     Write(state.link, kApAltitudeHold, v);
     IpcProcess(state.link);
@@ -200,11 +202,11 @@ void ApaaCommand(RequestState& state, const CommandRequest& request) {
   IpcProcess(state.link);
 }
 
-// Autothrottle, airspeed hold and Mach hold together; position 7 picks how the panels re-send
+// Autothrottle, airspeed hold and Mach hold together; the second digit picks how the panels re-send
 // the speed target. Both digits parse before anything changes.
-void ApspCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t v = Digit(request);
-  const int32_t mode = request.Value(1);
+void ApspCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t v = Digit(args);
+  const int32_t mode = args[1];
   state.SpeedRefMode = mode;
   Write(state.link, kApAutothrottle, v);
   Write(state.link, kApAirspeedHoldWrite, v);
@@ -212,8 +214,8 @@ void ApspCommand(RequestState& state, const CommandRequest& request) {
   IpcProcess(state.link);
 }
 
-void ApmmCommand(RequestState& state, const CommandRequest& request) {
-  state.SpeedRefMode = Digit(request);
+void ApmmCommand(RequestState& state, const CommandArguments& args) {
+  state.SpeedRefMode = Digit(args);
 }
 
 }  // namespace tavelor

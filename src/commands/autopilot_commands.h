@@ -11,28 +11,28 @@
 
 namespace tavelor {
 
-// Plain switches: the digit at position 6, written as 4 bytes.
-void ApgpCommand(RequestState&, const CommandRequest&);  // NAV or GPS steering
-void ApapCommand(RequestState&, const CommandRequest&);  // master
-void ApfdCommand(RequestState&, const CommandRequest&);  // flight director
-void ApydCommand(RequestState&, const CommandRequest&);  // yaw damper
-void AplvCommand(RequestState&, const CommandRequest&);  // wing leveller
+// Plain switches: the digit, written as 4 bytes.
+void ApgpCommand(RequestState&, const CommandArguments&);  // NAV or GPS steering
+void ApapCommand(RequestState&, const CommandArguments&);  // master
+void ApfdCommand(RequestState&, const CommandArguments&);  // flight director
+void ApydCommand(RequestState&, const CommandArguments&);  // yaw damper
+void AplvCommand(RequestState&, const CommandArguments&);  // wing leveller
 
 // Targets.
-void ApalCommand(RequestState&, const CommandRequest&);  // altitude, feet at 6-10
-void ApvsCommand(RequestState&, const CommandRequest&);  // vertical speed, sign at 6, ft/min at 7-10
-void AphdCommand(RequestState&, const CommandRequest&);  // heading, degrees at 6-8
-void ApcrCommand(RequestState&, const CommandRequest&);  // NAV1 course, degrees at 6-8
-void ApiaCommand(RequestState&, const CommandRequest&);  // indicated airspeed, knots at 6-8
-void ApmaCommand(RequestState&, const CommandRequest&);  // Mach x 100 at 6-8
+void ApalCommand(RequestState&, const CommandArguments&);  // altitude, feet
+void ApvsCommand(RequestState&, const CommandArguments&);  // vertical speed, ft/min
+void AphdCommand(RequestState&, const CommandArguments&);  // heading bug, degrees
+void ApcrCommand(RequestState&, const CommandArguments&);  // NAV1 course, degrees
+void ApiaCommand(RequestState&, const CommandArguments&);  // indicated airspeed, knots
+void ApmaCommand(RequestState&, const CommandArguments&);  // Mach x 100
 
 // Modes.
-void ApnaCommand(RequestState&, const CommandRequest&);  // NAV hold
-void AphhCommand(RequestState&, const CommandRequest&);  // heading hold
-void ApprCommand(RequestState&, const CommandRequest&);  // approach
-void ApgsCommand(RequestState&, const CommandRequest&);  // glideslope
-void ApaaCommand(RequestState&, const CommandRequest&);  // altitude hold
-void ApspCommand(RequestState&, const CommandRequest&);  // speed hold; position 7 sets SpeedRefMode
-void ApmmCommand(RequestState&, const CommandRequest&);  // SpeedRefMode only, nothing sent
+void ApnaCommand(RequestState&, const CommandArguments&);  // NAV hold
+void AphhCommand(RequestState&, const CommandArguments&);  // heading hold
+void ApprCommand(RequestState&, const CommandArguments&);  // approach
+void ApgsCommand(RequestState&, const CommandArguments&);  // glideslope
+void ApaaCommand(RequestState&, const CommandArguments&);  // altitude hold
+void ApspCommand(RequestState&, const CommandArguments&);  // speed hold, and SpeedRefMode
+void ApmmCommand(RequestState&, const CommandArguments&);  // SpeedRefMode only, nothing sent
 
 }  // namespace tavelor

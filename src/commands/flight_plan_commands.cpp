@@ -84,8 +84,8 @@ class PlanFile {
   size_t size_ = 0;  // bytes in the file when it was opened
 };
 
-void StoreRaw(const RequestState& state, const CommandRequest& request, PlanOpen mode) {
-  const std::string chunk = request.Text(0);
+void StoreRaw(const RequestState& state, const CommandArguments& args, PlanOpen mode) {
+  const std::string chunk = args.Chunk();
   if (state.DebugEnabled) LogLine(state.log, chunk);
   PlanFile file(state, mode);
   file.CheckRoom(chunk.size());
@@ -93,8 +93,8 @@ void StoreRaw(const RequestState& state, const CommandRequest& request, PlanOpen
   file.Close();
 }
 
-void StoreConverted(const RequestState& state, const CommandRequest& request, PlanOpen mode) {
-  std::string chunk = request.Text(0);
+void StoreConverted(const RequestState& state, const CommandArguments& args, PlanOpen mode) {
+  std::string chunk = args.Chunk();
   if (state.DebugEnabled) LogLine(state.log, chunk);  // as received, before the degree signs go in
   PlanFile file(state, mode);
   for (char& c : chunk) {
@@ -116,22 +116,22 @@ static_assert(arguments::kChunk.first.to - arguments::kChunk.first.from + 1 == k
 
 std::string PlanFilePath(const RequestState& state) { return state.AppFolder + kPlanFileName; }
 
-void Pla9Command(RequestState& state, const CommandRequest& request) {
-  StoreRaw(state, request, PlanOpen::kCreate);
+void Pla9Command(RequestState& state, const CommandArguments& args) {
+  StoreRaw(state, args, PlanOpen::kCreate);
 }
-void Pl99Command(RequestState& state, const CommandRequest& request) {
-  StoreRaw(state, request, PlanOpen::kAppend);
+void Pl99Command(RequestState& state, const CommandArguments& args) {
+  StoreRaw(state, args, PlanOpen::kAppend);
 }
-void PlaxCommand(RequestState& state, const CommandRequest& request) {
-  StoreConverted(state, request, PlanOpen::kCreate);
+void PlaxCommand(RequestState& state, const CommandArguments& args) {
+  StoreConverted(state, args, PlanOpen::kCreate);
 }
-void PlanCommand(RequestState& state, const CommandRequest& request) {
-  StoreConverted(state, request, PlanOpen::kAppend);
+void PlanCommand(RequestState& state, const CommandArguments& args) {
+  StoreConverted(state, args, PlanOpen::kAppend);
 }
 
 // The field holds the path and its zero byte; a longer path would be cut into a name the
 // simulator cannot find, so it is refused. The rest of the field is zeros, not leftovers.
-void ExecCommand(RequestState& state, const CommandRequest&) {
+void ExecCommand(RequestState& state, const CommandArguments&) {
   const std::string path = PlanFilePath(state);
   if (path.size() >= kPlanPathField) {
     throw RequestError("Flight plan path too long for the simulator (" + std::to_string(path.size()) +

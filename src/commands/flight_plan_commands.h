@@ -21,10 +21,10 @@ inline constexpr size_t kPlanPathField = 256;
 // AppFolder + the plan file name: where the chunks go and what EXEC names.
 std::string PlanFilePath(const RequestState& state);
 
-void Pla9Command(RequestState&, const CommandRequest&);  // start the file, bytes unchanged
-void Pl99Command(RequestState&, const CommandRequest&);  // append, bytes unchanged
-void PlaxCommand(RequestState&, const CommandRequest&);  // start the file: mark, converted chunk
-void PlanCommand(RequestState&, const CommandRequest&);  // append the converted chunk
-void ExecCommand(RequestState&, const CommandRequest&);  // hand the file's path to the simulator
+void Pla9Command(RequestState&, const CommandArguments&);  // start the file, bytes unchanged
+void Pl99Command(RequestState&, const CommandArguments&);  // append, bytes unchanged
+void PlaxCommand(RequestState&, const CommandArguments&);  // start the file: mark, converted chunk
+void PlanCommand(RequestState&, const CommandArguments&);  // append the converted chunk
+void ExecCommand(RequestState&, const CommandArguments&);  // hand the file's path to the simulator
 
 }  // namespace tavelor

@@ -28,18 +28,18 @@ constexpr FrequencyPair<int32_t> kCom1Khz{offsets::kCom1ActiveKhz, offsets::kCom
 constexpr FrequencyPair<int32_t> kCom2Khz{offsets::kCom2ActiveKhz, offsets::kCom2StandbyKhz};
 
 // "1xx.yy 1yy.yy": the active frequency's BCD digits, then the standby's.
-void SetBcdPair(IpcClient& link, const CommandRequest& request, FrequencyPair<uint16_t> pair) {
-  const int32_t active = request.Value(0);
-  const int32_t standby = request.Value(1);
+void SetBcdPair(IpcClient& link, const CommandArguments& args, FrequencyPair<uint16_t> pair) {
+  const int32_t active = args[0];
+  const int32_t standby = args[1];
   IpcWrite(link, pair.active, static_cast<uint16_t>(active));
   IpcWrite(link, pair.standby, static_cast<uint16_t>(standby));
   IpcProcess(link);
 }
 
 // "xxx.yyy xxx.yyy": the active frequency in kilohertz, then the standby's.
-void SetKhzPair(IpcClient& link, const CommandRequest& request, FrequencyPair<int32_t> pair) {
-  const int32_t active = request.Value(0);
-  const int32_t standby = request.Value(1);
+void SetKhzPair(IpcClient& link, const CommandArguments& args, FrequencyPair<int32_t> pair) {
+  const int32_t active = args[0];
+  const int32_t standby = args[1];
   IpcWrite(link, pair.active, active);
   IpcWrite(link, pair.standby, standby);
   IpcProcess(link);
@@ -47,44 +47,44 @@ void SetKhzPair(IpcClient& link, const CommandRequest& request, FrequencyPair<in
 
 }  // namespace
 
-void Com1Command(RequestState& state, const CommandRequest& request) {
-  SetBcdPair(state.link, request, kCom1);
+void Com1Command(RequestState& state, const CommandArguments& args) {
+  SetBcdPair(state.link, args, kCom1);
 }
-void Co11Command(RequestState& state, const CommandRequest& request) {
-  SetKhzPair(state.link, request, kCom1Khz);
+void Co11Command(RequestState& state, const CommandArguments& args) {
+  SetKhzPair(state.link, args, kCom1Khz);
 }
-void Com2Command(RequestState& state, const CommandRequest& request) {
-  SetBcdPair(state.link, request, kCom2);
+void Com2Command(RequestState& state, const CommandArguments& args) {
+  SetBcdPair(state.link, args, kCom2);
 }
-void Co22Command(RequestState& state, const CommandRequest& request) {
-  SetKhzPair(state.link, request, kCom2Khz);
+void Co22Command(RequestState& state, const CommandArguments& args) {
+  SetKhzPair(state.link, args, kCom2Khz);
 }
-void Nav1Command(RequestState& state, const CommandRequest& request) {
-  SetBcdPair(state.link, request, kNav1);
+void Nav1Command(RequestState& state, const CommandArguments& args) {
+  SetBcdPair(state.link, args, kNav1);
 }
-void Nav2Command(RequestState& state, const CommandRequest& request) {
-  SetBcdPair(state.link, request, kNav2);
+void Nav2Command(RequestState& state, const CommandArguments& args) {
+  SetBcdPair(state.link, args, kNav2);
 }
 
 // Only the three main digits can be set; the extended part (thousands digit, fraction) is
 // always cleared.
-void Adf0Command(RequestState& state, const CommandRequest& request) {
-  const uint16_t main = static_cast<uint16_t>(request.Value(0));
+void Adf0Command(RequestState& state, const CommandArguments& args) {
+  const uint16_t main = static_cast<uint16_t>(args[0]);
   IpcWrite(state.link, offsets::kAdfFrequency, main);
   IpcWrite(state.link, offsets::kAdfExtended, 0);
   IpcProcess(state.link);
 }
 
 // The digits are not checked against the transponder's 0-7 range: 8888 goes out as 0x8888.
-void Tra0Command(RequestState& state, const CommandRequest& request) {
-  const uint16_t code = static_cast<uint16_t>(request.Value(0));
+void Tra0Command(RequestState& state, const CommandArguments& args) {
+  const uint16_t code = static_cast<uint16_t>(args[0]);
   IpcWrite(state.link, offsets::kTransponder, code);
   IpcProcess(state.link);
 }
 
-// Position 6 is bit 7, position 13 bit 0; anything but "1" is a clear bit, so this never fails.
-void Aud0Command(RequestState& state, const CommandRequest& request) {
-  const uint8_t bits = static_cast<uint8_t>(request.Value(0));
+// Anything but "1" is a clear bit, so this never fails.
+void Aud0Command(RequestState& state, const CommandArguments& args) {
+  const uint8_t bits = static_cast<uint8_t>(args[0]);
   IpcWrite(state.link, offsets::kAudioSelector, bits);
   IpcProcess(state.link);
 }

@@ -1,5 +1,5 @@
-// Radio tuning, transponder code and audio selector. Each cuts its digits out of the request at
-// fixed positions, parses all of them, then writes and makes one exchange; none answers.
+// Radio tuning, transponder code and audio selector. Each writes the values its row's columns
+// give and makes one exchange; none answers.
 #pragma once
 
 #include <string>
@@ -9,14 +9,14 @@
 
 namespace tavelor {
 
-void Com1Command(RequestState&, const CommandRequest&);
-void Co11Command(RequestState&, const CommandRequest&);
-void Com2Command(RequestState&, const CommandRequest&);
-void Co22Command(RequestState&, const CommandRequest&);
-void Nav1Command(RequestState&, const CommandRequest&);
-void Nav2Command(RequestState&, const CommandRequest&);
-void Adf0Command(RequestState&, const CommandRequest&);
-void Tra0Command(RequestState&, const CommandRequest&);
-void Aud0Command(RequestState&, const CommandRequest&);
+void Com1Command(RequestState&, const CommandArguments&);
+void Co11Command(RequestState&, const CommandArguments&);
+void Com2Command(RequestState&, const CommandArguments&);
+void Co22Command(RequestState&, const CommandArguments&);
+void Nav1Command(RequestState&, const CommandArguments&);
+void Nav2Command(RequestState&, const CommandArguments&);
+void Adf0Command(RequestState&, const CommandArguments&);
+void Tra0Command(RequestState&, const CommandArguments&);
+void Aud0Command(RequestState&, const CommandArguments&);
 
 }  // namespace tavelor

@@ -12,7 +12,7 @@ namespace tavelor {
 namespace {
 
 // The one digit of a switch command; whatever value it gives is written unchanged.
-int32_t Digit(const CommandRequest& request) { return request.Value(0); }
+int32_t Digit(const CommandArguments& args) { return args[0]; }
 
 // The value's low bytes, as many as the offset holds, little-endian.
 template <typename T>
@@ -28,79 +28,79 @@ void SetValue(IpcClient& link, Offset<T> offset, int64_t value) {
 
 }  // namespace
 
-void EbatCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kBattery, Digit(request));
+void EbatCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kBattery, Digit(args));
 }
-void EaltCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kAlternator, Digit(request));
+void EaltCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kAlternator, Digit(args));
 }
-void EaviCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kAvionics, Digit(request));
+void EaviCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kAvionics, Digit(args));
 }
-void EfueCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kFuelPump, Digit(request));
+void EfueCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kFuelPump, Digit(args));
 }
-void EpitCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kPitotHeat, Digit(request));
+void EpitCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kPitotHeat, Digit(args));
 }
-void FlapCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kFlapHandle, Digit(request));
+void FlapCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kFlapHandle, Digit(args));
 }
-void MagnCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kMagnetos, Digit(request));
+void MagnCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kMagnetos, Digit(args));
 }
 
-void EiceCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t v = Digit(request);
+void EiceCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t v = Digit(args);
   for (const auto offset : offsets::kAntiIce) WriteLow(state.link, offset, v);
   IpcProcess(state.link);
 }
 
 // The simulator keeps cowl flaps as a real per engine.
-void EcowCommand(RequestState& state, const CommandRequest& request) {
-  const double v = Digit(request);
+void EcowCommand(RequestState& state, const CommandArguments& args) {
+  const double v = Digit(args);
   for (const auto offset : offsets::kCowlFlaps) IpcWrite(state.link, offset, v);
   IpcProcess(state.link);
 }
 
-// Position 11 is bit 0, position 6 bit 5; the light bits above 5 are always written clear.
-// Any character but "1" is a clear bit, so this never fails.
-void LighCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kLights, request.Value(0));
+// The light bits above 5 are always written clear; any character but "1" is a clear bit, so
+// this never fails.
+void LighCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kLights, args[0]);
 }
 
 // 1 means fully down; every other value is written as it is (0 is up).
-void LandCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t v = Digit(request);
+void LandCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t v = Digit(args);
   SetValue(state.link, offsets::kGearLever, v == 1 ? offsets::kGearDown : v);
 }
 
 // The client sends hectopascals x 100; the simulator keeps hectopascals x 16.
-void BaroCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t n = request.Value(0);
+void BaroCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t n = args[0];
   SetValue(state.link, offsets::kAltimeterSetting, RoundReal(RealMul(RealDiv(n, 100), 16)));
 }
 
-void FlpsCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kFlapLever, request.Value(0));
+void FlpsCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kFlapLever, args[0]);
 }
 
 // 65536 units per 360 degrees. The product is a 32-bit integer before the real division, so
 // it wraps like one; four characters never get near that.
-void GdrfCommand(RequestState& state, const CommandRequest& request) {
-  const int32_t degrees = request.Value(0);
+void GdrfCommand(RequestState& state, const CommandArguments& args) {
+  const int32_t degrees = args[0];
   const int32_t product = static_cast<int32_t>(static_cast<uint32_t>(degrees) * 65536u);
   SetValue(state.link, offsets::kGyroDrift, RoundReal(RealDiv(product, 360)));
 }
 
 // The course is 16 bits, but the command writes 32: the two bytes after it become zero.
-void Obs2Command(RequestState& state, const CommandRequest& request) {
-  const int32_t degrees = request.Value(0);
+void Obs2Command(RequestState& state, const CommandArguments& args) {
+  const int32_t degrees = args[0];
   SetValue(state.link, WrittenAs<uint32_t>(offsets::kNav2Obs), degrees);
 }
 
-void AobsCommand(RequestState& state, const CommandRequest& request) {
-  SetValue(state.link, offsets::kAdfCard, request.Value(0));
+void AobsCommand(RequestState& state, const CommandArguments& args) {
+  SetValue(state.link, offsets::kAdfCard, args[0]);
 }
 
 }  // namespace tavelor

@@ -1,6 +1,6 @@
 // Electrical switches, anti-ice, pitot heat, cowl flaps, lights, gear, flaps, altimeter
-// setting, magnetos and the NAV2, ADF and heading-indicator knobs. Each parses its one
-// argument, queues its writes and makes one exchange.
+// setting, magnetos and the NAV2, ADF and heading-indicator knobs. Each queues its writes and
+// makes one exchange.
 #pragma once
 
 #include <string>
@@ -10,21 +10,21 @@
 
 namespace tavelor {
 
-void EbatCommand(RequestState&, const CommandRequest&);  // battery
-void EaltCommand(RequestState&, const CommandRequest&);  // alternator
-void EaviCommand(RequestState&, const CommandRequest&);  // avionics
-void EfueCommand(RequestState&, const CommandRequest&);  // fuel pump
-void EiceCommand(RequestState&, const CommandRequest&);  // anti-ice, engines 1 to 4
-void EpitCommand(RequestState&, const CommandRequest&);  // pitot heat
-void EcowCommand(RequestState&, const CommandRequest&);  // cowl flaps, engines 1 to 4
-void LighCommand(RequestState&, const CommandRequest&);  // six light switches at 6-11
-void LandCommand(RequestState&, const CommandRequest&);  // gear lever
-void FlapCommand(RequestState&, const CommandRequest&);  // flap handle byte
-void BaroCommand(RequestState&, const CommandRequest&);  // altimeter, hPa x 100 at 6-11
-void MagnCommand(RequestState&, const CommandRequest&);  // magnetos, engine 1
-void FlpsCommand(RequestState&, const CommandRequest&);  // flap lever, 0..16383 at 6-10
-void GdrfCommand(RequestState&, const CommandRequest&);  // heading indicator, degrees at 6-9
-void Obs2Command(RequestState&, const CommandRequest&);  // NAV2 course, degrees at 6-8
-void AobsCommand(RequestState&, const CommandRequest&);  // ADF card, degrees at 6-8
+void EbatCommand(RequestState&, const CommandArguments&);  // battery
+void EaltCommand(RequestState&, const CommandArguments&);  // alternator
+void EaviCommand(RequestState&, const CommandArguments&);  // avionics
+void EfueCommand(RequestState&, const CommandArguments&);  // fuel pump
+void EiceCommand(RequestState&, const CommandArguments&);  // anti-ice, engines 1 to 4
+void EpitCommand(RequestState&, const CommandArguments&);  // pitot heat
+void EcowCommand(RequestState&, const CommandArguments&);  // cowl flaps, engines 1 to 4
+void LighCommand(RequestState&, const CommandArguments&);  // six light switches
+void LandCommand(RequestState&, const CommandArguments&);  // gear lever
+void FlapCommand(RequestState&, const CommandArguments&);  // flap handle byte
+void BaroCommand(RequestState&, const CommandArguments&);  // altimeter, hPa x 100
+void MagnCommand(RequestState&, const CommandArguments&);  // magnetos, engine 1
+void FlpsCommand(RequestState&, const CommandArguments&);  // flap lever, 0..16383
+void GdrfCommand(RequestState&, const CommandArguments&);  // heading indicator, degrees
+void Obs2Command(RequestState&, const CommandArguments&);  // NAV2 course, degrees
+void AobsCommand(RequestState&, const CommandArguments&);  // ADF card, degrees
 
 }  // namespace tavelor

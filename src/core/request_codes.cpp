@@ -22,6 +22,7 @@ std::vector<RequestCode> BuildCodes() {
 #undef VERSION
   };
   for (size_t i = 0; i < codes.size(); ++i) codes[i].index = i;
+
   return codes;
 }
 
@@ -102,6 +103,18 @@ int32_t ArgumentValue(const std::string& requestText, const ArgumentColumns& arg
       break;
   }
   return 0;
+}
+
+CommandArguments::CommandArguments(const std::string& text, const RequestCode& code) : text_(text), code_(code), values_(code.arguments.size()) {
+  for (size_t i = 0; i < code.arguments.size(); ++i) {
+    const ArgumentColumns& argument = code.arguments[i];
+    if (argument.byHandler) continue;
+    if (argument.read == kChunk) {
+      chunk_ = ArgumentCharacters(text, argument);
+    } else {
+      values_[i] = ArgumentValue(text, argument);
+    }
+  }
 }
 
 }  // namespace tavelor

@@ -31,11 +31,14 @@ struct PositionSpan {
 };
 
 // One argument: what it is, how it is read, and the one or two pieces of the request joined to
-// make it (a frequency's digits around its decimal point).
+// make it (a frequency's digits around its decimal point). The dispatcher reads every argument
+// before it calls the handler, unless the row leaves one to its handler (ReadByHandler): one
+// whose reading must wait for something the handler does first.
 struct ArgumentColumns {
   const char* what;
   ArgumentRead read;
   PositionSpan first, second;
+  bool byHandler = false;
 };
 
 constexpr ArgumentColumns Columns(const char* what, ArgumentRead read, uint16_t from, uint16_t to) {
@@ -44,6 +47,11 @@ constexpr ArgumentColumns Columns(const char* what, ArgumentRead read, uint16_t 
 constexpr ArgumentColumns Columns(const char* what, ArgumentRead read, uint16_t from, uint16_t to,
                                   uint16_t from2, uint16_t to2) {
   return {what, read, {from, to}, {from2, to2}};
+}
+// The same columns, read by the handler itself when it comes to them.
+constexpr ArgumentColumns ReadByHandler(ArgumentColumns columns) {
+  columns.byHandler = true;
+  return columns;
 }
 
 // Columns several commands share.
@@ -130,15 +138,27 @@ std::string ArgumentCharacters(const std::string& requestText, const ArgumentCol
 // kChunk.
 int32_t ArgumentValue(const std::string& requestText, const ArgumentColumns& argument);
 
-// A command's request text with its row: what a handler is handed, so that it reads each
-// argument from the columns the registry gives.
-struct CommandRequest {
-  const std::string& text;  // without the two leading characters, at most 1000 characters
-  const RequestCode& code;
+// A command's arguments as the dispatcher hands them over: each column of its row read in the
+// row's order before the handler runs, so a handler never cuts or parses its own (the first
+// that does not parse ends the request with the integer parse's error, before anything is
+// written). A column the row leaves to its handler is read when the handler asks for it.
+class CommandArguments {
+ public:
+  // `text` (without the two leading characters) must outlive the arguments.
+  CommandArguments(const std::string& text, const RequestCode& code);
 
-  int32_t Value(size_t argument) const { return ArgumentValue(text, code.arguments.at(argument)); }
-  // A chunk argument's bytes.
-  std::string Text(size_t argument) const { return ArgumentCharacters(text, code.arguments.at(argument)); }
+  int32_t operator[](size_t argument) const { return values_.at(argument); }
+  // A column the row leaves to the handler (ReadByHandler), read now.
+  int32_t ReadNow(size_t argument) const { return ArgumentValue(text_, code_.arguments.at(argument)); }
+  // A flight plan chunk's bytes.
+  const std::string& Chunk() const { return chunk_; }
+  const RequestCode& Code() const { return code_; }
+
+ private:
+  const std::string& text_;
+  const RequestCode& code_;
+  std::vector<int32_t> values_;
+  std::string chunk_;
 };
 
 }  // namespace tavelor

@@ -6,7 +6,7 @@ namespace tavelor {
 
 namespace {
 constexpr int kRepliesBetweenResends = 100;
-using CommandHandler = void (*)(RequestState&, const CommandRequest&);
+using CommandHandler = void (*)(RequestState&, const CommandArguments&);
 }  // namespace
 
 void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
@@ -20,7 +20,8 @@ void SpeedResendStep(RequestState& state, int& refreshCount, bool readDelivered,
   // As a client would send it: the code, one character, then the target's text.
   const auto send = [&state](CommandCode command, CommandHandler handler, const std::string& text) {
     const RequestCode& row = CommandRow(command);
-    handler(state, CommandRequest{row.code + std::string(":") + text, row});
+    const std::string requestText = row.code + std::string(":") + text;
+    handler(state, CommandArguments(requestText, row));
   };
   if (state.SpeedRefMode == 1) {
     send(CommandCode::kApma, ApmaCommand, apMachText);

@@ -11,9 +11,8 @@
 namespace tavelor {
 
 // Every handler is handed the program's state: the link it talks to, the log and the values a
-// request may change. A command is handed its request text with its row, whose columns it
-// reads its arguments from.
-using CommandHandler = void (*)(RequestState& state, const CommandRequest& request);
+// request may change. A command is handed its arguments, read from its row's columns.
+using CommandHandler = void (*)(RequestState& state, const CommandArguments& args);
 using ReplyBuilder = std::string (*)(RequestState& state);
 
 struct DispatchEntry {

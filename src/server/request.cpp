@@ -16,7 +16,7 @@ std::optional<std::string> ServeRequest(RequestState& state, const std::string& 
   if (!row) return std::string("noversion\r\n");
   const DispatchEntry& entry = DispatchTable()[row->index];
   if (entry.command) {
-    entry.command(state, CommandRequest{requestText, *row});
+    entry.command(state, CommandArguments(requestText, *row));
     return std::nullopt;
   }
   if (entry.reply) return entry.reply(state);

@@ -48,11 +48,11 @@ class LogCapture {
   LogSink saved_;
 };
 
-// A command's handler called as the dispatcher calls it: with its request text (without the
-// two ignored characters) and its code's row.
-using Handler = void (*)(RequestState&, const CommandRequest&);
+// A command's handler called as the dispatcher calls it: with the arguments its code's row reads
+// from the request text (without the two ignored characters).
+using Handler = void (*)(RequestState&, const CommandArguments&);
 inline void Call(Handler handler, RequestState& state, const std::string& requestText) {
-  handler(state, CommandRequest{requestText, *MatchRequestCode(requestText)});
+  handler(state, CommandArguments(requestText, *MatchRequestCode(requestText)));
 }
 
 // The bytes of a value as the simulator stores it (little-endian).
