@@ -16,7 +16,7 @@ add_custom_command(
 file(GLOB TAVELOR_WEB_SOURCES CONFIGURE_DEPENDS src/web/*.cpp)
 add_library(tavelor_web_core STATIC ${TAVELOR_WEB_SOURCES} ${TAVELOR_WEB_PAGES_CPP})
 target_include_directories(tavelor_web_core PUBLIC src)
-target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_json tavelor_cli)
+target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_json tavelor_client tavelor_recording tavelor_cli)
 
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/exchange_recorder.h"
 #include "app/main_view.h"
+#include "core/log.h"
 #include "core/request_state.h"
+#include "recording/exchange_recorder.h"
 #include "server/connections.h"
 #include "server/event_loop.h"
 #include "simlink/ipc_client.h"
@@ -84,7 +85,8 @@ class TfMain : public LoopEvents {
   EventLoop* loop_;
   IpcClient link_;
   RequestState state_;
-  ExchangeRecorder recorder_{state_.log};
+  recording::ExchangeRecorder recorder_{
+      [this](const std::string& message) { LogError(state_.log, message); }};
   Connections connections_;
   uint16_t port_ = kServerPort;
   bool listening_ = false;

@@ -3,36 +3,17 @@
 #include <cstdio>
 #include <ctime>
 
+#include "text/escaped_bytes.h"
 #include "text/request_error.h"
 
 namespace tavelor {
 
-namespace {
-template <typename Unsafe>
-std::string Escaped(const std::string& text, Unsafe unsafe) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string safe;
-  safe.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (!unsafe(byte)) {
-      safe += c;
-      continue;
-    }
-    safe += "\\x";
-    safe += kDigits[byte >> 4];
-    safe += kDigits[byte & 0xF];
-  }
-  return safe;
-}
-}  // namespace
-
 std::string LogSafeText(const std::string& text) {
-  return Escaped(text, [](unsigned char byte) { return byte < 0x20 || byte == 0x7F; });
+  return EscapedBytes(text, UnsafeBytes::kControl);
 }
 
 std::string ConsoleSafeText(const std::string& line) {
-  return Escaped(line, [](unsigned char byte) { return byte >= 0x80 && byte <= 0x9F; });
+  return EscapedBytes(line, UnsafeBytes::kTerminalC1);
 }
 
 void LogLine(const LogSink& log, const std::string& text) {

@@ -1,4 +1,4 @@
-#include "app/exchange_recorder.h"
+#include "recording/exchange_recorder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace tavelor {
+namespace tavelor::recording {
 
 namespace {
 
@@ -48,12 +48,12 @@ bool ExchangeRecorder::Open(const std::string& path, const std::string& program,
     *error = "cannot record to " + path_ + SystemReason(errno);
     return false;
   }
-  recording::RecordingHeader header;
+  RecordingHeader header;
   header.startUnixMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                  std::chrono::system_clock::now().time_since_epoch())
                                                  .count());
   header.program = program;
-  writer_ = std::make_unique<recording::RecordingWriter>(header);
+  writer_ = std::make_unique<RecordingWriter>(header);
   start_ = Clock::now();
   int reason = 0;
   if (WritePending(&reason)) return true;
@@ -85,7 +85,7 @@ void ExchangeRecorder::Flush() {
   if (!writer_ || writer_->Pending().empty()) return;
   int reason = 0;
   if (WritePending(&reason)) return;
-  LogError(log_, "Recording stopped: " + path_ + " cannot be written" + SystemReason(reason) +
+  problem_("Recording stopped: " + path_ + " cannot be written" + SystemReason(reason) +
                      "; the recording keeps what was written before.");
 }
 
@@ -95,4 +95,4 @@ void ExchangeRecorder::Close() {
   if (file_.is_open()) file_.close();
 }
 
-}  // namespace tavelor
+}  // namespace tavelor::recording

@@ -2,8 +2,8 @@
 // a file in the form of docs/recording.md, with its time since the recording began. The
 // recording waits for the reply: the link hands each exchange over while a request is served,
 // the bytes are built then, and they go to the file once the reply has gone out. A write that
-// fails (a full disk, a file-size limit) ends the recording with one line in the log; the
-// server serves on. Standard C++ streams only.
+// fails (a full disk, a file-size limit) ends the recording and says why once; the server
+// serves on.
 #pragma once
 
 #include <chrono>
@@ -12,11 +12,11 @@
 #include <span>
 #include <string>
 
-#include "core/log.h"
+#include <functional>
 #include "recording/recording_writer.h"
 #include "simlink/exchange_observer.h"
 
-namespace tavelor {
+namespace tavelor::recording {
 
 class ExchangeRecorder : public ExchangeObserver {
  public:
@@ -24,8 +24,9 @@ class ExchangeRecorder : public ExchangeObserver {
   // Whatever has built up goes to the file at once past this, reply or not.
   static constexpr size_t kMostPending = 1 << 20;
 
-  // `log` (which outlives the recorder) takes the line of a failed write.
-  explicit ExchangeRecorder(const LogSink& log) : log_(log) {}
+  // Told why, once, when a write fails and the recording ends.
+  using Problem = std::function<void(const std::string& message)>;
+  explicit ExchangeRecorder(Problem problem) : problem_(std::move(problem)) {}
   ~ExchangeRecorder() override { Close(); }
 
   // Creates the recording at `path`, or, when `path` names a folder, a new file in it named
@@ -44,11 +45,11 @@ class ExchangeRecorder : public ExchangeObserver {
   // Writes the pending bytes; on failure, with errno's reason, ends the recording.
   bool WritePending(int* reason);
 
-  const LogSink& log_;
+  Problem problem_;
   std::string path_;
   std::ofstream file_;
-  std::unique_ptr<recording::RecordingWriter> writer_;
+  std::unique_ptr<RecordingWriter> writer_;
   Clock::time_point start_{};
 };
 
-}  // namespace tavelor
+}  // namespace tavelor::recording

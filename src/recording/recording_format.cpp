@@ -1,24 +1,8 @@
 #include "recording/recording_format.h"
 
-#include <array>
+#include <boost/crc.hpp>
 
 namespace tavelor::recording {
-
-namespace {
-
-constexpr std::array<uint32_t, 256> CrcTable() {
-  std::array<uint32_t, 256> table{};
-  for (uint32_t n = 0; n < 256; ++n) {
-    uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
-  }
-  return table;
-}
-
-constexpr std::array<uint32_t, 256> kCrcTable = CrcTable();
-
-}  // namespace
 
 void PutVarint(std::string& out, uint64_t value) {
   while (value >= 0x80) {
@@ -48,9 +32,9 @@ void PutU32(std::string& out, uint32_t value) {
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t c = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
+  boost::crc_32_type crc;
+  crc.process_bytes(data, size);
+  return crc.checksum();
 }
 
 }  // namespace tavelor::recording

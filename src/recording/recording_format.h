@@ -44,8 +44,7 @@ bool GetVarint(const uint8_t** at, const uint8_t* end, uint64_t* value);
 
 void PutU32(std::string& out, uint32_t value);  // little-endian
 
-// CRC-32 as zlib and PNG compute it (reflected, polynomial 0xEDB88320). Written here rather
-// than taken from a library: the server itself links no compression or checksum library.
+// CRC-32 as zlib and PNG compute it (reflected, polynomial 0xEDB88320), from Boost.CRC.
 uint32_t Crc32(const uint8_t* data, size_t size);
 
 }  // namespace tavelor::recording

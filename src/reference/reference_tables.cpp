@@ -5,6 +5,7 @@
 
 #include "core/request_codes.h"
 #include "replies/reply_schema.h"
+#include "text/lower_case.h"
 
 namespace tavelor::reference {
 
@@ -25,11 +26,6 @@ constexpr Family kFamilies[] = {
     {CodeFamily::kVersion, "Version queries"},
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 // A table cell: a bar inside it would end the cell.
 std::string Cell(std::string_view text) {
@@ -48,7 +44,7 @@ std::string CodesPart() {
   for (const Family& family : kFamilies) {
     part += "| " + std::string(family.title) + " |";
     for (const RequestCode& row : RequestCodes()) {
-      if (row.family == family.family) part += " [`" + std::string(row.code) + "`](#" + Lower(row.code) + ")";
+      if (row.family == family.family) part += " [`" + std::string(row.code) + "`](#" + LowerCase(row.code) + ")";
     }
     part += " |\n";
   }

@@ -1,16 +1,18 @@
 // The control commands: one line in, one answer out. Numbers are parsed strictly (no signs, no
 // trailing junk, no overflow) so a typo in a test shows up as ERR rather than as a wrong value.
-#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "recording/replay_status.h"
 #include "sim/cockpit_values.h"
 #include "sim/flight.h"
 #include "sim/replay.h"
 #include "sim/sim_peer.h"
+#include "text/lower_case.h"
 
 namespace tavelor::sim {
 
@@ -30,38 +32,22 @@ std::vector<std::string_view> Words(std::string_view line) {
   return words;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+// All of `s` as one unsigned number of at most 32 bits in `base`: no sign, no blanks.
+std::optional<uint32_t> ParseWhole(std::string_view s, int base) {
+  uint32_t v = 0;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+  if (s.empty() || error != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
 }
 
 // Hexadecimal, with or without 0x, at most 32 bits.
 std::optional<uint32_t> ParseOffset(std::string_view s) {
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
-  if (s.empty()) return std::nullopt;
-  uint64_t v = 0;
-  for (char c : s) {
-    const int d = HexDigit(c);
-    if (d < 0) return std::nullopt;
-    v = v * 16 + static_cast<uint64_t>(d);
-    if (v > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(v);
+  return ParseWhole(s, 16);
 }
 
 // Decimal digits only, at most 32 bits.
-std::optional<uint32_t> ParseDecimal(std::string_view s) {
-  if (s.empty()) return std::nullopt;
-  uint64_t v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + static_cast<uint64_t>(c - '0');
-    if (v > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(v);
-}
+std::optional<uint32_t> ParseDecimal(std::string_view s) { return ParseWhole(s, 10); }
 
 // Seconds as decimal digits with at most three after a point: the recording's milliseconds.
 std::optional<uint64_t> ParseMilliseconds(std::string_view s) {
@@ -89,10 +75,9 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view s) {
   std::vector<uint8_t> bytes;
   bytes.reserve(s.size() / 2);
   for (size_t i = 0; i < s.size(); i += 2) {
-    const int hi = HexDigit(s[i]);
-    const int lo = HexDigit(s[i + 1]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
+    const auto byte = ParseWhole(s.substr(i, 2), 16);
+    if (!byte) return std::nullopt;
+    bytes.push_back(static_cast<uint8_t>(*byte));
   }
   return bytes;
 }
@@ -116,11 +101,6 @@ std::string OffsetText(uint32_t offset) {
   return hex.substr(first);
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 }  // namespace
 
@@ -130,7 +110,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const std::vector<std::string_view> w = Words(line);
   if (w.empty()) return "ERR empty command";
-  const std::string command = Lower(w[0]);
+  const std::string command = LowerCase(w[0]);
 
   if (command == "peek") {
     if (w.size() != 3) return "ERR usage: peek OFFSET SIZE";
@@ -187,10 +167,9 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
   }
   if (command == "replay") {
     if (!replay_) return "ERR no recording: start the stand-in with --replay FILE";
-    const std::string how = w.size() >= 2 ? Lower(w[1]) : "";
+    const std::string how = w.size() >= 2 ? LowerCase(w[1]) : "";
     if (w.size() == 1) {
-      return "OK " + SecondsText(replay_->Position()) + " " + SecondsText(replay_->Length()) +
-             (replay_->Playing() ? " playing" : " paused");
+      return recording::ReplayStatusLine({replay_->Position(), replay_->Length(), replay_->Playing()});
     }
     if (how == "at" && w.size() == 3) {
       const auto ms = ParseMilliseconds(w[2]);
@@ -213,7 +192,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     return "ERR a recording is replayed: the circuit flies only without --replay";
   }
   if (command == "fly") {
-    const std::string how = w.size() >= 2 ? Lower(w[1]) : "";
+    const std::string how = w.size() >= 2 ? LowerCase(w[1]) : "";
     if (how == "at" && w.size() == 3) {
       const auto seconds = ParseDecimal(w[2]);
       if (!seconds || *seconds >= Flight::kCircuitSeconds) return "ERR SECONDS from 0 to 1199";
@@ -233,11 +212,11 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
   }
   if (command == "set") {
     if (w.size() != 3) return "ERR usage: set NAME VALUE";
-    return SetCockpitValue(memory_, Lower(w[1]), w[2]);
+    return SetCockpitValue(memory_, LowerCase(w[1]), w[2]);
   }
   if (command == "get") {
     if (w.size() != 2) return "ERR usage: get NAME";
-    return GetCockpitValue(memory_, Lower(w[1]));
+    return GetCockpitValue(memory_, LowerCase(w[1]));
   }
   if (command == "help") {
     if (w.size() != 1) return "ERR usage: help";

@@ -14,13 +14,6 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
   throw RequestError("'" + text + "' is not a valid integer value");
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string DecText(int64_t n) {
@@ -74,33 +67,24 @@ int32_t IntValue(const std::string& text) {
 
   if (i >= n) ThrowNotInteger(text);
 
+  const char* digits = text.data() + i;
+  const char* end = text.data() + n;
   if (hex) {
+    // Leading zeros are free; a ninth significant digit no longer fits 32 bits.
     uint32_t value = 0;
-    int significant = 0;
-    for (; i < n; ++i) {
-      const int digit = HexDigitValue(text[i]);
-      if (digit < 0) ThrowNotInteger(text);
-      if (significant > 0 || digit != 0) {
-        // Leading zeros are free; a ninth significant digit no longer fits 32 bits.
-        if (++significant > 8) ThrowNotInteger(text);
-      }
-      value = (value << 4) | static_cast<uint32_t>(digit);
-    }
+    const auto [stop, error] = std::from_chars(digits, end, value, 16);
+    if (error != std::errc() || stop != end) ThrowNotInteger(text);
     // The sign applies to the 32-bit pattern, so "-$80000000" wraps back to itself.
     if (negative) value = 0u - value;
     return static_cast<int32_t>(value);
   }
 
   // Decimal: the magnitude may reach 2^31 only for a negative number.
-  const int64_t limit = negative ? 2147483648LL : 2147483647LL;
-  int64_t magnitude = 0;
-  for (; i < n; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') ThrowNotInteger(text);
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > limit) ThrowNotInteger(text);
-  }
-  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+  const uint64_t limit = negative ? 2147483648ULL : 2147483647ULL;
+  uint64_t magnitude = 0;
+  const auto [stop, error] = std::from_chars(digits, end, magnitude);
+  if (error != std::errc() || stop != end || magnitude > limit) ThrowNotInteger(text);
+  return static_cast<int32_t>(negative ? 0 - static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude));
 }
 
 std::string BitString(int64_t value, int width) {

@@ -149,17 +149,6 @@ std::string RefusalMessage(const ParsedPageRequest& parsed) {
   return parsed.refusedSend ? SentMessage(*parsed.refusedSend, parsed.error) : ErrorMessage(parsed.error);
 }
 
-std::optional<ReplayStatus> ParseReplayStatus(std::string_view line) {
-  char state[16] = "";
-  ReplayStatus status;
-  const std::string text(line);
-  if (std::sscanf(text.c_str(), "OK %lf %lf %15s", &status.at, &status.length, state) != 3) return std::nullopt;
-  const std::string playing = state;
-  if (playing != "playing" && playing != "paused") return std::nullopt;
-  status.playing = playing == "playing";
-  return status;
-}
-
 std::string ReplayMessage(const std::optional<ReplayStatus>& status) {
   if (!status) return Json{{"replay", nullptr}}.dump();
   return Json{{"replay", {{"at", status->at}, {"length", status->length}, {"playing", status->playing}}}}.dump();

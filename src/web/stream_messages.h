@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "recording/replay_status.h"
 #include "replies/reply_schema.h"
 #include "web/fan_out.h"
 
@@ -47,14 +48,8 @@ std::string ErrorMessage(const std::string& error);        // {"error": "..."}
 // "ok": false, so the page that waits for its confirmation hears; anything else gets the error.
 std::string RefusalMessage(const ParsedPageRequest& parsed);
 
-// Where the stand-in's replay is, as its control channel's `replay` says it
-// ("OK 70.000 120.009 playing"); none when it replays nothing.
-struct ReplayStatus {
-  double at = 0, length = 0;  // seconds
-  bool playing = false;
-  bool operator==(const ReplayStatus&) const = default;
-};
-std::optional<ReplayStatus> ParseReplayStatus(std::string_view line);
+// Where the stand-in's replay is (recording/replay_status.h); none when it replays nothing.
+using recording::ReplayStatus;
 // {"replay": {"at": 70, "length": 120.009, "playing": true}}, or {"replay": null}.
 std::string ReplayMessage(const std::optional<ReplayStatus>& status);
 

@@ -1,19 +1,13 @@
 #include "web/stream_origin.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
+
+#include "text/lower_case.h"
 
 namespace tavelor::web {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 
 struct Authority {
   std::string host;  // lower-case, IPv6 without its brackets
@@ -37,7 +31,7 @@ bool ParseAuthority(std::string_view text, int defaultPort, Authority* out) {
     if (port.empty()) return false;
   }
   if (host.empty() || host.find_first_of("/@ \t") != std::string_view::npos) return false;
-  out->host = Lower(host);
+  out->host = LowerCase(host);
   out->port = defaultPort;
   if (!port.empty()) {
     const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), out->port);
@@ -47,7 +41,7 @@ bool ParseAuthority(std::string_view text, int defaultPort, Authority* out) {
 }
 
 bool ParseOrigin(std::string_view origin, Authority* out) {
-  const std::string lower = Lower(origin);
+  const std::string lower = LowerCase(origin);
   for (const auto& [scheme, port] : {std::pair{"http://", 80}, std::pair{"https://", 443}}) {
     if (std::string_view(lower).substr(0, std::char_traits<char>::length(scheme)) == scheme) {
       return ParseAuthority(std::string_view(lower).substr(std::char_traits<char>::length(scheme)),
@@ -68,12 +62,12 @@ bool IsAddress(const std::string& host) {
 bool MayOpenStream(std::string_view origin, std::string_view host, std::string_view localAddress,
                    const StreamOrigins& allowed) {
   if (origin.empty()) return true;
-  const std::string lower = Lower(origin);
+  const std::string lower = LowerCase(origin);
   if (std::find(allowed.extra.begin(), allowed.extra.end(), lower) != allowed.extra.end()) return true;
   Authority page;
   if (!ParseOrigin(origin, &page)) return false;
   if (page.port == allowed.port &&
-      (page.host == Lower(localAddress) ||
+      (page.host == LowerCase(localAddress) ||
        std::find(allowed.hosts.begin(), allowed.hosts.end(), page.host) != allowed.hosts.end())) {
     return true;
   }

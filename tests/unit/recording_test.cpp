@@ -34,6 +34,13 @@ std::vector<Exchange> Expected(size_t count = kFlight.size()) {
   return expected;
 }
 
+// The frames' checksum is the standard CRC-32: a writer and reader that agreed on a wrong one
+// would pass every other test here.
+TEST(Recording, FramesCarryTheStandardCrc32) {
+  const std::string check = "123456789";
+  EXPECT_EQ(recording::Crc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+}
+
 TEST(Recording, AnUnchangedPollCostsAFewBytesHoweverManyRecordsItHas) {
   Exchange poll{0, {}};
   for (uint32_t i = 0; i < 60; ++i) poll.records.push_back(Read(0x1000 + 8 * i, std::vector<uint8_t>(8, 7)));

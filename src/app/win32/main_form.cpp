@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "cli/win32/window_procedure.h"
 #include "app/memo_log.h"
 
 namespace tavelor {
@@ -19,15 +20,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 
 HWND W(void* window) { return static_cast<HWND>(window); }
 
-LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* form = reinterpret_cast<Win32MainForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  return static_cast<LRESULT>(form->HandleMessage(window, message, wParam, lParam));
-}
 
 }  // namespace
 
@@ -40,7 +32,7 @@ bool Win32MainForm::Create() {
   HINSTANCE instance = static_cast<HINSTANCE>(instance_);
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = FormProc;
+  windowClass.lpfnWndProc = OwnedWindowProc<Win32MainForm>;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIcon(NULL, IDI_APPLICATION);
   windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);

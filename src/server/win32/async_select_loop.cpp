@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/win32/window_procedure.h"
 #include "server/request_reader.h"
 
 namespace tavelor {
@@ -96,15 +97,6 @@ class Socket : public RequestSocket {
   SOCKET socket_;
 };
 
-LRESULT CALLBACK LoopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* loop = reinterpret_cast<AsyncSelectLoop*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (loop && loop->HandleMessage(message, wParam, lParam)) return 0;
-  return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -121,7 +113,7 @@ bool AsyncSelectLoop::Open() {
   HINSTANCE instance = static_cast<HINSTANCE>(instance_);
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = LoopProc;
+  windowClass.lpfnWndProc = OwnedWindowProc<AsyncSelectLoop>;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kWindowClass;
   if (!RegisterClassExA(&windowClass)) return false;
@@ -130,30 +122,30 @@ bool AsyncSelectLoop::Open() {
   return window_ != nullptr;
 }
 
-bool AsyncSelectLoop::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+intptr_t AsyncSelectLoop::HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam) {
   if (message == kSocketMessage) {
     OnSocketMessage(wParam, lParam);
-    return true;
+    return 0;
   }
   if (message == kAcceptMessage) {
     if (listener_ != kNoSocket) Accept();
-    return true;
+    return 0;
   }
   if (message == WM_TIMER && wParam == kTimerId) {
     if (events_) events_->OnTimer();
-    return true;
+    return 0;
   }
   if (message == WM_TIMER && wParam == kIdleCheckTimerId) {
     if (events_) events_->OnIdleCheck();
-    return true;
+    return 0;
   }
   if (message == WM_TIMER && wParam == kAcceptPauseTimerId) {
     KillTimer(W(window_), kAcceptPauseTimerId);
     // Asking again brings an accept event at once if clients are waiting.
     if (listener_ != kNoSocket) WatchListener(true);
-    return true;
+    return 0;
   }
-  return false;
+  return DefWindowProcA(W(window), message, wParam, lParam);
 }
 
 void AsyncSelectLoop::StartTimer(unsigned intervalMs) { SetTimer(W(window_), kTimerId, intervalMs, NULL); }

@@ -37,8 +37,8 @@ class AsyncSelectLoop : public EventLoop {
   void Close(ConnectionId connection) override;
   std::string LocalAddress() override;
 
-  // The window procedure's body: message, wParam, lParam -> handled.
-  bool HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
+  // The window procedure's body: the socket, accept and timer messages; the rest to the default.
+  intptr_t HandleMessage(void* window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
   static constexpr uintptr_t kNoSocket = ~static_cast<uintptr_t>(0);  // INVALID_SOCKET

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/win32/window_procedure.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -25,15 +26,6 @@ constexpr SOCKET kNoSocket = INVALID_SOCKET;
 
 HWND W(void* window) { return static_cast<HWND>(window); }
 
-LRESULT CALLBACK SimProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* sim = reinterpret_cast<SimWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!sim) return DefWindowProcA(window, message, wParam, lParam);
-  return static_cast<LRESULT>(sim->HandleMessage(window, message, wParam, lParam));
-}
 
 std::string SocketError(const std::string& what) {
   return what + " (Windows sockets error " + std::to_string(WSAGetLastError()) + ")";
@@ -67,7 +59,7 @@ bool SimWindow::Open(std::string* error) {
   HINSTANCE instance = static_cast<HINSTANCE>(instance_);
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = SimProc;
+  windowClass.lpfnWndProc = OwnedWindowProc<SimWindow>;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIcon(NULL, IDI_APPLICATION);
   windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);

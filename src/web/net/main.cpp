@@ -5,11 +5,12 @@
 #include <boost/asio/ip/host_name.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/signal_set.hpp>
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 
+#include "text/escaped_bytes.h"
+#include "text/lower_case.h"
 #include "web/net/gateway.h"
 #include "web/net/page_server.h"
 
@@ -20,25 +21,7 @@ using namespace tavelor::web;
 
 // Log lines go to standard output; bytes a client chose (an Origin header) cannot forge lines
 // or reach the terminal as control sequences.
-void Log(const std::string& line) {
-  std::string safe = "- ";
-  for (const unsigned char c : line) {
-    if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      safe += escaped;
-    } else {
-      safe += static_cast<char>(c);
-    }
-  }
-  std::cout << safe << std::endl;
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
+void Log(const std::string& line) { std::cout << "- " << tavelor::EscapedBytes(line, tavelor::UnsafeBytes::kControl) << std::endl; }
 
 // The address other machines reach this one by: the one a datagram to a distant address would
 // leave from (a datagram socket's connect sends nothing).
@@ -57,7 +40,7 @@ std::string RoutedAddress(asio::io_context& io) {
 std::vector<std::string> OwnHosts(asio::io_context& io, const std::string& bind, std::string* lan) {
   std::vector<std::string> hosts = {"localhost", "127.0.0.1", "::1"};
   boost::system::error_code error;
-  const std::string name = Lower(asio::ip::host_name(error));
+  const std::string name = tavelor::LowerCase(asio::ip::host_name(error));
   if (!error && !name.empty()) {
     hosts.push_back(name);
     hosts.push_back(name + ".local");
@@ -73,7 +56,7 @@ std::vector<std::string> OwnHosts(asio::io_context& io, const std::string& bind,
     *lan = routed;
   }
   if (!bind.empty() && bind != "0.0.0.0" && bind != "::") {
-    hosts.push_back(Lower(bind));
+    hosts.push_back(tavelor::LowerCase(bind));
     *lan = bind;
   }
   return hosts;
@@ -96,7 +79,7 @@ int main(int argc, char** argv) {
   StreamOrigins origins;
   std::string lan;
   origins.hosts = OwnHosts(io, options.bind, &lan);
-  for (const std::string& origin : options.origins) origins.extra.push_back(Lower(origin));
+  for (const std::string& origin : options.origins) origins.extra.push_back(tavelor::LowerCase(origin));
   PageServer pages(io, gateway, origins, Log, options.maxPerAddress);
   if (const std::string error = pages.Listen(options.bind, options.port); !error.empty()) {
     Log("Error: " + error);

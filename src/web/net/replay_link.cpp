@@ -1,5 +1,6 @@
 #include "web/net/replay_link.h"
 
+#include <boost/asio/read_until.hpp>
 #include <boost/asio/write.hpp>
 
 namespace tavelor::web {
@@ -74,27 +75,24 @@ void ReplayLink::Flush() {
 
 void ReplayLink::Read() {
   const unsigned serial = connection_;
-  socket_.async_read_some(asio::buffer(readBuffer_), [this, serial](error_code error, size_t n) {
-    if (serial != connection_) return;
-    if (error) return Lost();
-    inbox_.append(readBuffer_, n);
-    for (size_t end; serial == connection_ && (end = inbox_.find('\n')) != std::string::npos;) {
-      std::string line = inbox_.substr(0, end);
-      inbox_.erase(0, end + 1);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      OnLine(line);
-    }
-    if (serial != connection_) return;
-    if (inbox_.size() > kLongestLine) return Lost();
-    Read();
-  });
+  // A line longer than the bound ends the read with an error, as a stand-in would never send.
+  asio::async_read_until(socket_, asio::dynamic_buffer(inbox_, kLongestLine), '\n',
+                         [this, serial](error_code error, size_t length) {
+                           if (serial != connection_) return;
+                           if (error) return Lost();
+                           std::string line = inbox_.substr(0, length - 1);
+                           inbox_.erase(0, length);
+                           if (!line.empty() && line.back() == '\r') line.pop_back();
+                           OnLine(line);
+                           if (serial == connection_) Read();
+                         });
 }
 
 void ReplayLink::OnLine(const std::string& line) {
   if (answers_.empty()) return Lost();  // an answer to nothing asked: not the stand-in
   const bool status = answers_.front();
   answers_.pop_front();
-  if (status) SetStatus(ParseReplayStatus(line));
+  if (status) SetStatus(recording::ParseReplayStatusLine(line));
 }
 
 // Gone, refused, or not the stand-in: no replay, and another try in a while.

@@ -47,8 +47,7 @@ class ReplayLink {
   std::string outgoing_;         // being written
   std::string queued_;           // to write after it
   std::deque<bool> answers_;     // for each line sent: whether its answer is a status
-  std::string inbox_;
-  char readBuffer_[1024];
+  std::string inbox_;           // read, not yet a whole line
   std::optional<ReplayStatus> status_;
 };
 
