@@ -5,24 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "probe/probe_codes.h"
+#include "replies/reply_schema.h"
 
 namespace tavelor::probe {
 
-// The fields of a reply line: every field ends with ":", the line with CR LF.
-std::vector<std::string> SplitReply(const std::string& line);
-
-// A panel reply's line: it ends with ":" and CR LF (a version text or "noversion" does not).
-bool IsReplyLine(const std::string& answer);
-
 // Printable text of bytes: control and 8-bit bytes as \xNN, CR and LF as \r and \n.
-std::string Escape(const std::string& bytes);
+std::string Escape(std::string_view bytes);
 
 // One row per field: a mark ("*" when `previous` is given and the field differs from it, or
 // is new), its number, its name, its text in quotes (so leading blanks show) and its unit.
 // Fields beyond the schema's are named by number, and a closing note says that the count
 // differs from the one expected.
-std::string FieldTable(const CodeInfo* info, const std::vector<std::string>& fields,
+std::string FieldTable(const ReplySchema* schema, const std::vector<std::string>& fields,
                        const std::vector<std::string>* previous = nullptr);
 
 // How many fields differ from the previous poll (added and dropped ones count too).

@@ -1,7 +1,7 @@
 #include "probe/probe_options.h"
 
 #include "cli/command_line.h"
-#include "probe/probe_codes.h"
+#include "core/request_codes.h"
 
 namespace tavelor::probe {
 
@@ -52,8 +52,8 @@ int ParseProbeOptions(const std::vector<std::string>& args, ProbeOptions* option
   for (const std::string& word : words) o.request += (o.request.empty() ? "" : " ") + word;
   if (count->count() > 0 && o.watchHz == 0) return line.Refuse("--count goes with --watch", err);
   if (o.json && o.raw) return line.Refuse("--json and --raw do not go together", err);
-  const CodeInfo* info = FindCode(RequestTextOfWire(WireRequest(o.request)));
-  const bool reply = info && info->kind == CodeKind::kReply;
+  const RequestCode* code = MatchRequestCode(TypedRequestText(o.request));
+  const bool reply = code && code->kind == CodeKind::kReply;
   if (o.watchHz > 0 && !reply) {
     return line.Refuse(
         "--watch polls a panel reply (RADI, HSI, PFD, ...); '" + o.request + "' is not one", err);

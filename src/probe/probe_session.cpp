@@ -1,12 +1,14 @@
 #include "probe/probe_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <ostream>
 
+#include "client/panel_client.h"
 #include "probe/probe_arguments.h"
-#include "probe/probe_codes.h"
 #include "probe/probe_format.h"
 #include "probe/probe_options.h"
 #include "replies/reply_json.h"
@@ -15,23 +17,14 @@ namespace tavelor::probe {
 
 namespace {
 
-constexpr const char* kNoVersion = "noversion\r\n";
-
-bool EndsWithLineEnd(const std::string& text) {
-  return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
-}
-
-struct Answer {
-  enum Kind { kLine, kTimeout, kClosed, kFailed } kind = kTimeout;
-  std::string bytes;
-  std::string error;
-};
+using client::AnswerKind;
+using client::KindOfAnswer;
 
 // "HSI, PFD, FGP and FMS"
 std::string ThreeLetterCodes() {
   std::vector<std::string> codes;
-  for (const CodeInfo& info : KnownCodes())
-    if (info.code.size() == 3) codes.push_back(info.code);
+  for (const RequestCode& row : RequestCodes())
+    if (std::string_view(row.code).size() == 3) codes.push_back(row.code);
   std::string text;
   for (size_t i = 0; i < codes.size(); ++i) text += (i == 0 ? "" : i + 1 == codes.size() ? " and " : ", ") + codes[i];
   return text;
@@ -55,27 +48,44 @@ std::string TimeOfDay() {
   return withMs;
 }
 
-class Probe {
+std::vector<std::string> Fields(std::string_view line) {
+  std::vector<std::string> fields;
+  if (const auto texts = ReplyFieldTexts(line)) fields.assign(texts->begin(), texts->end());
+  return fields;
+}
+
+// How a request ended: answered (its line, without CR LF), or not in time, or not at all.
+struct Answer {
+  enum Kind { kLine, kTimeout, kClosed, kFailed } kind = kTimeout;
+  std::string line;
+  std::string bytes;  // what came of an answer that did not end
+  std::string error;
+};
+
+class Probe : private client::PanelTransport {
  public:
   Probe(const ProbeOptions& options, ProbePlatform& platform, ProbeLink& link, std::ostream& out,
         std::ostream& err)
       : o_(options), platform_(platform), link_(link), out_(out), err_(err),
-        wire_(WireRequest(options.request)), text_(RequestTextOfWire(wire_)),
-        info_(FindCode(text_)), timeoutMs_(static_cast<int>(options.timeoutSeconds * 1000)) {}
+        text_(TypedRequestText(options.request)), code_(MatchRequestCode(text_)),
+        schema_(code_ ? FindReplySchema(code_->code) : nullptr),
+        timeoutMs_(static_cast<int>(options.timeoutSeconds * 1000)) {
+    client_.Connected();
+  }
 
   int Run() {
     if (o_.watchHz > 0) return Watch();
-    if (info_ && info_->kind == CodeKind::kCommand) return Command();
-    if (!Send(wire_)) return 1;
-    const Answer answer = Await(timeoutMs_);
+    if (code_ && code_->kind == CodeKind::kCommand) return Command();
+    const Answer answer = Ask(timeoutMs_);
     if (answer.kind != Answer::kLine) {
-      if (!info_ && answer.kind == Answer::kTimeout && answer.bytes.empty()) {
+      if (!sendError_.empty()) return Fail("the connection failed while sending: " + sendError_);
+      if (!code_ && answer.kind == Answer::kTimeout && answer.bytes.empty()) {
         return Fail("no answer within " + Seconds(o_.timeoutSeconds) + "; if '" + Code() +
                     "' is a command this probe does not know, it was sent");
       }
       return Missing(answer);
     }
-    return Show(answer.bytes, nullptr);
+    return Show(answer.line);
   }
 
  private:
@@ -84,47 +94,67 @@ class Probe {
   ProbeLink& link_;
   std::ostream& out_;
   std::ostream& err_;
-  const std::string wire_;   // the bytes of the request, two leading characters included
-  const std::string text_;   // the request text: what follows them
-  const CodeInfo* info_;
+  const std::string text_;  // the request text: what follows the two leading characters
+  const RequestCode* code_;
+  const ReplySchema* schema_;
   const int timeoutMs_;
+  client::PanelClient client_{*this};
+  std::optional<int64_t> quietEnds_;
+  int64_t deadline_ = 0;
+  std::string sendError_;
 
-  std::string Code() const { return info_ ? info_->code : text_.substr(0, 4); }
+  std::string Code() const { return code_ ? code_->code : text_.substr(0, 4); }
 
   int Fail(const std::string& message) {
     err_ << "tavelor-probe: " << message << "\n";
     return 1;
   }
 
-  bool Send(const std::string& bytes) {
-    if (link_.Send(bytes)) return true;
-    Fail("the connection failed while sending: " + link_.Error());
-    return false;
+  void Write(std::string bytes) override {
+    if (sendError_.empty() && !link_.Send(bytes)) sendError_ = link_.Error();
+  }
+  // The pause after a command does not count against the time its answer is given.
+  void StartQuiet(std::chrono::milliseconds quiet) override {
+    quietEnds_ = platform_.NowMs() + quiet.count();
+    deadline_ += quiet.count();
   }
 
-  // Reads until the answer's CR LF, the connection's end or the time is up.
-  Answer Await(int timeoutMs) {
+  // Sends the request and waits for it to end: the answer's line, the connection's end or the
+  // time being up (`timeoutMs`, after the pause of a command).
+  Answer Ask(int timeoutMs) {
+    std::optional<client::PanelResult> result;
     Answer answer;
-    const int64_t deadline = platform_.NowMs() + timeoutMs;
-    for (int64_t left; (left = deadline - platform_.NowMs()) > 0;) {
-      switch (link_.Receive(static_cast<int>(left), &answer.bytes)) {
-        case ProbeLink::Received::kData:
-          if (EndsWithLineEnd(answer.bytes)) {
-            answer.kind = Answer::kLine;
-            return answer;
-          }
-          break;
-        case ProbeLink::Received::kTimeout:
-          break;
-        case ProbeLink::Received::kClosed:
-          answer.kind = Answer::kClosed;
-          return answer;
-        case ProbeLink::Received::kFailed:
-          answer.kind = Answer::kFailed;
-          answer.error = link_.Error();
-          return answer;
+    deadline_ = platform_.NowMs() + timeoutMs;
+    client_.Send(text_, [&result](const client::PanelResult& r) { result = r; });
+    while (!result && sendError_.empty()) {
+      const int64_t now = platform_.NowMs();
+      if (quietEnds_ && now >= *quietEnds_) {
+        quietEnds_.reset();
+        client_.QuietOver();
+        continue;
+      }
+      const int64_t until = quietEnds_ ? std::min(deadline_, *quietEnds_) : deadline_;
+      if (until <= now) break;
+      std::string bytes;
+      const ProbeLink::Received received = link_.Receive(static_cast<int>(until - now), &bytes);
+      if (received == ProbeLink::Received::kData && !client_.Received(bytes)) {
+        answer.kind = Answer::kFailed;
+        answer.error = "an answer without a line end, longer than 64 KiB";
+        return answer;
+      }
+      if (received == ProbeLink::Received::kClosed || received == ProbeLink::Received::kFailed) {
+        answer.kind = received == ProbeLink::Received::kClosed ? Answer::kClosed : Answer::kFailed;
+        answer.bytes = client_.Unfinished();
+        answer.error = link_.Error();
+        return answer;
       }
     }
+    if (!result) {
+      answer.bytes = client_.Unfinished();
+      return answer;
+    }
+    answer.kind = Answer::kLine;
+    answer.line = result->line;
     return answer;
   }
 
@@ -150,26 +180,27 @@ class Probe {
   }
 
   // A whole answer: a reply line, a version text or "noversion".
-  int Show(const std::string& answer, const std::vector<std::string>* previous) {
+  int Show(const std::string& line) {
     if (o_.raw) {
-      out_.write(answer.data(), static_cast<std::streamsize>(answer.size()));
+      out_ << line << "\r\n";
       out_.flush();
     }
-    if (answer == kNoVersion) {
+    const AnswerKind kind = KindOfAnswer(line);
+    if (kind == AnswerKind::kNoVersion) {
       std::string hint;
-      const CodeInfo* three = FindCode(text_.substr(0, 3));
+      const RequestCode* three = FindRequestCode(text_.substr(0, 3));
       if (text_.size() > 3 && three) hint = " (the three-letter codes " + ThreeLetterCodes() + " match only with nothing after them)";
       return Fail("the server answered noversion: it has no code '" + Escape(text_.substr(0, 4)) +
                   "'" + hint);
     }
     if (o_.raw) return 0;
-    if (o_.json && IsReplyLine(answer)) return Json(answer);
-    if (IsReplyLine(answer)) {
-      const std::vector<std::string> fields = SplitReply(answer);
-      const CodeInfo* labels = info_ && info_->kind == CodeKind::kReply ? info_ : nullptr;
-      out_ << Code() << ": " << fields.size() << " fields\n" << FieldTable(labels, fields, previous);
+    if (o_.json && kind == AnswerKind::kReplyLine) return Json(line);
+    if (kind == AnswerKind::kReplyLine) {
+      const std::vector<std::string> fields = Fields(line);
+      const ReplySchema* labels = code_ && code_->kind == CodeKind::kReply ? schema_ : nullptr;
+      out_ << Code() << ": " << fields.size() << " fields\n" << FieldTable(labels, fields);
     } else {
-      out_ << Code() << ": " << Escape(answer.substr(0, answer.size() - 2)) << "\n";
+      out_ << Code() << ": " << Escape(line) << "\n";
     }
     out_.flush();
     return 0;
@@ -177,12 +208,11 @@ class Probe {
 
   // A panel reply as named values: it must have the fields its schema gives, and a numeric
   // field whose text is not a number fails too (after the message, which shows it as null).
-  int Json(const std::string& answer) {
-    const ReplyJson json = ReplyAsJson(*info_->schema, answer);
+  int Json(const std::string& line) {
+    const ReplyJson json = ReplyAsJson(*schema_, line);
     if (!json.error.empty()) {
-      const size_t fields = SplitReply(answer).size();
-      return Fail(Code() + " answered " + std::to_string(fields) + " fields, where it has " +
-                  std::to_string(info_->schema->fields.size()) + ": \"" + Escape(answer) + "\"");
+      return Fail(Code() + " answered " + std::to_string(Fields(line).size()) + " fields, where it has " +
+                  std::to_string(schema_->fields.size()) + ": \"" + Escape(line + "\r\n") + "\"");
     }
     out_ << json.message << "\n";
     out_.flush();
@@ -193,22 +223,19 @@ class Probe {
   }
 
   int Command() {
-    if (!Send(wire_)) return 1;
-    // Commands answer nothing; an answer here means the server took it for something else.
-    const Answer early = Await(kCommandQuietMs);
-    if (early.kind == Answer::kLine) return Show(early.bytes, nullptr);
-    if (early.kind != Answer::kTimeout || !early.bytes.empty()) return Missing(early);
-    if (info_->takesRestOfRequest) {
+    const Answer answer = Ask(timeoutMs_);
+    if (!sendError_.empty()) return Fail("the connection failed while sending: " + sendError_);
+    // Commands answer nothing; an answer means the server took it for something else.
+    if (answer.kind == Answer::kLine && !answer.line.empty()) return Show(answer.line);
+    if (answer.kind == Answer::kLine && code_->TakesRestOfRequest()) {
       out_ << Code() << ": command sent (commands answer nothing; no version query follows a"
                         " flight plan chunk, which would take it for part of the plan)\n";
       return 0;
     }
-    if (!Send(kBarrier)) return 1;
-    const Answer barrier = Await(timeoutMs_);
-    if (barrier.kind != Answer::kLine) {
+    if (answer.kind != Answer::kLine) {
       err_ << "tavelor-probe: " << Code() << " was sent, but the version query sent after it"
            << " did not come back whole:\n";
-      return Missing(barrier);
+      return Missing(answer);
     }
     out_ << Code() << ": sent and taken; a command answers nothing, and a malformed argument would"
                       " only be logged by the server\n";
@@ -220,14 +247,14 @@ class Probe {
     const int64_t start = platform_.NowMs();
     std::vector<std::string> previous;
     for (long poll = 1;; ++poll) {
-      if (!Send(wire_)) return 1;
-      const Answer answer = Await(timeoutMs_);
+      const Answer answer = Ask(timeoutMs_);
+      if (!sendError_.empty()) return Fail("the connection failed while sending: " + sendError_);
       if (answer.kind != Answer::kLine) return Missing(answer);
-      if (!IsReplyLine(answer.bytes)) return Show(answer.bytes, nullptr);
+      if (KindOfAnswer(answer.line) != AnswerKind::kReplyLine) return Show(answer.line);
       if (o_.raw || o_.json) {
-        if (const int status = Show(answer.bytes, nullptr); status != 0) return status;
+        if (const int status = Show(answer.line); status != 0) return status;
       } else {
-        const std::vector<std::string> fields = SplitReply(answer.bytes);
+        const std::vector<std::string> fields = Fields(answer.line);
         const bool first = poll == 1;
         const size_t changed = first ? fields.size() : ChangedCount(fields, previous);
         const bool terminal = platform_.OutputIsTerminal();
@@ -238,7 +265,7 @@ class Probe {
           out_ << Code() << "  poll " << poll << "  " << TimeOfDay() << "  "
                << (first ? std::to_string(fields.size()) + " fields" : std::to_string(changed) + " changed")
                << "\n"
-               << FieldTable(info_, fields, first ? nullptr : &previous);
+               << FieldTable(schema_, fields, first ? nullptr : &previous);
           out_.flush();
         }
         previous = fields;
@@ -261,12 +288,12 @@ int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std:
     return 0;
   }
   // The server would drop a command it cannot read with nothing but a line in its log.
-  const std::string text = RequestTextOfWire(WireRequest(options.request));
-  const CodeInfo* info = FindCode(text);
-  if (info && info->kind == CodeKind::kCommand && options.watchHz == 0) {
+  const std::string text = TypedRequestText(options.request);
+  const RequestCode* code = MatchRequestCode(text);
+  if (code && code->kind == CodeKind::kCommand && options.watchHz == 0) {
     const std::string problem = ArgumentProblem(text);
     if (!problem.empty()) {
-      err << "tavelor-probe: " << info->code << " not sent: " << problem << "\n";
+      err << "tavelor-probe: " << code->code << " not sent: " << problem << "\n";
       return 2;
     }
   }

@@ -1,10 +1,8 @@
-// tavelor-probe's conversation with the server, portable. The server takes whatever one read
-// of a connection brings as one request, so the probe writes each request in one write and
-// waits for its answer before it writes anything else: a reply or version text ends with
-// CR LF; a command answers nothing, so the probe waits a moment and then sends a version query
-// as a barrier, whose answer shows that the server has taken the command (what the command did,
-// the server does not say: one whose argument does not parse is only logged). A command whose
-// arguments would not parse is not sent at all (probe_arguments.h).
+// tavelor-probe's conversation with the server, portable: the panel client's (a request per
+// write, and after a command the pause and the version query whose answer shows that the server
+// has taken it; client/panel_client.h) with a time limit, and what the probe prints of it. What
+// a command did the server does not say: one whose argument does not parse is only logged, so a
+// command whose arguments would not parse is not sent at all (probe_arguments.h).
 //
 // The platform shells (posix/, win32/) give it a connection and a clock.
 #pragma once
@@ -45,10 +43,6 @@ class ProbePlatform {
 };
 
 inline constexpr int kConnectTimeoutMs = 3000;
-// How long a command is given to reach the server on its own before the barrier follows it:
-// bytes written together would be one request, and the barrier would be lost.
-inline constexpr int kCommandQuietMs = 250;
-inline const std::string kBarrier = "xx" + std::string(BarrierQuery().code);
 
 // Runs the probe; `args` without the program name. Returns the exit status.
 int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std::ostream& out,

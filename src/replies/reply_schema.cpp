@@ -120,22 +120,28 @@ std::optional<double> FieldNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::optional<std::vector<FieldValue>> ReadReplyLine(const ReplySchema& schema, std::string_view line) {
+std::optional<std::vector<std::string_view>> ReplyFieldTexts(std::string_view line) {
   if (line.ends_with("\r\n")) line.remove_suffix(2);
   if (!line.ends_with(':')) return std::nullopt;  // every field, the last too, ends with ':'
   line.remove_suffix(1);
-  std::vector<FieldValue> values;
-  values.reserve(schema.fields.size());
+  std::vector<std::string_view> texts;
   for (size_t start = 0;;) {
     const size_t colon = line.find(':', start);
-    const std::string_view text = line.substr(start, colon - start);
-    if (values.size() == schema.fields.size()) return std::nullopt;
-    const FieldInfo& info = schema.fields[values.size()];
-    values.push_back({&info, std::string(text), info.numeric ? FieldNumber(text) : std::nullopt});
-    if (colon == std::string_view::npos) break;
+    texts.push_back(line.substr(start, colon - start));
+    if (colon == std::string_view::npos) return texts;
     start = colon + 1;
   }
-  if (values.size() != schema.fields.size()) return std::nullopt;
+}
+
+std::optional<std::vector<FieldValue>> ReadReplyLine(const ReplySchema& schema, std::string_view line) {
+  const std::optional<std::vector<std::string_view>> texts = ReplyFieldTexts(line);
+  if (!texts || texts->size() != schema.fields.size()) return std::nullopt;
+  std::vector<FieldValue> values;
+  values.reserve(schema.fields.size());
+  for (size_t i = 0; i < texts->size(); ++i) {
+    const FieldInfo& info = schema.fields[i];
+    values.push_back({&info, std::string((*texts)[i]), info.numeric ? FieldNumber((*texts)[i]) : std::nullopt});
+  }
   return values;
 }
 

@@ -42,6 +42,9 @@ struct FieldValue {
   std::optional<double> number;  // for a numeric field whose text reads as a number, in `unit`
 };
 
+// The texts of a reply line's fields (CR LF optional), however many it has: each ends with ":".
+// A line without the final ":" is not a reply line: none.
+std::optional<std::vector<std::string_view>> ReplyFieldTexts(std::string_view line);
 // The fields of one reply line (CR LF optional), nullopt when their count is not the schema's.
 std::optional<std::vector<FieldValue>> ReadReplyLine(const ReplySchema& schema, std::string_view line);
 

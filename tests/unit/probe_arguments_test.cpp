@@ -5,7 +5,6 @@
 #include <string>
 
 #include "probe/probe_arguments.h"
-#include "probe/probe_codes.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
 #include "support/panel_fields.h"
@@ -20,7 +19,7 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
                          " 12345",  " -0500",      " +1",        " 1 0",    " 101325",        " 1013",
                          " abc",    " 118.250 121.500", " 99999999999999999999"};
   for (const DispatchEntry& entry : DispatchTable()) {
-    if (!entry.command || probe::FindCode(entry.code)->takesRestOfRequest) continue;
+    if (!entry.command || entry.row->TakesRestOfRequest()) continue;
     for (const char* tail : tails) {
       const std::string text = entry.code + std::string(tail);
       const std::string dropped = testing::RequestErrorOf(

@@ -13,6 +13,8 @@
 
 #include "probe/probe_session.h"
 
+#include "client/panel_client.h"
+
 namespace tavelor::probe {
 namespace {
 
@@ -82,6 +84,7 @@ ProbeLink::Received ScriptedLink::Receive(int timeoutMs, std::string* into) {
   return Received::kTimeout;
 }
 
+const std::string kBarrier = client::WireRequest(BarrierQuery().code);
 const std::string kRadio =
     " 12.3:  0.0:7000:118.25:121.50:110.90:113.90:111.30:109.00:0345:10010000:119.10:124.85:\r\n";
 

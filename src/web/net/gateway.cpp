@@ -84,7 +84,7 @@ void Gateway::Send(PageId page, const PageRequest& request) {
   if (commands_.State() == LinkState::kDown) return Tell(page, SentMessage(request, "the panel server is not connected"));
   if (sendsWaiting_ >= kMaxSendsWaiting) return Tell(page, SentMessage(request, "too many sends are waiting"));
   ++sendsWaiting_;
-  commands_.Command(request.send, [this, page, request](const PanelConnection::Result& result) {
+  commands_.Send(request.send, [this, page, request](const PanelConnection::Result& result) {
     --sendsWaiting_;
     Tell(page, SentMessage(request, result.error));
   });
@@ -106,7 +106,7 @@ void Gateway::Schedule() {
 
 void Gateway::AskDue() {
   for (const std::string& code : fanOut_.TakeDue(NowMs())) {
-    poll_.Ask(code, [this, code](const PanelConnection::Result& result) { OnAnswer(code, result); });
+    poll_.Send(code, [this, code](const PanelConnection::Result& result) { OnAnswer(code, result); });
   }
   Schedule();
 }

@@ -1,63 +1,46 @@
-// One connection to the panel port, the safe way: every request in one write, and nothing else
-// written until its answer (a line ended by CR LF) is in; the server takes whatever one read
-// brings as one request, so two requests in one write would be one. A command answers nothing:
-// it is left to arrive alone for a moment, then a version query follows it, whose answer shows
-// that the server has handled the command.
-//
-// It connects by itself and again whenever the connection is lost, once a second; a request
-// unanswered for a second makes the link "stalled" until an answer comes. Idle, it asks a
-// version query every few seconds.
+// One connection to the panel port, on Asio: the conversation itself (a request per write, the
+// pause and the version query after a command) is the panel client's (client/panel_client.h);
+// this side connects, by itself and again whenever the connection is lost, once a second; a
+// request unanswered for a second makes the link "stalled" until an answer comes, and one
+// unanswered for 30 s drops the connection. Idle, it asks a version query every few seconds.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
-#include <deque>
 #include <functional>
-#include <optional>
 #include <string>
 
+#include "client/panel_client.h"
 #include "web/stream_messages.h"
 
 namespace tavelor::web {
 
-class PanelConnection {
+class PanelConnection : private client::PanelTransport {
  public:
-  struct Result {
-    std::string error;  // empty: done
-    std::string line;   // an ask's answer; for a command, a line the server answered it with
-                        // ("noversion" when it has no such code), usually none
-  };
-  using Done = std::function<void(const Result&)>;
+  using Result = client::PanelResult;
+  using Done = client::PanelClient::Done;
   using StateChanged = std::function<void(LinkState state, const std::string& why)>;
 
   PanelConnection(boost::asio::io_context& io, std::string host, int port, StateChanged changed);
   void Start();
-  // A request without its two leading characters. `done` is called exactly once, never from
-  // inside the call.
-  void Ask(std::string request, Done done);
-  void Command(std::string request, Done done);
+  // A request without its two leading characters: a panel reply's code, or a command. `done`
+  // is called exactly once, never from inside the call; requests wait while the connection is
+  // down, and fail when it is lost.
+  void Send(std::string request, Done done);
   LinkState State() const { return state_; }
-  size_t Waiting() const { return jobs_.size() + (current_ ? 1 : 0); }
+  size_t Waiting() const { return client_.Waiting(); }
 
  private:
-  struct Job {
-    std::string request;
-    bool command = false;
-    Done done;
-    bool barrierSent = false;
-    std::string answer;  // a command's own answer line, if any
-  };
+  void Write(std::string bytes) override;
+  void StartQuiet(std::chrono::milliseconds quiet) override;
 
   void Connect();
   void Read();
-  void OnLine(std::string line);
-  void Next();
+  void Answered();
   void KeepAlive();
-  void Write(std::string bytes);
   void ArmStall();
-  void Finish(Result result);
   void Fail(const std::string& why);
   void SetState(LinkState state, const std::string& why);
 
@@ -71,15 +54,13 @@ class PanelConnection {
   boost::asio::steady_timer quiet_;
   boost::asio::steady_timer stall_;
   boost::asio::steady_timer idle_;
+  client::PanelClient client_{*this};
   LinkState state_ = LinkState::kDown;
   bool connected_ = false;
   bool reported_ = false;               // the state has been told once: a first failure is told too
-  unsigned connection_ = 0;             // counts connections, and jobs: a late handler sees that
-  unsigned job_ = 0;                    // its own has moved on
+  unsigned connection_ = 0;             // counts connections, and writes: a late handler sees
+  unsigned written_ = 0;                // that its own has moved on
   std::chrono::steady_clock::time_point giveUp_;
-  std::deque<Job> jobs_;
-  std::optional<Job> current_;
-  std::string inbox_;                   // bytes read, not yet a whole line
   char readBuffer_[4096];
   std::string outgoing_;
 };
