@@ -2,7 +2,9 @@
 # Builds the server and the benchmark (release) and prints the benchmark's table.
 # Arguments go to tavelor-bench, for example --codes RADI,MAPS or --port 9696 for a server
 # that is already running (see tavelor-bench --help). With --web first, it measures tavelor-web
-# instead: pages subscribed through it (see tavelor-web-bench --help).
+# instead: pages subscribed through it (see tavelor-web-bench --help); with --stages first, the
+# time of each stage of a request inside the server, its exchange with the stand-in over the
+# socket and handed over in-process side by side (see tavelor-stage-bench --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,6 +13,11 @@ if [[ ${1:-} == --web ]]; then
   shift
   cmake --build --preset release --target tavelor-web-bench tavelor-web
   exec build/release/bench/tavelor-web-bench "$@"
+fi
+if [[ ${1:-} == --stages ]]; then
+  shift
+  cmake --build --preset release --target tavelor-stage-bench
+  exec build/release/bench/tavelor-stage-bench "$@"
 fi
 cmake --build --preset release --target tavelor-bench tavelor-server
 exec build/release/bench/tavelor-bench "$@"

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/client_options.h"
+#include "app/posix/in_process_transport.h"
 #include "app/plan_folder.h"
 #include "app/tf_main.h"
 #include "core/log.h"
@@ -163,7 +164,10 @@ int main(int argc, char** argv) {
   // alone, instead of ending the server.
   std::signal(SIGXFSZ, SIG_IGN);
 
-  tavelor::PosixTransport transport;
+  // The stand-in inside this process is handed its messages directly; any other simulator
+  // through its socket.
+  std::unique_ptr<tavelor::PosixTransport> transport =
+      sim ? std::make_unique<tavelor::InProcessTransport>(*sim) : std::make_unique<tavelor::PosixTransport>();
   ConsoleView view;
   tavelor::EpollLoop loop(options.bind);
   if (!loop.Ready()) {
@@ -171,7 +175,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   {
-    tavelor::TfMain main(&view, &loop, &transport);
+    tavelor::TfMain main(&view, &loop, transport.get());
     loop.SetDebugToggle([&main] { main.ToggleDebug(); });
     main.SetPort(static_cast<uint16_t>(options.port));
     main.SetClientLimits(options.clients);

@@ -3,6 +3,7 @@
 #include "sim/posix/sim_server.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "sim/posix/control_server.h"
 #include "sim/posix/poll_loop.h"
@@ -21,6 +22,8 @@ struct SimServer::Impl {
   AcceptRest rest;  // both listeners rest together
   WindowServer window;
   ControlServer control;
+  // Held while a pass of the loop serves, and by an exchange from this process's own link.
+  std::mutex serving;
 
   void CloseAll() {
     window.CloseAll();
@@ -40,6 +43,7 @@ bool SimServer::Impl::Serve() {
   if (resting) until = std::min(until, rest.Until());
   if (!loop.Wait(fds, until)) return false;
 
+  const std::lock_guard<std::mutex> lock(serving);
   const auto now = PollClock::now();
   service.Tick(now);
   // Existing connections first: the lists may grow when the listeners accept below.
@@ -53,6 +57,16 @@ bool SimServer::Impl::Serve() {
   window.Accept(fds);
   control.Accept(fds);
   return true;
+}
+
+const std::string& SimServer::WindowClass() const { return impl_->options.windowClass; }
+
+SimServer::Answer SimServer::ExchangeInProcess(uint8_t* block, size_t size, uint32_t* result) {
+  const std::lock_guard<std::mutex> lock(impl_->serving);
+  if (!running_ || !impl_->window.Listening()) return Answer::kGone;
+  if (impl_->service.TakeHang()) return Answer::kUnanswered;
+  *result = impl_->service.Exchange(block, size);
+  return Answer::kAnswered;
 }
 
 SimServer::SimServer(const SimServerOptions& options)
@@ -92,8 +106,9 @@ void SimServer::Run() {
   running_ = true;
   while (impl_->Serve()) {
   }
-  impl_->CloseAll();
+  const std::lock_guard<std::mutex> lock(impl_->serving);
   running_ = false;
+  impl_->CloseAll();
 }
 
 void SimServer::Start() {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,6 +31,15 @@ class SimServer {
   void Stop();
   bool Running() const { return running_; }
   int ControlPort() const { return controlPort_; }
+  const std::string& WindowClass() const;
+
+  // One exchange handed over by a link in this same process (`tavelor-server --sim`): the
+  // block is worked by the same service as a message through the socket, locked against this
+  // simulator's own thread, but without the two thread wake-ups of a round trip through the
+  // kernel. Unanswered: a `hang` holds it (the link times out as it would); gone: the
+  // simulator has quit or stopped.
+  enum class Answer { kAnswered, kUnanswered, kGone };
+  Answer ExchangeInProcess(uint8_t* block, size_t size, uint32_t* result);
 
  private:
   struct Impl;
