@@ -13,7 +13,7 @@ SimService::SimService(const SimOptions& options) : options_(options), peer_(opt
   if (options_.fly) peer_.StartFlying();
   if (!options_.replay.empty()) {
     std::string note;
-    std::unique_ptr<Replay> replay = Replay::Load(options_.replay, &startProblem_, &note);
+    std::unique_ptr<Replay> replay = Replay::Load(options_.replay, &startProblem_, &note, options_.stop);
     if (replay) {
       replay->SetLoop(options_.loop);
       replay->SetSpeed(options_.speed);
@@ -36,17 +36,37 @@ uint32_t SimService::Exchange(uint8_t* view, size_t mappedSize) {
   return peer_.HandleBlock(view, std::min<size_t>(ipc::kBlockSize, mappedSize));
 }
 
-bool SimService::AcceptControl(ControlId id) {
-  if (clients_.size() >= kMaxControlClients) return false;
-  clients_[id] = Client{};
+bool SimService::AcceptControl(ControlId id, std::optional<ControlId>* evicted) {
+  const Clock::time_point now = Clock::now();
+  if (clients_.size() >= kMaxControlClients) {
+    auto quietest = clients_.end();
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+      if (!it->second.ended && (quietest == clients_.end() || it->second.lastHeard < quietest->second.lastHeard))
+        quietest = it;
+    }
+    if (!evicted || quietest == clients_.end() || now - quietest->second.lastHeard < kControlShareAfter) return false;
+    *evicted = quietest->first;
+    clients_.erase(quietest);
+    if (!evictionSaid_) {
+      Say("control client closed to make room for another: every slot was taken");
+      evictionSaid_ = true;
+    }
+  }
+  Client& client = clients_[id];
+  client.lastHeard = now;
   return true;
 }
 
 bool SimService::ReceiveControl(ControlId id, const char* data, size_t size, bool atEnd) {
   Client& client = clients_[id];
   if (client.ended) return false;
+  client.lastHeard = Clock::now();
   const bool quit = client.session.Receive(peer_, data, size, atEnd);
-  if (client.session.CutOff()) {
+  if (client.session.SpokeHttp()) {
+    Say("control client refused: it spoke HTTP, as a web page in a browser would; nothing it sent was run");
+    client.ended = true;
+    client.closeBy = Clock::now();
+  } else if (client.session.CutOff()) {
     Say("control client cut off: more than " + std::to_string(kOutputHighWater) +
         " bytes of answers unread");
     client.ended = true;
@@ -71,13 +91,14 @@ bool SimService::ControlDone(ControlId id, Clock::time_point now) const {
   if (it == clients_.end()) return true;
   const Client& client = it->second;
   if (client.session.CutOff()) return true;
+  if (!client.ended && client.session.Output().empty() && now - client.lastHeard >= kControlIdle) return true;
   return client.ended && (client.session.Output().empty() || now >= client.closeBy);
 }
 
 SimService::Clock::time_point SimService::NextControlDeadline() const {
   auto nearest = Clock::time_point::max();
   for (const auto& [id, client] : clients_)
-    if (client.ended) nearest = std::min(nearest, client.closeBy);
+    nearest = std::min(nearest, client.ended ? client.closeBy : client.lastHeard + kControlIdle);
   return nearest;
 }
 

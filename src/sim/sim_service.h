@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "sim/control_session.h"
@@ -43,15 +44,27 @@ class SimService {
   // least every kTickInterval while Flying().
   static constexpr auto kTickInterval = std::chrono::milliseconds(100);
   void Tick(Clock::time_point now);
-  // Whether time moves the aircraft: on its circuit, or along a recording that plays.
-  bool Flying() const { return peer_.Flying() || peer_.Replaying(); }
+  // Whether time moves the aircraft: on its circuit, or along a recording that plays (or has
+  // more to apply before it is where it should be).
+  bool Flying() const { return peer_.Flying() || peer_.Replaying() || CatchingUp(); }
+  // A replay behind where it should be: the shells tick again as soon as they have served what
+  // is waiting, rather than a tick interval later.
+  bool CatchingUp() const { return peer_.ReplayBehind(); }
 
   // Whether the exchange that just arrived must go unanswered (`hang N`).
   bool TakeHang() { return peer_.TakeHang(); }
 
+  // A control client that sends nothing for this long is closed: the channel's slots are few.
+  static constexpr auto kControlIdle = std::chrono::seconds(60);
+  // With every slot taken, a newcomer takes the slot of the client quiet the longest, once that
+  // one has been quiet this long, so idle connections cannot lock everyone else out (tavelor-web's
+  // replay bar asks every second).
+  static constexpr auto kControlShareAfter = std::chrono::seconds(2);
+
   // Control clients, by whatever number the shell knows its socket by. Accept is false when
-  // there are too many; the shell then closes that socket.
-  bool AcceptControl(ControlId id);
+  // every slot is taken by a client that spoke lately; the shell then closes that socket. When
+  // a quiet client gave up its slot, *evicted names it, and the shell closes its socket.
+  bool AcceptControl(ControlId id, std::optional<ControlId>* evicted = nullptr);
   // Bytes received (atEnd: the client has sent its last). True once a command was `quit`.
   bool ReceiveControl(ControlId id, const char* data, size_t size, bool atEnd);
   // Answers not sent yet; the shell erases what its socket took.
@@ -59,7 +72,7 @@ class SimService {
   // Whether to read more from the client now.
   bool WantsInput(ControlId id) const;
   // A client that has sent its last is done once its answers are out or its time is up; one
-  // that was cut off is done at once.
+  // that was cut off is done at once; one quiet for kControlIdle is done too.
   bool ControlDone(ControlId id, Clock::time_point now) const;
   // The nearest time at which ControlDone may change, or Clock::time_point::max().
   Clock::time_point NextControlDeadline() const;
@@ -82,6 +95,7 @@ class SimService {
     ControlSession session;
     bool ended = false;
     Clock::time_point closeBy{};
+    Clock::time_point lastHeard{};  // its last bytes, or its accept
   };
 
   SimOptions options_;
@@ -90,6 +104,7 @@ class SimService {
   Clock::time_point lastTick_{};
   std::map<ControlId, Client> clients_;
   bool acceptFailureSaid_ = false;
+  bool evictionSaid_ = false;  // said once: a full channel makes room at every newcomer
 };
 
 }  // namespace tavelor::sim

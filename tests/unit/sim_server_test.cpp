@@ -172,6 +172,50 @@ TEST(ControlFlood, AClientPastTheOutputBoundIsCutOff) {
   }
 }
 
+// What a web page can make a browser send to the control channel (a request whose body holds
+// commands) is refused at its first HTTP line, before anything after it runs; control lines
+// that merely look alike are not.
+TEST(ControlFromTheWeb, ALineThatLooksLikeHttpEndsTheSessionWithNothingMoreRun) {
+  const struct {
+    const char* sent;
+    bool refused;
+    const char* answers;
+  } cases[] = {
+      {"POST / HTTP/1.1\r\nHost: 127.0.0.1:9697\r\nContent-Type: text/plain\r\n\r\n"
+       "set com1 121.50\npoke 0330 FFFF\nquit\n", true, ""},
+      {"GET /stream HTTP/1.1\r\nquit\n", true, ""},
+      {"get com1\nOrigin: http://example.com\nquit\n", true, "OK 118.25\n"},
+      {"get com1\nHOST: 127.0.0.1\nquit\n", true, "OK 118.25\n"},
+      {"set com1 121.50\nget com1\n", false, "OK\nOK 121.50\n"},
+      {"replay at 70.000 HTTP/1.1\n", false, "ERR no recording: start the stand-in with --replay FILE\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sent);
+    SimService service(SimOptions{});
+    ASSERT_TRUE(service.AcceptControl(1));
+    const bool quit = service.ReceiveControl(1, c.sent, std::strlen(c.sent), true);
+    EXPECT_FALSE(quit);
+    EXPECT_EQ(service.ControlDone(1, SimService::Clock::now()), c.refused);
+    EXPECT_EQ(service.Peer().Control("peek 0330 2", nullptr), "OK 503F");  // no poke ran
+    if (!c.refused) EXPECT_EQ(service.ControlOutput(1), c.answers);
+  }
+}
+
+// Connections that say nothing cannot take every slot: once they have been quiet a moment, a
+// newcomer takes the slot of the quietest, and is served.
+TEST_F(SimServerTest, QuietControlClientsMakeRoomForANewcomer) {
+  std::vector<std::unique_ptr<ControlClient>> quiet;
+  for (size_t i = 0; i < SimService::kMaxControlClients; ++i) {
+    quiet.push_back(std::make_unique<ControlClient>(server_->ControlPort()));
+    ASSERT_EQ(quiet.back()->Ask("peek 3304 4"), "OK 00002040");
+  }
+  std::this_thread::sleep_for(SimService::kControlShareAfter + milliseconds(200));
+  ControlClient newcomer(server_->ControlPort());
+  EXPECT_EQ(newcomer.Ask("peek 3304 4"), "OK 00002040");
+  EXPECT_EQ(quiet.front()->Ask("peek 3304 4"), "<closed>");  // the quietest gave up its slot
+  EXPECT_EQ(quiet.back()->Ask("peek 3304 4"), "OK 00002040");
+}
+
 TEST_F(SimServerTest, AHandedOverBlockStaysMappedUntilReleased) {
   testing::TestBlock block(0x8000, true);
   ASSERT_NE(block.Bytes(), nullptr);

@@ -89,9 +89,14 @@ void ControlServer::Accept(const PollList& fds) {
       if (rest_.KeepAccepting(errno)) continue;
       return;
     }
-    if (!service_.AcceptControl(fd)) {
+    std::optional<ControlId> evicted;
+    if (!service_.AcceptControl(fd, &evicted)) {
       ::close(fd);
       continue;
+    }
+    if (evicted) {
+      ::close(static_cast<int>(*evicted));  // its slot is the newcomer's; the service forgot it
+      std::erase(clients_, static_cast<int>(*evicted));
     }
     clients_.push_back(fd);
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace tavelor::sim {
 namespace {
 
 constexpr UINT kControlMessage = WM_APP + 1;
+// A replay behind where it should be ticks again behind whatever messages wait already.
+constexpr UINT kCatchUpMessage = WM_APP + 2;
 constexpr DWORD kQuitFlushMs = 2000;
 // A hung exchange keeps the window busy past the link's 2-second time-out.
 constexpr DWORD kHangMs = 2500;
@@ -157,9 +160,14 @@ void SimWindow::AcceptControl() {
     return;
   }
   service_.AcceptRecovered();
-  if (!service_.AcceptControl(socket)) {
+  std::optional<ControlId> evicted;
+  if (!service_.AcceptControl(socket, &evicted)) {
     closesocket(socket);
     return;
+  }
+  if (evicted) {  // its slot is the newcomer's; the service forgot it
+    closesocket(static_cast<SOCKET>(*evicted));
+    controls_.erase(*evicted);
   }
   // The accepted socket inherits FD_ACCEPT only; a control client needs the rest.
   WSAAsyncSelect(socket, W(window_), kControlMessage, FD_READ | FD_WRITE | FD_CLOSE);
@@ -187,6 +195,14 @@ bool SimWindow::Flush(uintptr_t socket) {
     out.erase(0, static_cast<size_t>(n));
   }
   return true;
+}
+
+void SimWindow::CloseQuietControls() {
+  const auto now = SimService::Clock::now();
+  std::vector<uintptr_t> quiet;
+  for (const uintptr_t socket : controls_)
+    if (service_.ControlDone(socket, now)) quiet.push_back(socket);
+  for (const uintptr_t socket : quiet) CloseControl(socket);
 }
 
 void SimWindow::CloseControl(uintptr_t socket) {
@@ -271,8 +287,17 @@ intptr_t SimWindow::HandleMessage(void* handle, unsigned message, uintptr_t wPar
     case kControlMessage:
       OnControlEvent(wParam, WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam));
       return 0;
+    case kCatchUpMessage:
+      service_.Tick(SimService::Clock::now());
+      if (service_.CatchingUp()) PostMessageA(window, kCatchUpMessage, 0, 0);
+      return 0;
     case WM_TIMER:
-      if (wParam == kFlightTimer) service_.Tick(SimService::Clock::now());
+      if (wParam == kFlightTimer) {
+        CloseQuietControls();
+        const bool wasCatchingUp = service_.CatchingUp();  // its own messages tick it already
+        if (!wasCatchingUp) service_.Tick(SimService::Clock::now());
+        if (!wasCatchingUp && service_.CatchingUp()) PostMessageA(window, kCatchUpMessage, 0, 0);
+      }
       if (wParam == kAcceptPauseTimer) {
         KillTimer(window, kAcceptPauseTimer);
         WSAAsyncSelect(static_cast<SOCKET>(controlListener_), window, kControlMessage, FD_ACCEPT);

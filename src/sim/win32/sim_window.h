@@ -40,6 +40,8 @@ class SimWindow {
   // False when the client has gone.
   bool Flush(uintptr_t socket);
   void CloseControl(uintptr_t socket);
+  // Closes the clients the service is done with by time: quiet too long.
+  void CloseQuietControls();
   void Quit();
   void Paint();
 
