@@ -30,6 +30,11 @@ target_sources(tavelor_core PRIVATE src/commands/win32/plan_file.cpp)
 set_source_files_properties(src/commands/win32/plan_file.cpp PROPERTIES
   COMPILE_DEFINITIONS "${TAVELOR_WIN32_DEFINITIONS}")
 
+# The recording's one platform operation: creating its file, never through a link.
+target_sources(tavelor_recording PRIVATE src/recording/win32/new_file.cpp)
+set_source_files_properties(src/recording/win32/new_file.cpp PROPERTIES
+  COMPILE_DEFINITIONS "${TAVELOR_WIN32_DEFINITIONS}")
+
 function(tavelor_windows_program target)
   target_compile_definitions(${target} PRIVATE ${TAVELOR_WIN32_DEFINITIONS})
   if(MINGW)

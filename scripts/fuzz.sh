@@ -21,7 +21,7 @@ scripts/install-deps.sh --fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-targets=(request link_walk sim_walk control conversions recording)
+targets=(request link_walk sim_walk control conversions recording replay)
 declare -A options=(
   [request]="-dict=fuzz/requests.dict -max_len=1100"
   [link_walk]="-max_len=33000"
@@ -29,6 +29,7 @@ declare -A options=(
   [control]="-dict=fuzz/control.dict"
   [conversions]=""
   [recording]=""
+  [replay]="-max_len=16"
 )
 bin=build/fuzz/fuzz
 crashes=build/fuzz/crashes

@@ -1,5 +1,7 @@
 #include "recording/exchange_recorder.h"
 
+#include "recording/new_file.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -38,12 +40,13 @@ bool ExchangeRecorder::Open(const std::string& path, const std::string& program,
   std::error_code ignored;
   path_ = fs::is_directory(path, ignored) ? NewFileIn(path) : path;
   if (const fs::path whole = fs::absolute(path_, ignored); !ignored) path_ = whole.string();
-  if (Exists(path_)) {
+  // Created in one step: whatever is at the name (a file, a link, a pipe) is never written to.
+  errno = 0;
+  file_ = CreateNewFile(path_);
+  if (!file_ && errno == EEXIST) {
     *error = "cannot record to " + path_ + ": the file exists already (a recording is never written over)";
     return false;
   }
-  errno = 0;
-  file_.open(path_, std::ios::binary | std::ios::out | std::ios::trunc);
   if (!file_) {
     *error = "cannot record to " + path_ + SystemReason(errno);
     return false;
@@ -71,13 +74,14 @@ void ExchangeRecorder::Exchanged(std::span<const LinkRecord> records) {
 bool ExchangeRecorder::WritePending(int* reason) {
   std::string& pending = writer_->Pending();
   errno = 0;
-  file_.write(pending.data(), static_cast<std::streamsize>(pending.size()));
-  file_.flush();
+  const bool written = std::fwrite(pending.data(), 1, pending.size(), file_) == pending.size() &&
+                       std::fflush(file_) == 0;
   pending.clear();
-  if (file_) return true;
+  if (written) return true;
   *reason = errno;
   writer_.reset();
-  file_.close();
+  std::fclose(file_);
+  file_ = nullptr;
   return false;
 }
 
@@ -92,7 +96,8 @@ void ExchangeRecorder::Flush() {
 void ExchangeRecorder::Close() {
   Flush();
   writer_.reset();
-  if (file_.is_open()) file_.close();
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
 }
 
 }  // namespace tavelor::recording

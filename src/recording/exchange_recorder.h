@@ -7,7 +7,7 @@
 #pragma once
 
 #include <chrono>
-#include <fstream>
+#include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
@@ -47,7 +47,7 @@ class ExchangeRecorder : public ExchangeObserver {
 
   Problem problem_;
   std::string path_;
-  std::ofstream file_;
+  std::FILE* file_ = nullptr;
   std::unique_ptr<RecordingWriter> writer_;
   Clock::time_point start_{};
 };

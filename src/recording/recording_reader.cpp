@@ -10,10 +10,13 @@ namespace {
 
 const uint8_t* Bytes(std::string_view text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
-// Bounds no real recording comes near: a recording has a few hundred slots and shapes; times
-// stay exact in a double's 53 bits.
-constexpr size_t kMaxSlots = 1 << 20;
-constexpr size_t kMaxShapes = 1 << 20;
+// Bounds no real recording comes near (a recording has a few hundred slots and shapes, their
+// lists some ten thousand records in all), and that keep what the reader holds besides the
+// file to a few megabytes: a list's entry costs a byte in the file but four here. Times stay
+// exact in a double's 53 bits.
+constexpr size_t kMaxSlots = 1 << 16;
+constexpr size_t kMaxShapes = 1 << 16;
+constexpr size_t kMaxShapeEntries = 1 << 20;
 constexpr uint64_t kMaxMs = uint64_t{1} << 53;
 
 }  // namespace
@@ -81,6 +84,11 @@ bool RecordingReader::ReadHeader(std::string_view payload, std::string* error) {
   return true;  // later versions may add to the header: what follows is theirs
 }
 
+size_t RecordingReader::HeldBytes() const {
+  return slots_.capacity() * sizeof(Slot) + shapes_.capacity() * sizeof(shapes_[0]) +
+         shapeEntries_ * sizeof(uint32_t) + bytes_.capacity();
+}
+
 void RecordingReader::Rewind() {
   at_ = firstExchange_;
   ms_ = 0;
@@ -89,6 +97,7 @@ void RecordingReader::Rewind() {
   problem_.clear();
   slots_.clear();
   shapes_.clear();
+  shapeEntries_ = 0;
 }
 
 bool RecordingReader::Next(RecordedExchange* exchange) {
@@ -120,13 +129,12 @@ bool RecordingReader::ReadExchange(std::string_view payload, RecordedExchange* e
     Slot& slot = slots_[list[i]];
     if (bitmap[i / 8] & (1 << (i % 8))) {
       if (static_cast<size_t>(end - at) < slot.size) return false;
-      slot.value.assign(at, at + slot.size);
+      slot.value = at;
       at += slot.size;
-      slot.known = true;
-    } else if (!slot.known) {
+    } else if (!slot.value) {
       return false;  // unchanged from bytes never given
     }
-    bytes_.insert(bytes_.end(), slot.value.begin(), slot.value.end());
+    bytes_.insert(bytes_.end(), slot.value, slot.value + slot.size);
   }
   if (at != end) return false;
   ms_ += delta;
@@ -146,7 +154,10 @@ bool RecordingReader::ReadExchange(std::string_view payload, RecordedExchange* e
 // within what the file itself holds.
 bool RecordingReader::ReadShape(const uint8_t** at, const uint8_t* end) {
   uint64_t count = 0;
-  if (!GetVarint(at, end, &count) || count > kMaxRecords || shapes_.size() >= kMaxShapes) return false;
+  if (!GetVarint(at, end, &count) || count > kMaxRecords || shapes_.size() >= kMaxShapes ||
+      count > kMaxShapeEntries - shapeEntries_)
+    return false;
+  shapeEntries_ += static_cast<size_t>(count);
   std::vector<uint32_t> list;
   list.reserve(static_cast<size_t>(count));
   uint64_t bytes = 0;
@@ -160,7 +171,7 @@ bool RecordingReader::ReadShape(const uint8_t** at, const uint8_t* end) {
       if ((type != kReadType && type != kWriteType) || !GetVarint(at, end, &offset) ||
           !GetVarint(at, end, &size) || offset > UINT32_MAX || size > kMaxRecordSize)
         return false;
-      slots_.push_back({type == kWriteType, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), false, {}});
+      slots_.push_back({type == kWriteType, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), nullptr});
       slot = slots_.size();
     } else if (slot > slots_.size()) {
       return false;

@@ -1,6 +1,8 @@
 // Reads a recording (docs/recording.md) held whole in memory, one exchange at a time, each
 // record with its full bytes again. It trusts nothing in the file: it stops at the first frame
-// that is cut short or damaged, having given every whole exchange before it, and says why.
+// that is cut short or damaged, having given every whole exchange before it, and says why. What
+// it keeps besides the file is bounded whatever the file holds: its records' bytes stay in the
+// file, and the lists of records it learns are capped far above any real recording's.
 // Standard C++ only.
 #pragma once
 
@@ -51,13 +53,16 @@ class RecordingReader {
   // Back to the first exchange.
   void Rewind();
 
+  // What the reader holds besides the file: its lists of slots and shapes, in bytes. Bounded
+  // by its caps whatever the file (a few megabytes).
+  size_t HeldBytes() const;
+
  private:
   struct Slot {
     bool write;
     uint32_t offset;
     uint32_t size;
-    bool known = false;  // its bytes have been given once
-    std::vector<uint8_t> value;
+    const uint8_t* value = nullptr;  // where the file last gave its bytes; none yet: never given
   };
   // The next frame's payload; false at the end of the file or at a bad frame.
   bool NextFrame(std::string_view* payload);
@@ -76,6 +81,7 @@ class RecordingReader {
   RecordingHeader header_;
   std::vector<Slot> slots_;
   std::vector<std::vector<uint32_t>> shapes_;  // each a list of slot indexes
+  size_t shapeEntries_ = 0;                    // in all the lists
   std::vector<uint8_t> bytes_;                 // the last exchange's records' bytes, in order
 };
 

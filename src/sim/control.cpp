@@ -176,6 +176,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
       if (!ms || *ms > static_cast<uint64_t>(std::llround(replay_->Length() * 1000)))
         return "ERR SECONDS from 0 to " + SecondsText(replay_->Length());
       replay_->JumpTo(memory_, static_cast<double>(*ms) / 1000);
+      KeepIdentity();
       return "OK";
     }
     if (how == "pause" && w.size() == 2) {
@@ -184,6 +185,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     }
     if (how == "on" && w.size() == 2) {
       replay_->Play(memory_);
+      KeepIdentity();
       return "OK";
     }
     return "ERR usage: replay [at SECONDS|pause|on]";

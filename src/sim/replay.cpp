@@ -2,36 +2,59 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace tavelor::sim {
 
 namespace {
-
-// A recording is held whole in memory; an hour of ten panels is tens of megabytes.
-constexpr std::streamoff kMaxRecordingBytes = std::streamoff{1} << 30;
-
+// A record costs its bytes and its walk: one of no bytes is not free.
+constexpr size_t kRecordCost = 16;
 }  // namespace
 
 Replay::Replay(std::string bytes) : bytes_(std::move(bytes)), reader_(bytes_) {}
 
-std::unique_ptr<Replay> Replay::Load(const std::string& path, std::string* error, std::string* note) {
+std::unique_ptr<Replay> Replay::Load(const std::string& path, std::string* error, std::string* note,
+                                     const std::atomic<bool>* stop) {
+  // Only a regular file is read: a pipe would hold the start for ever, a folder is not a file.
+  std::error_code status;
+  const std::filesystem::file_status kind = std::filesystem::status(path, status);
+  if (status || !std::filesystem::exists(kind)) {
+    *error = "cannot open the recording " + path + " (there is no such file)";
+    return nullptr;
+  }
+  if (std::filesystem::is_directory(kind)) {
+    *error = path + " is a folder, not a recording";
+    return nullptr;
+  }
+  if (!std::filesystem::is_regular_file(kind)) {
+    *error = path + " is not a regular file (a pipe or a device cannot be replayed)";
+    return nullptr;
+  }
   std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) {
     *error = "cannot open the recording " + path;
     return nullptr;
   }
   const std::streamoff size = file.tellg();
-  if (size < 0 || size > kMaxRecordingBytes) {
+  if (size < 0 || static_cast<uint64_t>(size) > kMaxFileBytes) {
     *error = "the recording " + path + " is larger than 1 GiB";
     return nullptr;
   }
   std::string bytes(static_cast<size_t>(size), '\0');
   file.seekg(0);
-  if (!file.read(bytes.data(), size)) {
-    *error = "cannot read the recording " + path;
-    return nullptr;
+  // In pieces, so that a stop asked for meanwhile is heard within a moment.
+  constexpr std::streamoff kPiece = 16 << 20;
+  for (std::streamoff at = 0; at < size; at += kPiece) {
+    if (stop && *stop) {
+      *error = "reading the recording " + path + " was stopped";
+      return nullptr;
+    }
+    if (!file.read(bytes.data() + at, std::min(kPiece, size - at))) {
+      *error = "cannot read the recording " + path;
+      return nullptr;
+    }
   }
   std::unique_ptr<Replay> replay = FromBytes(std::move(bytes), error, note);
   if (!replay) *error = path + ": " + *error;
@@ -72,11 +95,12 @@ void Replay::Restart(OffsetMemory& memory) {
 }
 
 void Replay::Play(OffsetMemory& memory) {
-  if (position_ >= Length()) Restart(memory);
+  if (position_ >= Length() && !behind_) Restart(memory);
   playing_ = true;
 }
 
 void Replay::Advance(OffsetMemory& memory, double seconds) {
+  if (behind_) return ApplyUntil(memory, target_);
   if (!playing_ || !(seconds > 0)) return;
   // A host that stalls does not jump ahead, as the flight does not.
   double target = position_ + std::min(seconds, 1.0) * speed_;
@@ -84,6 +108,10 @@ void Replay::Advance(OffsetMemory& memory, double seconds) {
     // Starting over resets memory to the start, so the recording's end need not be applied.
     target = std::fmod(target - Length(), Length());
     Restart(memory);
+    if (behind_) {  // the first moment alone took this call: the rest comes with the next ones
+      target_ = target;
+      return;
+    }
   } else if (target >= Length()) {
     target = Length();
     playing_ = false;
@@ -101,10 +129,21 @@ void Replay::ApplyUntil(OffsetMemory& memory, double seconds) {
   // Whole milliseconds, as the recording keeps its times; the small margin keeps 12.345 from
   // landing a hair below its own millisecond.
   const double ms = std::floor(seconds * 1000 + 1e-6);
+  size_t applied = 0;
   while (hasNext_ && static_cast<double>(next_.ms) <= ms) {
+    if (applied >= kBytesPerStep) {
+      applied_ += applied;
+      behind_ = true;
+      target_ = seconds;
+      position_ = static_cast<double>(next_.ms) / 1000;
+      return;
+    }
+    for (const recording::RecordedRecord& record : next_.records) applied += record.size + kRecordCost;
     Apply(memory, next_);
     hasNext_ = reader_.Next(&next_);
   }
+  applied_ += applied;
+  behind_ = false;
   position_ = seconds;
 }
 

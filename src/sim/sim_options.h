@@ -2,6 +2,7 @@
 // on every platform.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "sim/sim_peer.h"
@@ -21,6 +22,7 @@ struct SimOptions {
   std::string replay;                    // a recording to replay instead; empty: none
   bool loop = false;                     // the replay starts over at its end
   double speed = 1;                      // the replay's speed, times the recording's
+  const std::atomic<bool>* stop = nullptr;  // turned true by a signal: a recording's load stops
 };
 
 inline constexpr double kSlowestReplay = 0.01, kFastestReplay = 100;

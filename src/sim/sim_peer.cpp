@@ -67,6 +67,7 @@ bool SimPeer::Flying() const { return flight_->Flying(); }
 void SimPeer::Tick(double seconds) {
   if (replay_) {
     replay_->Advance(memory_, seconds);
+    KeepIdentity();
   } else {
     flight_->Advance(memory_, seconds);
   }
@@ -77,7 +78,11 @@ SimPeer::SimPeer(const PeerOptions& options) : options_(options), flight_(std::m
   PresetIdentity(memory_, options_);
 }
 
+// A recording may hold anything: the simulator stays itself, or the link would refuse it.
+void SimPeer::KeepIdentity() { PresetIdentity(memory_, options_); }
+
 bool SimPeer::Replaying() const { return replay_ && replay_->Playing(); }
+bool SimPeer::ReplayBehind() const { return replay_ && replay_->Behind(); }
 
 void SimPeer::StartReplay(std::unique_ptr<Replay> replay) {
   flight_->Stop();

@@ -76,6 +76,7 @@ class SimPeer {
   // parked aircraft. The control channel's `replay` commands then move it; `fly` is refused.
   void StartReplay(std::unique_ptr<Replay> replay);
   bool Replaying() const;  // a recording is loaded and playing
+  bool ReplayBehind() const;  // the replay has more to apply before it is where it should be
 
   OffsetMemory& Memory() { return memory_; }
   // The journal keeps at most kJournalLimit entries (a few thousand panel replies); beyond
@@ -100,6 +101,9 @@ class SimPeer {
   std::unique_ptr<Replay> replay_;
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
+  // The identity the link checks (0x3304 to 0x330B) as the options give it, after a replay
+  // wrote whatever its recording holds.
+  void KeepIdentity();
 
   void AddJournal(JournalEntry entry);
 };

@@ -1,5 +1,6 @@
 // The Linux server against the stand-in simulator, as a panel client sees it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -264,7 +265,9 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   // A recording is never written over, and what is not one is not replayed.
   const std::string existing = ipc.Path() + "/yesterday.tvr", missing = ipc.Path() + "/missing.tvr";
   const std::string nowhere = ipc.Path() + "/no/such/folder/a.tvr";
+  const std::string pipe = ipc.Path() + "/pipe.tvr";  // read, it would wait for a writer for ever
   std::ofstream(existing) << "a flight";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const struct {
     const char* program;
     std::vector<std::string> args;
@@ -292,6 +295,10 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {TAVELOR_SIM_BIN, {"--control", "0", "--replay", missing}, 1,
        "tavelor-sim: cannot open the recording " + missing},
       {TAVELOR_SIM_BIN, {"--replay", "a.tvr", "--fly"}, 2, "tavelor-sim: --fly and --replay exclude each other"},
+      {TAVELOR_SIM_BIN, {"--control", "0", "--replay", pipe}, 1,
+       "tavelor-sim: " + pipe + " is not a regular file (a pipe or a device cannot be replayed)"},
+      {server, {"--sim", "--sim-control", "0", "--replay", ipc.Path()}, 1,
+       "the stand-in simulator cannot start: " + ipc.Path() + " is a folder, not a recording"},
       {server, {"--max-clients", "0"}, 2, "--max-clients needs a number from 1 to 1000000, not '0'"},
       {server, {"--idle-timeout", "-5"}, 2, "--idle-timeout needs whole seconds"},
       {server, {"--max-clients", "5", "--idle-timeout", "30", "--version"}, 0, "tavelor-server" + version},
@@ -375,6 +382,49 @@ TEST(ServerEndToEnd, EmbeddedSimulatorServesAParkedAircraft) {
   EXPECT_EQ(client.Ask("xxRADI").substr(17, 14), "118.25:121.50:");
   server.Signal(SIGTERM);
   EXPECT_EQ(server.Wait(), 0);
+}
+
+}  // namespace
+}  // namespace tavelor::e2e
+
+namespace tavelor::e2e {
+namespace {
+
+// Every program stopped as a user stops it (Ctrl+C, systemctl stop, the terminal closed) while
+// a client is connected ends as it should: the servers with status 0 after closing in order,
+// the probe's watch by the signal itself. None crashes.
+TEST(EveryProgram, StopsByASignalWithAClientConnected) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    Stack stack;
+    stack.StartBoth({"--record", stack.ipc.Path() + "/stopped.tvr"});
+    Client panel = stack.Connect();
+    ASSERT_EQ(panel.Ask("xxRADI").size(), 89u);
+    Process watch;
+    watch.Start({TAVELOR_PROBE_BIN, "--port", std::to_string(stack.serverPort), "--watch", "5", "RADI"});
+    ASSERT_TRUE(watch.WaitForLine("RADI  poll 1"));
+    Process web;
+    web.Start({TAVELOR_WEB_BIN, "--server", "127.0.0.1:" + std::to_string(stack.serverPort), "--bind", "127.0.0.1",
+               "--port", "0", "--sim-control", std::to_string(stack.controlPort)});
+    std::string open;
+    ASSERT_TRUE(web.WaitForLine("in a browser on this computer", milliseconds(10000), &open));
+    Client page;
+    const std::string port = open.substr(open.rfind(':') + 1, open.find('/', open.rfind(':')) - open.rfind(':') - 1);
+    ASSERT_TRUE(page.Connect(std::stoi(port)));
+    page.Send("GET /stream HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+              "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    ASSERT_NE(page.ReadUntil("\r\n\r\n", milliseconds(5000)).find(" 101 "), std::string::npos);
+    ASSERT_TRUE(web.WaitForLine("Page connected"));
+
+    for (Process* program : {&web, &watch, &stack.server, &stack.sim}) program->Signal(signal);
+    EXPECT_EQ(web.Wait(), 0) << web.Output();
+    EXPECT_TRUE(web.WaitForLine("- Stopped"));
+    EXPECT_EQ(stack.server.Wait(), 0) << stack.server.Output();
+    EXPECT_EQ(stack.sim.Wait(), 0);
+    const int probe = watch.Wait();
+    EXPECT_TRUE(probe == 0 || probe == 128 + signal) << probe;
+    EXPECT_GT(testing::FileBytes(stack.ipc.Path() + "/stopped.tvr").size(), 0u);
+  }
 }
 
 }  // namespace

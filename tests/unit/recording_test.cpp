@@ -2,9 +2,17 @@
 // whole exchange, damage stops the reading where it is, and anything else is refused.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "recording/new_file.h"
 #include "recording/recording_format.h"
 #include "support/recordings.h"
 
@@ -39,6 +47,38 @@ std::vector<Exchange> Expected(size_t count = kFlight.size()) {
 TEST(Recording, FramesCarryTheStandardCrc32) {
   const std::string check = "123456789";
   EXPECT_EQ(recording::Crc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+}
+
+// The recording's file is created in one step: whatever stands at its name is left alone, a
+// link is not followed (its target not made or changed) and a pipe does not hold the start.
+TEST(Recording, ItsFileIsNewOrNothingWhateverStandsAtItsName) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tavelor-new-file-test";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string target = (folder / "target").string();
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> plant;
+    bool created;
+  } cases[] = {
+      {"free", [](const std::string&) {}, true},
+      {"file", [](const std::string& at) { std::ofstream(at) << "kept"; }, false},
+      {"link", [&](const std::string& at) { std::filesystem::create_symlink(target, at); }, false},
+      {"pipe", [](const std::string& at) { ::mkfifo(at.c_str(), 0600); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string at = (folder / c.name).string();
+    c.plant(at);
+    errno = 0;
+    std::FILE* file = recording::CreateNewFile(at);
+    EXPECT_EQ(file != nullptr, c.created);
+    if (file) std::fclose(file);
+    if (!c.created) EXPECT_EQ(errno, EEXIST);
+    EXPECT_FALSE(std::filesystem::exists(target)) << "the link was followed";
+  }
+  EXPECT_EQ(FileBytes((folder / "file").string()), "kept");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(Recording, AnUnchangedPollCostsAFewBytesHoweverManyRecordsItHas) {

@@ -91,6 +91,36 @@ TEST(Replay, LoopsRoundAndPlaysAtItsSpeed) {
   });
 }
 
+// A looping recording a millisecond long that crowds many megabytes into its first moment (and
+// writes over the stand-in's identity): every tick does a bounded part of the work, starting over
+// at most once, the replay catching up over several ticks; the link still finds the simulator.
+TEST(Replay, ARecordingCrowdedIntoAMomentCostsEachTickABoundedStep) {
+  std::vector<testing::Exchange> crowded;
+  for (int i = 0; i < 600; ++i) crowded.push_back({0, {Read(0x3300, std::vector<uint8_t>(30000, static_cast<uint8_t>(i)))}});
+  crowded.push_back({1, {Read(kDme2, {0x01, 0x01})}});
+  std::string error, note;
+  std::unique_ptr<Replay> replay = Replay::FromBytes(testing::Record(crowded), &error, &note);
+  ASSERT_TRUE(replay) << error;
+  replay->SetLoop(true);
+  replay->SetSpeed(100);
+  Replay& played = *replay;
+  SimPeer peer;
+  peer.StartReplay(std::move(replay));
+  const uint64_t step = Replay::kBytesPerStep + 30000 + 16;
+  uint64_t before = played.AppliedBytes();
+  EXPECT_LE(before, step);
+  int caughtUp = 0;
+  for (int tick = 0; tick < 12; ++tick) {
+    peer.Tick(0.1);
+    EXPECT_LE(played.AppliedBytes() - before, step) << "tick " << tick;
+    before = played.AppliedBytes();
+    caughtUp += !played.Behind();  // 18 MB at 4 MiB a tick: caught up every fifth tick or so
+    EXPECT_EQ(peer.Control("peek 3304 4", nullptr), "OK 00002040");
+  }
+  EXPECT_GE(caughtUp, 1);
+  EXPECT_LE(caughtUp, 4);
+}
+
 TEST(Replay, APanelsWriteHoldsUntilTheRecordingsValueThereChanges) {
   SimPeer peer;
   peer.StartReplay(Recorded());

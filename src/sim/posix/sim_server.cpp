@@ -22,8 +22,11 @@ struct SimServer::Impl {
   AcceptRest rest;  // both listeners rest together
   WindowServer window;
   ControlServer control;
-  // Held while a pass of the loop serves, and by an exchange from this process's own link.
+  // Held while a pass of the loop serves, and by an exchange from this process's own link,
+  // which goes first: a pass waits while one is waiting for it (a lock is not fair, and a
+  // replay catching up runs pass after pass).
   std::mutex serving;
+  std::atomic<int> linkWaiting{0};
 
   void CloseAll() {
     window.CloseAll();
@@ -40,9 +43,11 @@ bool SimServer::Impl::Serve() {
   control.Watch(fds, resting);
   auto until = service.NextControlDeadline();
   if (service.Flying()) until = std::min(until, PollClock::now() + SimService::kTickInterval);
+  if (service.CatchingUp()) until = PollClock::now();
   if (resting) until = std::min(until, rest.Until());
   if (!loop.Wait(fds, until)) return false;
 
+  while (linkWaiting.load() > 0) std::this_thread::yield();
   const std::lock_guard<std::mutex> lock(serving);
   const auto now = PollClock::now();
   service.Tick(now);
@@ -62,7 +67,9 @@ bool SimServer::Impl::Serve() {
 const std::string& SimServer::WindowClass() const { return impl_->options.windowClass; }
 
 SimServer::Answer SimServer::ExchangeInProcess(uint8_t* block, size_t size, uint32_t* result) {
-  const std::lock_guard<std::mutex> lock(impl_->serving);
+  ++impl_->linkWaiting;
+  std::unique_lock<std::mutex> lock(impl_->serving);
+  --impl_->linkWaiting;
   if (!running_ || !impl_->window.Listening()) return Answer::kGone;
   if (impl_->service.TakeHang()) return Answer::kUnanswered;
   *result = impl_->service.Exchange(block, size);
