@@ -20,6 +20,11 @@ target_link_libraries(tavelor_web_core PUBLIC tavelor_reply_json tavelor_client 
 
 # The network, the same sources on both platforms.
 file(GLOB TAVELOR_WEB_NET_SOURCES CONFIGURE_DEPENDS src/web/net/*.cpp)
+if(WIN32)
+  list(APPEND TAVELOR_WEB_NET_SOURCES src/web/win32/console_close.cpp)
+else()
+  list(APPEND TAVELOR_WEB_NET_SOURCES src/web/posix/console_close.cpp)
+endif()
 add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
 target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_asio)
 target_compile_definitions(tavelor-web PRIVATE BOOST_BEAST_USE_STD_STRING_VIEW)

@@ -36,10 +36,18 @@ class Program:
         return wait_until(lambda: next((m for m in map(re.compile(pattern).search, self.lines[:]) if m), None),
                           timeout, f"a line like {pattern!r}")
 
-    def stop(self):
+    def stop(self, signal_number=signal.SIGTERM):
+        """Ends it as a user does (SIGTERM by default, what systemctl stop sends) and gives its exit
+        status; one that has not ended 10 s later is killed, and that is a failure."""
         if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait(10)
+            self.process.send_signal(signal_number)
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(10)
+                raise AssertionError(f"{self.process.args[0]} did not end within 10 s of signal {signal_number}")
+        return self.process.returncode
 
 
 class Stack:
@@ -88,10 +96,12 @@ class Stack:
             return answer.read()
 
     def close(self):
+        """Stops tavelor-web and the server as a user does; both must end with status 0."""
         self.control.close()
-        self.web.stop()
-        self.server.stop()
+        statuses = {"tavelor-web": self.web.stop(), "tavelor-server": self.server.stop()}
         shutil.rmtree(self.ipc, ignore_errors=True)
+        if any(statuses.values()):
+            raise AssertionError(f"stopped with SIGTERM, they ended with {statuses}")
 
 
 class Browser:

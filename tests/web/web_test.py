@@ -1,6 +1,6 @@
 """tavelor-web against tavelor-server --sim on loopback: every page in a real browser, the stream
 as a page's program speaks it, and the Windows program under Wine."""
-import json, os, select, shutil, signal, socket, struct, subprocess, unittest
+import http.server, json, os, select, shutil, signal, socket, struct, subprocess, threading, unittest
 
 from harness import BIN, Browser, Stack, wait_until
 from wsclient import Stream
@@ -159,6 +159,32 @@ class StreamTest(unittest.TestCase):
         for _ in range(10):  # a second at 10 Hz
             self.reply(pages[0], "RADI")
         self.assertLessEqual(self.stack.exchanges(), 13)  # each page asking for itself: 35
+
+    def test_a_page_cannot_drive_the_stand_ins_control_channel(self):
+        """Any page the user visits (here one served from this machine, without our pages' content
+        policy) can have the browser post to the control channel; its commands, quit among them,
+        must not run."""
+        site = http.server.ThreadingHTTPServer(("127.0.0.1", 0), http.server.BaseHTTPRequestHandler)
+        threading.Thread(target=site.serve_forever, daemon=True).start()
+        self.addCleanup(site.shutdown)
+        browser = Browser()
+        self.addCleanup(browser.close)
+        browser.open(f"http://127.0.0.1:{site.server_port}/")
+        browser.js(f"fetch('http://127.0.0.1:{self.stack.control_port}/', {{method: 'POST', mode: 'no-cors', "
+                   "body: 'set com1 121.50\\npoke 0330 FFFF\\nquit\\n'}).catch(() => 0)")
+        self.stack.server.wait_line("control client refused: it spoke HTTP")
+        self.assertEqual(self.stack.sim("get com1"), "OK 118.25")
+        self.assertNotEqual(self.stack.sim("peek 0330 2"), "OK FFFF")
+
+    def test_tavelor_web_stops_in_order_with_a_page_open(self):
+        for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            web, port = self.stack.start_web()
+            page = Stream(port)
+            self.addCleanup(page.close)
+            page.send({"subscribe": ["RADI"], "hz": 10})
+            self.reply(page, "RADI")
+            self.assertEqual(web.stop(signal_number), 0, web.lines[-3:])
+            self.assertIn("- Stopped\n", web.lines)
 
     def test_a_send_is_confirmed_only_once_the_server_has_handled_it(self):
         stream = self.stream()
@@ -330,6 +356,21 @@ class Replay(unittest.TestCase):
         watcher.send({"replay": "pause"})
         self.assertIn("--read-only", watcher.wait_for(lambda m: "error" in m)["error"])
 
+    def test_a_burst_of_moves_keeps_the_replay_and_a_refused_one_is_told(self):
+        stream = Stream(self.stack.port)
+        self.addCleanup(stream.close)
+        self.assertEqual(self.stack.sim("replay pause"), "OK")
+        self.status(stream, lambda s: not s["playing"])
+        for second in range(100):  # a finger dragging the replay bar
+            stream.send({"replay": second})
+        seen = []
+        self.assertEqual(stream.wait_for(lambda m: seen.append(m) or m.get("replay") and m["replay"]["at"] == 99, 10)
+                         ["replay"]["at"], 99)
+        self.assertNotIn({"replay": None}, seen)  # the replay never seemed to vanish meanwhile
+        for position in (1e9, -0.0):  # within what a page may ask, beyond what the stand-in takes
+            stream.send({"replay": position})
+            self.assertIn("the stand-in simulator refused", stream.wait_for(lambda m: "error" in m)["error"])
+
     def test_the_index_page_shows_the_replay_and_its_buttons_move_it(self):
         browser = Browser()
         self.addCleanup(browser.close)
@@ -364,6 +405,9 @@ class WindowsProgram(unittest.TestCase):
         stream.send({"send": "COM1 119.00 121.50"})
         self.assertEqual(stream.wait_for(lambda m: "sent" in m, 10)["ok"], True)
         self.assertEqual(stack.sim("get com1"), "OK 119.00")
+        # Ctrl+C in its console (Wine makes SIGINT the console's event), its page still open.
+        self.assertEqual(web.stop(signal.SIGINT), 0, web.lines[-3:])
+        self.assertIn("- Stopped\n", web.lines)
 
 
 if __name__ == "__main__":

@@ -71,7 +71,7 @@ int ReadOptions(int argc, char** argv, Options* options) {
   line.Flag("--debug", &options->debug, "start with debug logging on (SIGUSR1 toggles it)");
   line.Flag("--connect-now", &options->connectNow,
             "look for the simulator at once, not a second after start");
-  line.App().footer("SIGINT or SIGTERM closes the server.");
+  line.App().footer("SIGINT, SIGTERM or SIGHUP (the terminal closed) closes the server.");
   if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
   if (options->simOptions.fly && !options->sim) {
     return line.Refuse("--fly needs --sim (the stand-in simulator flies)", std::cerr);
@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
   sigaction(SIGUSR1, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
   // A file-size limit reached by the recording fails its write, which stops the recording

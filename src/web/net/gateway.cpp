@@ -26,6 +26,14 @@ void Gateway::Start() {
   replay_.Start();
 }
 
+void Gateway::Stop() {
+  stopped_ = true;
+  tick_.cancel();
+  poll_.Stop();
+  commands_.Stop();
+  replay_.Stop();
+}
+
 int64_t Gateway::NowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
       .count();
@@ -70,7 +78,9 @@ void Gateway::OnMessage(PageId page, std::string_view text) {
 void Gateway::MoveReplay(PageId page, const PageRequest& request) {
   if (options_.readOnly) return Tell(page, ErrorMessage("tavelor-web runs with --read-only: the replay cannot be moved"));
   if (!replay_.Status()) return Tell(page, ErrorMessage("the stand-in simulator replays no recording"));
-  replay_.Command(request.replay);
+  replay_.Command(request.replay, [this, page, line = request.replay](const std::string& error) {
+    if (!error.empty()) Tell(page, ErrorMessage("the stand-in simulator refused \"" + line + "\": " + error));
+  });
 }
 
 // Every page hears where the replay is, and that there is none once it is gone.
@@ -92,7 +102,7 @@ void Gateway::Send(PageId page, const PageRequest& request) {
 
 // The tick is set for the next code's turn; it moves earlier when a page asks for more.
 void Gateway::Schedule() {
-  if (poll_.State() == LinkState::kDown) return;
+  if (stopped_ || poll_.State() == LinkState::kDown) return;
   const int64_t due = fanOut_.NextDueMs();
   if (due == std::numeric_limits<int64_t>::max() || (tickAtMs_ >= 0 && tickAtMs_ <= due)) return;
   tickAtMs_ = due;

@@ -32,6 +32,9 @@ class Gateway {
  public:
   Gateway(boost::asio::io_context& io, const WebOptions& options, LogFunction log);
   void Start();
+  // Stops asking the panel server and the stand-in: their connections close, and nothing is
+  // scheduled any more. Pages may still leave afterwards.
+  void Stop();
   // A page joins (it is told the panel server's state at once) and leaves; `page` stays valid
   // until Leave.
   PageId Join(PageSink* page);
@@ -65,6 +68,7 @@ class Gateway {
   PageId nextPage_ = 1;
   size_t sendsWaiting_ = 0;
   bool wasStalled_ = false;
+  bool stopped_ = false;
 };
 
 }  // namespace tavelor::web

@@ -2,6 +2,7 @@
 // The same program on Linux and Windows: Boost.Asio carries both the browsers and the panel port
 // on one thread.
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/ip/host_name.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -11,6 +12,7 @@
 
 #include "text/escaped_bytes.h"
 #include "text/lower_case.h"
+#include "web/net/console_close.h"
 #include "web/net/gateway.h"
 #include "web/net/page_server.h"
 
@@ -95,9 +97,26 @@ int main(int argc, char** argv) {
   if (options.readOnly) Log("Read-only: pages show values but cannot send commands");
   gateway.Start();
 
+  // Ctrl+C, systemctl stop (SIGTERM), a closed terminal (SIGHUP) and a closed console window
+  // stop it the same way. The guard outlives everything below it, so a console's handler waits
+  // for all of it.
+  ConsoleCloseGuard console([&io] { asio::post(io, [&io] { io.stop(); }); });
   asio::signal_set stop(io, SIGINT, SIGTERM);
-  stop.async_wait([&](boost::system::error_code, int) { io.stop(); });
+#if defined(SIGHUP)
+  stop.add(SIGHUP);
+#endif
+  stop.async_wait([&](boost::system::error_code error, int) {
+    if (!error) io.stop();
+  });
   io.run();
+  // In order: the pages' connections close and leave the gateway, then the gateway's own close;
+  // their handlers, all cancelled, run out while everything they reach is still there. Only then
+  // do the objects go, the io_context last, with nothing left in it to release.
+  stop.cancel();
+  pages.Stop();
+  gateway.Stop();
+  io.restart();
+  io.run_for(std::chrono::seconds(5));
   Log("Stopped");
   return 0;
 }

@@ -50,12 +50,25 @@ constexpr const char* kSecurityPolicy =
 
 }  // namespace
 
+// A connection as the server sees it when it stops.
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual void Stop() = 0;  // closes its socket: its pending reads and writes end
+};
+
 struct PageServer::Shared {
   Gateway& gateway;
   StreamOrigins origins;
   LogFunction log;
   ConnectionShares shares;
   const std::string schema = ReplySchemasJson();
+  std::vector<std::weak_ptr<Session>> sessions;  // every connection that may still be open
+
+  void Add(const std::shared_ptr<Session>& session) {
+    std::erase_if(sessions, [](const std::weak_ptr<Session>& s) { return s.expired(); });
+    sessions.push_back(session);
+  }
 };
 
 namespace {
@@ -96,11 +109,12 @@ bool Ordinary(const error_code& error) {
          error == asio::error::connection_reset || error == asio::error::operation_aborted;
 }
 
-class PageSocket : public PageSink, public std::enable_shared_from_this<PageSocket> {
+class PageSocket : public PageSink, public Session, public std::enable_shared_from_this<PageSocket> {
  public:
   PageSocket(beast::tcp_stream&& stream, std::shared_ptr<PageServer::Shared> shared, Slot&& slot)
       : shared_(std::move(shared)), slot_(std::move(slot)), ws_(std::move(stream)) {}
   ~PageSocket() override { Leave(); }
+  void Stop() override { Drop(""); }
 
   void Accept(http::request<http::empty_body> request) {
     error_code ignored;
@@ -195,10 +209,14 @@ class PageSocket : public PageSink, public std::enable_shared_from_this<PageSock
   PageId id_ = 0;
 };
 
-class HttpSession : public std::enable_shared_from_this<HttpSession> {
+class HttpSession : public Session, public std::enable_shared_from_this<HttpSession> {
  public:
   HttpSession(tcp::socket socket, std::shared_ptr<PageServer::Shared> shared, Slot&& slot)
       : shared_(std::move(shared)), slot_(std::move(slot)), stream_(std::move(socket)) {}
+  void Stop() override {
+    error_code ignored;
+    stream_.socket().close(ignored);  // a stream it became has its own socket and session
+  }
 
   void Read() {
     parser_.emplace();
@@ -252,7 +270,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         return Respond(request, http::status::forbidden, "text/plain",
                        "The stream is only for pages from this server\n", false);
       }
-      return std::make_shared<PageSocket>(std::move(stream_), shared_, std::move(slot_))->Accept(std::move(request));
+      const auto page = std::make_shared<PageSocket>(std::move(stream_), shared_, std::move(slot_));
+      shared_->Add(page);
+      return page->Accept(std::move(request));
     }
     if (request.method() != http::verb::get && request.method() != http::verb::head) {
       return Respond(request, http::status::method_not_allowed, "text/plain", "GET only\n", false);
@@ -311,7 +331,7 @@ PageServer::PageServer(asio::io_context& io, Gateway& gateway, StreamOrigins ori
                        size_t maxPerAddress)
     : acceptor_(io), retry_(io),
       shared_(std::make_shared<Shared>(Shared{gateway, std::move(origins), std::move(log),
-                                              ConnectionShares(kMaxConnections, maxPerAddress)})) {}
+                                              ConnectionShares(kMaxConnections, maxPerAddress), ReplySchemasJson(), {}})) {}
 
 std::string PageServer::Listen(const std::string& address, int port) {
   error_code error;
@@ -331,6 +351,15 @@ std::string PageServer::Listen(const std::string& address, int port) {
   return "";
 }
 
+void PageServer::Stop() {
+  error_code ignored;
+  acceptor_.close(ignored);
+  retry_.cancel();
+  for (const std::weak_ptr<Session>& held : shared_->sessions)
+    if (const std::shared_ptr<Session> session = held.lock()) session->Stop();
+  shared_->sessions.clear();
+}
+
 int PageServer::Port() const {
   error_code ignored;
   return acceptor_.local_endpoint(ignored).port();
@@ -342,7 +371,9 @@ void PageServer::Accept() {
     if (error) {
       // Out of descriptors, say: the browsers wait in the listen queue meanwhile.
       retry_.expires_after(std::chrono::milliseconds(250));
-      return retry_.async_wait([this](error_code) { Accept(); });
+      return retry_.async_wait([this](error_code error) {
+        if (!error) Accept();
+      });
     }
     std::string address = PeerAddress(socket);
     const ConnectionShares::Decision decision = shared_->shares.Take(address);
@@ -350,7 +381,9 @@ void PageServer::Accept() {
       if (!decision.refusal.empty()) shared_->log("Error: " + decision.refusal);
       socket.close(error);  // past a bound a browser sees the connection closed
     } else {
-      std::make_shared<HttpSession>(std::move(socket), shared_, Slot(shared_, std::move(address)))->Read();
+      const auto session = std::make_shared<HttpSession>(std::move(socket), shared_, Slot(shared_, std::move(address)));
+      shared_->Add(session);
+      session->Read();
     }
     Accept();
   });

@@ -26,6 +26,9 @@ class PageServer {
   // Binds and listens; an error text, empty when it listens.
   std::string Listen(const std::string& address, int port);
   int Port() const;
+  // Takes no more connections and closes every one it has: their pending handlers then end at
+  // their next turn, each page leaving the gateway (which must still be there).
+  void Stop();
 
   struct Shared;  // what every connection needs to reach
 

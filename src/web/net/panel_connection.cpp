@@ -28,6 +28,18 @@ PanelConnection::PanelConnection(asio::io_context& io, std::string host, int por
 
 void PanelConnection::Start() { Connect(); }
 
+void PanelConnection::Stop() {
+  stopped_ = true;
+  error_code ignored;
+  resolver_.cancel();
+  socket_.close(ignored);
+  connected_ = false;
+  ++connection_;
+  ++written_;
+  for (boost::asio::steady_timer* timer : {&retry_, &quiet_, &stall_, &idle_}) timer->cancel();
+  client_.Lost("tavelor-web is stopping");
+}
+
 void PanelConnection::Send(std::string request, Done done) {
   client_.Send(std::move(request), [this, done = std::move(done)](const Result& result) {
     if (connected_) Answered();  // not when the connection was lost: it is down
@@ -36,6 +48,7 @@ void PanelConnection::Send(std::string request, Done done) {
 }
 
 void PanelConnection::Connect() {
+  if (stopped_) return;
   const unsigned serial = ++connection_;
   resolver_.async_resolve(host_, std::to_string(port_), [this, serial](error_code error, tcp::resolver::results_type found) {
     if (serial != connection_) return;
@@ -116,6 +129,7 @@ void PanelConnection::ArmStall() {
 }
 
 void PanelConnection::Fail(const std::string& why) {
+  if (stopped_) return;
   error_code ignored;
   socket_.close(ignored);
   connected_ = false;

@@ -25,6 +25,9 @@ class PanelConnection : private client::PanelTransport {
 
   PanelConnection(boost::asio::io_context& io, std::string host, int port, StateChanged changed);
   void Start();
+  // Closes the connection for good: every request fails, nothing is tried again, and every
+  // handler still pending ends at its next turn without touching anything.
+  void Stop();
   // A request without its two leading characters: a panel reply's code, or a command. `done`
   // is called exactly once, never from inside the call; requests wait while the connection is
   // down, and fail when it is lost.
@@ -57,6 +60,7 @@ class PanelConnection : private client::PanelTransport {
   client::PanelClient client_{*this};
   LinkState state_ = LinkState::kDown;
   bool connected_ = false;
+  bool stopped_ = false;
   bool reported_ = false;               // the state has been told once: a first failure is told too
   unsigned connection_ = 0;             // counts connections, and writes: a late handler sees
   unsigned written_ = 0;                // that its own has moved on

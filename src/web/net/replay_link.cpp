@@ -1,5 +1,6 @@
 #include "web/net/replay_link.h"
 
+#include <boost/asio/post.hpp>
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/write.hpp>
 
@@ -25,6 +26,15 @@ void ReplayLink::Start() {
   if (port_ > 0) Connect();
 }
 
+void ReplayLink::Stop() {
+  stopped_ = true;
+  ++connection_;
+  connected_ = false;
+  error_code ignored;
+  socket_.close(ignored);
+  timer_.cancel();
+}
+
 void ReplayLink::Connect() {
   const unsigned serial = ++connection_;
   const tcp::endpoint stand_in(asio::ip::address_v4::loopback(), static_cast<unsigned short>(port_));
@@ -48,15 +58,27 @@ void ReplayLink::Poll() {
   });
 }
 
-void ReplayLink::Command(const std::string& line) {
-  if (!connected_) return;
-  Send(line, false);
+void ReplayLink::Command(const std::string& line, Done done) {
+  if (!connected_) {
+    return asio::post(socket_.get_executor(), [done = std::move(done)] { done("the stand-in simulator is not connected"); });
+  }
+  if (commandOut_) {
+    if (next_) asio::post(socket_.get_executor(), [done = std::move(next_->done)] { done(""); });  // passed by a later one
+    next_ = Command_{line, std::move(done)};
+    return;
+  }
+  SendCommand(Command_{line, std::move(done)});
+}
+
+void ReplayLink::SendCommand(Command_ command) {
+  commandOut_ = true;
+  Send(command.line, false, std::move(command.done));
   Send("replay", true);
 }
 
-void ReplayLink::Send(const std::string& line, bool status) {
+void ReplayLink::Send(const std::string& line, bool status, Done done) {
   if (answers_.size() >= kMostWaiting) return Lost();
-  answers_.push_back(status);
+  answers_.push_back(Answer{status, std::move(done)});
   queued_ += line + "\n";
   Flush();
 }
@@ -90,20 +112,35 @@ void ReplayLink::Read() {
 
 void ReplayLink::OnLine(const std::string& line) {
   if (answers_.empty()) return Lost();  // an answer to nothing asked: not the stand-in
-  const bool status = answers_.front();
+  Answer answer = std::move(answers_.front());
   answers_.pop_front();
-  if (status) SetStatus(recording::ParseReplayStatusLine(line));
+  if (answer.status) return SetStatus(recording::ParseReplayStatusLine(line));
+  commandOut_ = false;
+  answer.done(line == "OK" ? "" : line.starts_with("ERR ") ? line.substr(4) : line);
+  if (next_ && connected_) {
+    Command_ command = std::move(*next_);
+    next_.reset();
+    SendCommand(std::move(command));
+  }
 }
 
 // Gone, refused, or not the stand-in: no replay, and another try in a while.
 void ReplayLink::Lost() {
+  if (stopped_) return;
   ++connection_;
   connected_ = false;
   error_code ignored;
   socket_.close(ignored);
   outgoing_.clear();
   queued_.clear();
+  // Commands lost with the connection are told so.
+  std::deque<Answer> lost = std::move(answers_);
   answers_.clear();
+  commandOut_ = false;
+  if (next_) lost.push_back(Answer{false, std::move(next_->done)});
+  next_.reset();
+  for (Answer& answer : lost)
+    if (answer.done) answer.done("the connection to the stand-in simulator was lost");
   SetStatus(std::nullopt);
   const unsigned serial = connection_;
   timer_.expires_after(kRetry);
