@@ -26,8 +26,9 @@ namespace {
 
 // The reader's lists at their caps, with room to spare: a few megabytes whatever the file.
 constexpr size_t kMostHeld = 8 << 20;
-// Larger files add nothing but time to each run.
+// Larger files, or more records in all, add nothing but time to each run.
 constexpr size_t kMostFileBytes = 6 << 20;
+constexpr size_t kMostRecords = 1 << 20;
 
 struct Plan {
   size_t exchanges, records, size;
@@ -44,6 +45,7 @@ Plan PlanOf(const uint8_t* data, size_t size) {
   plan.exchanges = 1 + (b[0] | b[1] << 8);                                              // to 65536
   plan.records = 1 + b[2] * (recording::kMaxRecords - 1) / 255;                        // to a block's most
   plan.size = std::min<size_t>(b[3] * 4, recording::kMaxRecordSize / plan.records);
+  plan.exchanges = std::min(plan.exchanges, kMostRecords / plan.records);
   plan.stepMs = b[4] < 128 ? 0 : b[4] - 128;                                            // mostly all at once
   plan.moving = b[5] & 1;
   plan.changing = b[5] & 2;
