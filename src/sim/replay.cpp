@@ -80,6 +80,7 @@ std::unique_ptr<Replay> Replay::FromBytes(std::string bytes, std::string* error,
 }
 
 void Replay::Begin(OffsetMemory& memory, StartState start) {
+  stepLeft_ = kBytesPerStep;
   start_ = std::move(start);
   Restart(memory);
   playing_ = true;
@@ -95,11 +96,13 @@ void Replay::Restart(OffsetMemory& memory) {
 }
 
 void Replay::Play(OffsetMemory& memory) {
+  stepLeft_ = kBytesPerStep;
   if (position_ >= Length() && !behind_) Restart(memory);
   playing_ = true;
 }
 
 void Replay::Advance(OffsetMemory& memory, double seconds) {
+  stepLeft_ = kBytesPerStep;
   if (behind_) return ApplyUntil(memory, target_);
   if (!playing_ || !(seconds > 0)) return;
   // A host that stalls does not jump ahead, as the flight does not.
@@ -120,6 +123,7 @@ void Replay::Advance(OffsetMemory& memory, double seconds) {
 }
 
 void Replay::JumpTo(OffsetMemory& memory, double seconds) {
+  stepLeft_ = kBytesPerStep;
   seconds = std::clamp(seconds, 0.0, Length());
   if (seconds < position_) Restart(memory);
   ApplyUntil(memory, seconds);
@@ -131,7 +135,8 @@ void Replay::ApplyUntil(OffsetMemory& memory, double seconds) {
   const double ms = std::floor(seconds * 1000 + 1e-6);
   size_t applied = 0;
   while (hasNext_ && static_cast<double>(next_.ms) <= ms) {
-    if (applied >= kBytesPerStep) {
+    if (applied >= stepLeft_) {
+      stepLeft_ = 0;
       applied_ += applied;
       behind_ = true;
       target_ = seconds;
@@ -143,6 +148,7 @@ void Replay::ApplyUntil(OffsetMemory& memory, double seconds) {
     hasNext_ = reader_.Next(&next_);
   }
   applied_ += applied;
+  stepLeft_ -= std::min(stepLeft_, applied);
   behind_ = false;
   position_ = seconds;
 }

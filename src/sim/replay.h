@@ -73,8 +73,8 @@ class Replay {
  private:
   explicit Replay(std::string bytes);
   void Restart(OffsetMemory& memory);
-  // Applies the recording up to `seconds`, kBytesPerStep at most; Behind() when that was not
-  // enough.
+  // Applies the recording up to `seconds`, what is left of this call's step at most; Behind()
+  // when that was not enough.
   void ApplyUntil(OffsetMemory& memory, double seconds);
   void Apply(OffsetMemory& memory, const recording::RecordedExchange& exchange);
 
@@ -88,6 +88,7 @@ class Replay {
   bool behind_ = false;
   double target_ = 0;  // the moment ApplyUntil is catching up with
   uint64_t applied_ = 0;
+  size_t stepLeft_ = kBytesPerStep;  // of this call's step: a restart and what follows share one
   bool loop_ = false;
   double speed_ = 1;
   StartState start_;
