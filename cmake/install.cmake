@@ -61,6 +61,11 @@ else()
   # The dependencies the programs' libraries need, from dpkg-shlibdeps.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+  # The unit's maintainer scripts: stopped on removal, its enable links kept as Debian's helper
+  # keeps them (packaging/linux/).
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
+      ${PROJECT_SOURCE_DIR}/packaging/linux/prerm ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_PACKAGE_CONTACT "The TavelorServer developers")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cockpit-panel server beside a flight simulator, with browser panels")
@@ -70,6 +75,8 @@ programs: tavelor-server, run against the stand-in simulator (tavelor-server
 --sim); tavelor-web, the instruments in a browser, with a systemd unit that
 is not enabled; tavelor-sim, the stand-in on its own; and tavelor-probe, a
 panel author's client.")
+  # The maintainer scripts use Debian's systemd helpers.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "init-system-helpers (>= 1.54)")
 endif()
 
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -4,7 +4,8 @@
 # `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets;
 # `--browser` adds Chromium and Python for tavelor-web's tests in a real browser; `--package`
 # adds what scripts/package.sh builds the downloads with (NSIS, zip, CPack's Debian tools, the
-# Markdown converter) and scripts/check-packages.sh unpacks them with.
+# Markdown converter) and scripts/check-packages.sh unpacks and checks them with (devscripts'
+# hardening-check).
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev)
@@ -13,7 +14,7 @@ for option in "$@"; do
     --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;
     --browser) packages+=(chromium python3) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    --package) packages+=(nsis zip unzip dpkg-dev python3-markdown) ;;
+    --package) packages+=(nsis zip unzip dpkg-dev python3-markdown devscripts) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done
@@ -28,4 +29,13 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+# devscripts (for hardening-check) without what it only recommends: a mail server and more.
+bare=(devscripts)
+plain=()
+for p in "${missing[@]}"; do [[ " ${bare[*]} " == *" $p "* ]] || plain+=("$p"); done
+if ((${#plain[@]} > 0)); then
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${plain[@]}" >/dev/null
+fi
+if ((${#plain[@]} < ${#missing[@]})); then
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${bare[@]}" >/dev/null
+fi

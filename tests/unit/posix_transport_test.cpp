@@ -284,7 +284,7 @@ TEST(IpcFolderCheck, OnlyAPrivateFolderOfThisUserIsUsed) {
       {"a link to a good folder",
        [&](const std::string& d) {
          mkdir((parent.path + "/target").c_str(), 0700);
-         symlink((parent.path + "/target").c_str(), d.c_str());
+         EXPECT_EQ(symlink((parent.path + "/target").c_str(), d.c_str()), 0);
        },
        false},
       {"a file", [](const std::string& d) { close(open(d.c_str(), O_CREAT | O_WRONLY, 0600)); }, false},

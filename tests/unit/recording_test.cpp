@@ -74,7 +74,9 @@ TEST(Recording, ItsFileIsNewOrNothingWhateverStandsAtItsName) {
     std::FILE* file = recording::CreateNewFile(at);
     EXPECT_EQ(file != nullptr, c.created);
     if (file) std::fclose(file);
-    if (!c.created) EXPECT_EQ(errno, EEXIST);
+    if (!c.created) {
+      EXPECT_EQ(errno, EEXIST);
+    }
     EXPECT_FALSE(std::filesystem::exists(target)) << "the link was followed";
   }
   EXPECT_EQ(FileBytes((folder / "file").string()), "kept");
