@@ -85,10 +85,16 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
   ; Panels and tablets on other computers need the two ports open; asked, never assumed.
-  MessageBox MB_YESNO|MB_ICONQUESTION "Let panels and tablets on other computers reach TavelorServer?$\r$\n$\r$\nThis adds two Windows Firewall rules: TCP port 9696 for TavelorServer.exe (the panels) and TCP port 9080 for tavelor-web.exe (the browser panels). Without them Windows asks the first time each program starts." /SD IDNO IDNO firewall_done
-    !insertmacro Firewall 'add rule name="${RULE_PANELS}" dir=in action=allow protocol=TCP localport=9696 program="$INSTDIR\TavelorServer.exe"'
-    !insertmacro Firewall 'add rule name="${RULE_WEB}" dir=in action=allow protocol=TCP localport=9080 program="$INSTDIR\tavelor-web.exe"'
-  firewall_done:
+  MessageBox MB_YESNO|MB_ICONQUESTION "Let panels and tablets on other computers reach TavelorServer?$\r$\n$\r$\nThis adds two Windows Firewall rules for private and work networks (never public ones such as a cafe's): TCP port 9696 for TavelorServer.exe (the panels) and TCP port 9080 for tavelor-web.exe (the browser panels). Without them Windows asks the first time each program starts." /SD IDNO IDNO firewall_done
+    ; The machines of this computer's own network only, unless the pilot wants panels from
+    ; further away (another subnet, a VPN).
+    StrCpy $1 "remoteip=localsubnet"
+    MessageBox MB_YESNO|MB_ICONQUESTION "Only from computers on this computer's own network (the local subnet)?$\r$\n$\r$\nYes suits a cockpit whose panels and tablets share one network. Say no only when panels connect from another network, such as over a VPN." /SD IDYES IDYES firewall_add
+    StrCpy $1 "remoteip=any"
+firewall_add:
+    !insertmacro Firewall 'add rule name="${RULE_PANELS}" dir=in action=allow protocol=TCP localport=9696 profile=private,domain $1 program="$INSTDIR\TavelorServer.exe"'
+    !insertmacro Firewall 'add rule name="${RULE_WEB}" dir=in action=allow protocol=TCP localport=9080 profile=private,domain $1 program="$INSTDIR\tavelor-web.exe"'
+firewall_done:
 SectionEnd
 
 Section "Uninstall"
