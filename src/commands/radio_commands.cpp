@@ -14,6 +14,8 @@ namespace tavelor {
 
 namespace {
 
+constexpr int32_t kHertzPerKilohertz = 1000;
+
 template <typename T>
 struct FrequencyPair {
   Offset<T> active;
@@ -24,8 +26,8 @@ constexpr FrequencyPair<uint16_t> kCom1{offsets::kCom1Active, offsets::kCom1Stan
 constexpr FrequencyPair<uint16_t> kCom2{offsets::kCom2Active, offsets::kCom2Standby};
 constexpr FrequencyPair<uint16_t> kNav1{offsets::kNav1Active, offsets::kNav1Standby};
 constexpr FrequencyPair<uint16_t> kNav2{offsets::kNav2Active, offsets::kNav2Standby};
-constexpr FrequencyPair<int32_t> kCom1Khz{offsets::kCom1ActiveKhz, offsets::kCom1StandbyKhz};
-constexpr FrequencyPair<int32_t> kCom2Khz{offsets::kCom2ActiveKhz, offsets::kCom2StandbyKhz};
+constexpr FrequencyPair<int32_t> kCom1Hz{offsets::kCom1ActiveHz, offsets::kCom1StandbyHz};
+constexpr FrequencyPair<int32_t> kCom2Hz{offsets::kCom2ActiveHz, offsets::kCom2StandbyHz};
 
 // "1xx.yy 1yy.yy": the active frequency's BCD digits, then the standby's.
 void SetBcdPair(IpcClient& link, const CommandArguments& args, FrequencyPair<uint16_t> pair) {
@@ -36,12 +38,14 @@ void SetBcdPair(IpcClient& link, const CommandArguments& args, FrequencyPair<uin
   IpcProcess(link);
 }
 
-// "xxx.yyy xxx.yyy": the active frequency in kilohertz, then the standby's.
+// "xxx.yyy xxx.yyy": the active frequency in kilohertz, then the standby's. The simulator keeps
+// these offsets in hertz, so each goes out times 1000 (118.250 MHz is 118250000); six digits of
+// characters times 1000 stay well inside 32 bits, whatever they hold (a sign, `$` and hexadecimal).
 void SetKhzPair(IpcClient& link, const CommandArguments& args, FrequencyPair<int32_t> pair) {
   const int32_t active = args[0];
   const int32_t standby = args[1];
-  IpcWrite(link, pair.active, active);
-  IpcWrite(link, pair.standby, standby);
+  IpcWrite(link, pair.active, active * kHertzPerKilohertz);
+  IpcWrite(link, pair.standby, standby * kHertzPerKilohertz);
   IpcProcess(link);
 }
 
@@ -51,13 +55,13 @@ void Com1Command(RequestState& state, const CommandArguments& args) {
   SetBcdPair(state.link, args, kCom1);
 }
 void Co11Command(RequestState& state, const CommandArguments& args) {
-  SetKhzPair(state.link, args, kCom1Khz);
+  SetKhzPair(state.link, args, kCom1Hz);
 }
 void Com2Command(RequestState& state, const CommandArguments& args) {
   SetBcdPair(state.link, args, kCom2);
 }
 void Co22Command(RequestState& state, const CommandArguments& args) {
-  SetKhzPair(state.link, args, kCom2Khz);
+  SetKhzPair(state.link, args, kCom2Hz);
 }
 void Nav1Command(RequestState& state, const CommandArguments& args) {
   SetBcdPair(state.link, args, kNav1);

@@ -16,9 +16,9 @@ namespace tavelor {
 
 namespace {
 
-// A COM frequency held as a whole number (hertz, or the kilohertz the COM commands write) as
-// "MHz.kHz": the first three digits, ".", the next three. 118250000 and 118250 both give
-// "118.250"; digits beyond the kilohertz are dropped, not rounded; 0 gives "0.".
+// A COM frequency held as a whole number of hertz as "MHz.kHz": the first three digits, ".",
+// the next three. 118250000 gives "118.250" (and a number of kilohertz, 118250, the same);
+// digits beyond the kilohertz are dropped, not rounded; 0 gives "0.".
 std::string ComFrequencyText(int32_t raw) {
   const std::string digits = DecText(raw);
   return digits.substr(0, 3) + "." + (digits.size() > 3 ? digits.substr(3, 3) : "");
@@ -36,10 +36,10 @@ std::string HeadingHundredthsText32(double degrees) {
 std::string XradReply(RequestState& state) {
   PanelReads in(state.link);
   const auto& audio = in.Read(offsets::kAudioSelector);
-  const auto& com1a = in.Read(offsets::kCom1ActiveKhz);
-  const auto& com1b = in.Read(offsets::kCom1StandbyKhz);
-  const auto& com2a = in.Read(offsets::kCom2ActiveKhz);
-  const auto& com2b = in.Read(offsets::kCom2StandbyKhz);
+  const auto& com1a = in.Read(offsets::kCom1ActiveHz);
+  const auto& com1b = in.Read(offsets::kCom1StandbyHz);
+  const auto& com2a = in.Read(offsets::kCom2ActiveHz);
+  const auto& com2b = in.Read(offsets::kCom2StandbyHz);
   const auto& nav1a = in.Read(offsets::kNav1Active);
   const auto& nav1b = in.Read(offsets::kNav1Standby);
   const auto& dme1 = in.Read(offsets::kDme1Distance);

@@ -44,16 +44,16 @@ std::string BcdFrequencyText(uint16_t bcd) {
   return std::string("1") + kHex[bcd >> 12] + kHex[bcd >> 8 & 15] + '.' + kHex[bcd >> 4 & 15] + kHex[bcd & 15];
 }
 
-std::string SetCom(OffsetMemory& m, Offset<int32_t> kilohertz, double megahertz) {
+std::string SetCom(OffsetMemory& m, Offset<int32_t> hertz, double megahertz) {
   if (!OnSteps(megahertz, 1000)) return "ERR a frequency in whole kilohertz";
-  m.Put(kilohertz, static_cast<int32_t>(std::lround(megahertz * 1000)));  // the BCD form follows
+  m.Put(hertz, static_cast<int32_t>(std::lround(megahertz * 1000)) * 1000);  // the BCD form follows
   return "";
 }
 
-// The BCD form, with the third decimal of the kilohertz form where that adds one.
-std::string GetCom(const OffsetMemory& m, Offset<uint16_t> bcd, Offset<int32_t> kilohertz) {
+// The BCD form, with the third decimal of the hertz form where that adds one.
+std::string GetCom(const OffsetMemory& m, Offset<uint16_t> bcd, Offset<int32_t> hertz) {
   const std::string text = BcdFrequencyText(m.Get(bcd));
-  const int32_t khz = m.Get(kilohertz);
+  const int32_t khz = m.Get(hertz) / 1000;
   if (khz % 10 != 0 && Format("%.2f", (khz - khz % 10) / 1000.0) == text) return Format("%.3f", khz / 1000.0);
   return text;
 }
@@ -129,11 +129,11 @@ struct Entry {
 const std::vector<Entry>& Entries() {
   static const std::vector<Entry> entries = {
       {{"com1", "MHz", {{118, 136.99, 3}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom1ActiveKhz, v[0]); },
-       [](const OffsetMemory& m) { return GetCom(m, o::kCom1Active, o::kCom1ActiveKhz); }},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom1ActiveHz, v[0]); },
+       [](const OffsetMemory& m) { return GetCom(m, o::kCom1Active, o::kCom1ActiveHz); }},
       {{"com2", "MHz", {{118, 136.99, 3}}},
-       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom2ActiveKhz, v[0]); },
-       [](const OffsetMemory& m) { return GetCom(m, o::kCom2Active, o::kCom2ActiveKhz); }},
+       [](OffsetMemory& m, const Parts& v, std::string_view) { return SetCom(m, o::kCom2ActiveHz, v[0]); },
+       [](const OffsetMemory& m) { return GetCom(m, o::kCom2Active, o::kCom2ActiveHz); }},
       {{"nav1", "MHz", {{108, 117.95, 2}}},
        [](OffsetMemory& m, const Parts& v, std::string_view) { return SetNav(m, o::kNav1Active, v[0]); },
        [](const OffsetMemory& m) { return BcdFrequencyText(m.Get(o::kNav1Active)); }},

@@ -8,7 +8,7 @@ namespace tavelor::sim {
 
 void LoadParkedAircraft(OffsetMemory& m) {
   namespace o = offsets;
-  // Radios: four BCD digits without the leading 1 (the COM frequencies' kilohertz form follows).
+  // Radios: four BCD digits without the leading 1 (the COM frequencies' hertz form follows).
   m.Put(o::kCom1Active, 0x1825);   // 118.25
   m.Put(o::kCom1Standby, 0x2150);  // 121.50
   m.Put(o::kCom2Active, 0x1910);   // 119.10

@@ -95,11 +95,11 @@ inline constexpr Offset<uint16_t> kNav1Active{0x0350};
 inline constexpr Offset<uint16_t> kNav1Standby{0x311E};
 inline constexpr Offset<uint16_t> kNav2Active{0x0352};
 inline constexpr Offset<uint16_t> kNav2Standby{0x3120};
-// COM frequencies as whole kilohertz.
-inline constexpr Offset<int32_t> kCom1ActiveKhz{0x05C4};
-inline constexpr Offset<int32_t> kCom1StandbyKhz{0x05CC};
-inline constexpr Offset<int32_t> kCom2ActiveKhz{0x05C8};
-inline constexpr Offset<int32_t> kCom2StandbyKhz{0x05D0};
+// COM frequencies as whole hertz.
+inline constexpr Offset<int32_t> kCom1ActiveHz{0x05C4};
+inline constexpr Offset<int32_t> kCom1StandbyHz{0x05CC};
+inline constexpr Offset<int32_t> kCom2ActiveHz{0x05C8};
+inline constexpr Offset<int32_t> kCom2StandbyHz{0x05D0};
 inline constexpr Offset<uint16_t> kAdfFrequency{0x034C};  // BCD main digits
 inline constexpr Offset<uint16_t> kAdfExtended{0x0356};   // thousands digit and fraction
 inline constexpr Offset<uint16_t> kTransponder{0x0354};   // four BCD digits

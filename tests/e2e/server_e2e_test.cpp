@@ -68,7 +68,7 @@ TEST(ServerEndToEnd, RadioReplyShowsPokedValuesAndCommandsReachTheSimulator) {
     std::vector<std::string> records;
   } cases[] = {
       {"xxCOM1 118.25 121.50", {"W 034E 2 2518", "W 311A 2 5021"}},
-      {"xxCO11 118.250 121.500", {"W 05C4 4 EACD0100", "W 05CC 4 9CDA0100"}},
+      {"xxCO11 118.250 121.500", {"W 05C4 4 105A0C07", "W 05CC 4 60F13D07"}},  // hertz
       {"xxNAV2 108.00 117.95", {"W 0352 2 0008", "W 3120 2 9517"}},
       {"xxADF0 1024", {"W 034C 2 0201", "W 0356 2 0000"}},
       {"xxTRA0 7700", {"W 0354 2 0077"}},

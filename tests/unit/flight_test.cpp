@@ -52,7 +52,7 @@ TEST(CockpitValues, SetThenGetGivesTheValueBackAndTheSimulatorsEncoding) {
     const char* peek;  // the bytes as the simulator keeps them
   } cases[] = {
       {"com1", "118.50", "118.50", 0x034E, "5018"},
-      {"com1", "118.275", "118.275", 0x05C4, "03CE0100"},
+      {"com1", "118.275", "118.275", 0x05C4, "B8BB0C07"},  // hertz
       {"com2", "124.85", "124.85", 0x3118, "8524"},
       {"nav1", "110.9", "110.90", 0x0350, "9010"},
       {"nav2", "108.00", "108.00", 0x0352, "0008"},
@@ -139,23 +139,24 @@ TEST(CockpitValues, SetTakesExactlyTheRangesHelpStates) {
   for (const CockpitValue& v : CockpitValues()) EXPECT_EQ(listed.count(v.name), 1u) << v.name;
 }
 
-// A simulator keeps each COM radio's BCD and kilohertz forms in step, whoever writes one.
+// A simulator keeps each COM radio's BCD and hertz forms in step, whoever writes one.
 TEST(RadioPairs, AWriteToEitherFormMovesTheOther) {
   const struct {
     const char* how;     // a control line, or "link" for a write record of the server
     const char* write;   // the line, or the command the server sends
-    uint32_t bcd, khz;   // the radio's two offsets
+    uint32_t bcd, hz;    // the radio's two offsets
     const char* bcdAfter;
-    const char* khzAfter;
+    const char* hzAfter;
   } cases[] = {
-      {"link", "COM1 119.00 121.50", 0x034E, 0x05C4, "0019", "D8D00100"},      // 119000
-      {"link", "COM1 119.00 121.27", 0x311A, 0x05CC, "2721", "BBD90100"},      // 121.275
-      {"link", "CO22 136.990 118.005", 0x3118, 0x05C8, "9936", "1E170200"},    // 136990
-      {"link", "CO22 136.990 118.005", 0x311C, 0x05D0, "0018", "F5CC0100"},    // 118.005 reads 118.00
-      {"poke", "poke 311C 8524", 0x311C, 0x05D0, "8524", "B2E70100"},          // 124850
-      {"poke", "poke 05C4 FBCC0100", 0x034E, 0x05C4, "0118", "FBCC0100"},      // 118011
-      {"poke", "poke 034E 2A1F", 0x034E, 0x05C4, "2A1F", "FBCC0100"},          // not BCD: kHz kept
-      {"set", "set com2 121.5", 0x3118, 0x05C8, "5021", "9CDA0100"},
+      {"link", "COM1 119.00 121.50", 0x034E, 0x05C4, "0019", "C0CB1707"},      // 119000000
+      {"link", "COM1 119.00 121.27", 0x311A, 0x05CC, "2721", "78823A07"},      // 121.275
+      {"link", "CO22 136.990 118.005", 0x3118, 0x05C8, "9936", "304D2A08"},    // 136990000
+      {"link", "CO22 136.990 118.005", 0x311C, 0x05D0, "0018", "089D0807"},    // 118.005 reads 118.00
+      {"poke", "poke 311C 8524", 0x311C, 0x05D0, "8524", "500F7107"},          // 124850000
+      {"poke", "poke 05C4 78B40807", 0x034E, 0x05C4, "0118", "78B40807"},      // 118011000
+      {"poke", "poke 034E 2A1F", 0x034E, 0x05C4, "2A1F", "78B40807"},          // not BCD: Hz kept
+      {"poke", "poke 05C4 FBCC0100", 0x034E, 0x05C4, "2A1F", "FBCC0100"},      // 118011: no frequency
+      {"set", "set com2 121.5", 0x3118, 0x05C8, "5021", "60F13D07"},
   };
   testing::SimLink link;
   for (const auto& c : cases) {
@@ -166,7 +167,7 @@ TEST(RadioPairs, AWriteToEitherFormMovesTheOther) {
       ASSERT_EQ(Control(link.peer, c.write), "OK");
     }
     EXPECT_EQ(Peek(link.peer, c.bcd, 2), std::string("OK ") + c.bcdAfter);
-    EXPECT_EQ(Peek(link.peer, c.khz, 4), std::string("OK ") + c.khzAfter);
+    EXPECT_EQ(Peek(link.peer, c.hz, 4), std::string("OK ") + c.hzAfter);
   }
 }
 

@@ -30,8 +30,9 @@ TEST(RadioCommands, WriteTheirValuesInOneExchange) {
       {"..NAV2 108.00 117.95", {{0x0352, Bytes(0x0800, 2)}, {0x3120, Bytes(0x1795, 2)}}},
       {"..NAV1 11A.2F 1xx.yy", {}},  // "xx" is not hexadecimal: nothing written at all
       {"..COM1 11A.2F 121.50", {{0x034E, Bytes(0x1A2F, 2)}, {0x311A, Bytes(0x2150, 2)}}},
-      {"..CO11 118.250 121.500", {{0x05C4, Bytes(118250, 4)}, {0x05CC, Bytes(121500, 4)}}},
-      {"..CO22 136.990 118.005", {{0x05C8, Bytes(136990, 4)}, {0x05D0, Bytes(118005, 4)}}},
+      {"..CO11 118.250 121.500", {{0x05C4, Bytes(118250000, 4)}, {0x05CC, Bytes(121500000, 4)}}},  // hertz
+      {"..CO22 136.990 118.005", {{0x05C8, Bytes(136990000, 4)}, {0x05D0, Bytes(118005000, 4)}}},
+      {"..CO11 -99.999 $FF.FFF", {{0x05C4, Bytes(static_cast<uint32_t>(-99999000), 4)}, {0x05CC, Bytes(1048575000, 4)}}},
       {"..ADF0 1024", {{0x034C, Bytes(0x0102, 2)}, {0x0356, Bytes(0, 2)}}},
       {"..ADF0 379", {{0x034C, Bytes(0x0379, 2)}, {0x0356, Bytes(0, 2)}}},
       {"..TRA0 8888", {{0x0354, Bytes(0x8888, 2)}}},

@@ -40,12 +40,12 @@ TEST(XradReply, FieldsFromPokedValues) {
     std::string text;
   } cases[] = {
       {"audio bits", [](Memory& m) { Poke(m, offsets::kAudioSelector, 0x90); }, 1, "10010000"},
-      {"com1 in hertz", [](Memory& m) { Poke(m, offsets::kCom1ActiveKhz, 121500000); }, 2, "121.500"},
-      {"com hertz digits dropped", [](Memory& m) { Poke(m, offsets::kCom1StandbyKhz, 118258999); }, 3, "118.258"},
-      {"com eight digits", [](Memory& m) { Poke(m, offsets::kCom2ActiveKhz, 99999999); }, 4, "999.999"},
-      {"com zero", [](Memory& m) { Poke(m, offsets::kCom2StandbyKhz, 0); }, 5, "0."},
-      {"com negative, signed", [](Memory& m) { Poke(m, offsets::kCom2StandbyKhz, -1); }, 5, "-1."},
-      {"com most negative", [](Memory& m) { Poke(m, offsets::kCom2StandbyKhz, INT32_MIN); }, 5, "-21.474"},
+      {"com1 in hertz", [](Memory& m) { Poke(m, offsets::kCom1ActiveHz, 121500000); }, 2, "121.500"},
+      {"com hertz digits dropped", [](Memory& m) { Poke(m, offsets::kCom1StandbyHz, 118258999); }, 3, "118.258"},
+      {"com eight digits", [](Memory& m) { Poke(m, offsets::kCom2ActiveHz, 99999999); }, 4, "999.999"},
+      {"com zero", [](Memory& m) { Poke(m, offsets::kCom2StandbyHz, 0); }, 5, "0."},
+      {"com negative, signed", [](Memory& m) { Poke(m, offsets::kCom2StandbyHz, -1); }, 5, "-1."},
+      {"com most negative", [](Memory& m) { Poke(m, offsets::kCom2StandbyHz, INT32_MIN); }, 5, "-21.474"},
       {"dme1 at the limit", [](Memory& m) { Poke(m, offsets::kDme1Distance, 6500); }, 8, "650.0"},
       {"dme1 no lock", [](Memory& m) { Poke(m, offsets::kDme1Distance, 6501); }, 8, "  0.0"},
       {"dme2 unsigned, no lock", [](Memory& m) { Poke(m, offsets::kDme2Distance, 65535); }, 11, "  0.0"},
@@ -93,8 +93,8 @@ TEST(XradReply, DebugBlockCarriesTheReplyTextsWithTheVariationBeforeTheSwitches)
   SimLink link;
   Memory& m = link.peer.Memory();
   Poke(m, offsets::kAudioSelector, 0x90);
-  Poke(m, offsets::kCom1ActiveKhz, 118250000); Poke(m, offsets::kCom1StandbyKhz, 121500);
-  Poke(m, offsets::kCom2ActiveKhz, 119100000); Poke(m, offsets::kCom2StandbyKhz, 124850);
+  Poke(m, offsets::kCom1ActiveHz, 118250000); Poke(m, offsets::kCom1StandbyHz, 121500);
+  Poke(m, offsets::kCom2ActiveHz, 119100000); Poke(m, offsets::kCom2StandbyHz, 124850);
   Poke(m, offsets::kNav1Active, 0x1050); Poke(m, offsets::kNav1Standby, 0x1390);
   Poke(m, offsets::kDme1Distance, 123);
   Poke(m, offsets::kNav2Active, 0x1410); Poke(m, offsets::kNav2Standby, 0x0900);
@@ -139,8 +139,8 @@ TEST(XradReply, RandomPlausibleMemoryKeepsEveryFieldWidth) {
   for (int i = 0; i < 200; ++i) {
     SCOPED_TRACE(i);
     FillPlausible(m, random);  // any bytes; position and heading in range
-    for (auto com : {offsets::kCom1ActiveKhz, offsets::kCom1StandbyKhz, offsets::kCom2ActiveKhz,
-                     offsets::kCom2StandbyKhz}) {
+    for (auto com : {offsets::kCom1ActiveHz, offsets::kCom1StandbyHz, offsets::kCom2ActiveHz,
+                     offsets::kCom2StandbyHz}) {
       Poke(m, com, static_cast<int32_t>(between(118000, 136990) * (between(0, 1) ? 1000 : 1)));
     }
     for (auto sw : {offsets::kApMaster, offsets::kApHeadingHold, offsets::kApNavHold,
