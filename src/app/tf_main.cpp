@@ -30,8 +30,9 @@ bool TfMain::Record(const std::string& path, std::string* error) {
   return true;
 }
 
-void TfMain::Start(const std::string& appFolder) {
+void TfMain::Start(const std::string& appFolder, bool makePlanFolder) {
   state_.AppFolder = appFolder;
+  state_.MakePlanFolder = makePlanFolder;
   view_->SetCaption(AppTitle);
   LogLine(state_.log, "- " + AppTitle);
   LogLine(state_.log, "- Note: Run in administrator mode");

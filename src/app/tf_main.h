@@ -37,7 +37,9 @@ class TfMain : public LoopEvents {
   TfMain& operator=(const TfMain&) = delete;
 
   // The program's life, one call per event.
-  void Start(const std::string& appFolder);  // the window is made: banner, connect timer
+  // The window is made: banner, connect timer. Plans go to `appFolder`, which the first plan
+  // makes when `makePlanFolder` (the user's own folder).
+  void Start(const std::string& appFolder, bool makePlanFolder = false);
   void Tick();                               // the connect timer: try to reach the simulator
   void ListenerBound();                      // the listening lines
   void ClientConnect(ConnectionId client);

@@ -36,7 +36,7 @@ constexpr char kDegreeSign = '\xB0';  // in the 8-bit code page, before conversi
 class PlanFile {
  public:
   PlanFile(const RequestState& state, PlanOpen mode) {
-    PlanFileOpening opening = OpenPlanFile(PlanFilePath(state), mode);
+    PlanFileOpening opening = OpenPlanFile(PlanFilePath(state), mode, state.MakePlanFolder);
     if (!opening.refusal.empty())
       throw RequestError("Flight plan chunk refused: " + opening.refusal);
     if (!opening.file) RaiseFileError(opening.error);

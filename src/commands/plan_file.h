@@ -22,6 +22,7 @@ struct PlanFileOpening {
   std::string refusal;        // ...or why the file there is not taken ("the plan file is ...")
 };
 
-PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode);
+// `makeFolder`: a missing folder of the file (and those above it) is made for a new plan.
+PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode, bool makeFolder = false);
 
 }  // namespace tavelor

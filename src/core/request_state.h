@@ -21,6 +21,7 @@ struct RequestState {
   LogSink log;      // where LogLine and LogError write
   TimeOfDayClock clock = LocalTimeOfDay;  // the time the debug lines show
   std::string AppFolder;  // the flight plan's folder and separator: the program's, or the user's own
+  bool MakePlanFolder = false;  // the user's own, made by the first plan when it is missing
   // The host's 8-bit code page to UTF-8, for flight plans: Windows-1252 unless the shell says.
   CodePageConverter codePageToUtf8 = Windows1252ToUtf8;
   bool DebugEnabled = false;  // adds a line per request and a block per reply to the log

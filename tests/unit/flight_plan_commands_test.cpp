@@ -11,10 +11,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/plan_folder.h"
 #include "commands/flight_plan_commands.h"
 #include "core/request_text.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
+#include "support/process.h"
 #include "support/sim_link.h"
 #include "text/request_error.h"
 
@@ -208,6 +210,32 @@ TEST_F(ExecTest, APathThatDoesNotFitIsRefusedWithoutWriting) {
       EXPECT_EQ(link.peer.Exchanges(), before);
     }
   }
+}
+
+}  // namespace
+}  // namespace tavelor
+
+namespace tavelor {
+namespace {
+
+// An installed server names the user's state folder for its plans, and makes it only with the
+// first plan: a server that never gets one leaves nothing behind.
+TEST(PlanFolder, TheUsersFolderIsMadeByTheFirstPlanOnly) {
+  const std::filesystem::path state = std::filesystem::temp_directory_path() / "tavelor-plan-folder-test";
+  std::filesystem::remove_all(state);
+  ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  const PlanFolderChoice plans = PlanFolder("/usr/bin/");
+  ::unsetenv("XDG_STATE_HOME");
+  const std::string& folder = plans.folder;
+  EXPECT_EQ(folder, (state / "tavelor").string() + "/");
+  EXPECT_TRUE(plans.madeByFirstPlan);
+  EXPECT_FALSE(std::filesystem::exists(state));
+  testing::SimLink link;
+  link.state.AppFolder = folder;
+  link.state.MakePlanFolder = true;
+  ServeRequest(link.state, "xxPLA9 <plan/>");
+  EXPECT_EQ(testing::FileBytes(folder + "Quindrel.pln"), "<plan/>");
+  std::filesystem::remove_all(state);
 }
 
 }  // namespace

@@ -441,29 +441,40 @@ fs::path FreshFolder(const std::string& name) {
   return folder;
 }
 
-// Whether the program's folder is writable: beside the program, else the user's own folder.
-class PlanFolderTest : public WineTest, public ::testing::WithParamInterface<bool> {};
+// Where the program is: in a folder it may write (the plan beside it), in one it may not, or
+// installed under Program Files, which it may write here as an administrator may but never does
+// (the plan in the user's own folder, made by the first plan).
+enum class PlanPlace { kWritable, kReadOnly, kProgramFiles };
+class PlanFolderTest : public WineTest, public ::testing::WithParamInterface<PlanPlace> {};
 
 TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereTheProgramMayWrite) {
   // A copy of the program in a folder of its own, in a Cyrillic Windows (code page 1251):
   // the plan is converted from that code page, not from Western.
-  const bool writable = GetParam();
-  const fs::path folder = FreshFolder("plan-run");
+  const PlanPlace place = GetParam();
+  const fs::path folder = place == PlanPlace::kProgramFiles ? fs::path(InPrefix("C:\\Program Files\\TavelorPlanTest"))
+                                                            : FreshFolder("plan-run");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
   fs::copy_file(Exe("TavelorServer.exe"), folder / "TavelorServer.exe");
   std::string path = OnZ(folder / "Quindrel.pln");
   std::string file = (folder / "Quindrel.pln").string();
   std::optional<ReadOnlyFolder> readOnly;
-  if (!writable) {
+  if (place != PlanPlace::kWritable) {
     std::string local = wine::Run({"wine", "cmd", "/c", "echo %LOCALAPPDATA%"}, kStart).out;
     local.erase(local.find_last_not_of("\r\n") + 1);
     path = local + "\\TavelorServer\\Quindrel.pln";
     file = InPrefix(path);
-    fs::remove(file);
+    fs::remove_all(fs::path(file).parent_path());  // made by the first plan, not before
+  }
+  if (place == PlanPlace::kReadOnly) {
     readOnly.emplace(folder.string());
     ASSERT_TRUE(readOnly->Ok()) << "cannot make " << folder << " read-only: " << std::strerror(errno);
   }
   StartSim();
-  StartServer((folder / "TavelorServer.exe").string(), {"LANG=ru_RU.UTF-8", "LC_ALL=ru_RU.UTF-8"});
+  // Started by its Windows path, as the Start menu would: the program finds itself there.
+  const std::string exe = place == PlanPlace::kProgramFiles ? "C:\\Program Files\\TavelorPlanTest\\TavelorServer.exe"
+                                                           : (folder / "TavelorServer.exe").string();
+  StartServer(exe, {"LANG=ru_RU.UTF-8", "LC_ALL=ru_RU.UTF-8"});
   Client client = Connect();
 
   // "&" becomes the degree sign, 0xB0 in that code page too; 0xE9 there is a Cyrillic letter.
@@ -486,8 +497,13 @@ TEST_P(PlanFolderTest, FlightPlanIsConvertedFromTheSystemCodePageAndStoredWhereT
       << journal[0] << "\nexpected the path " << path;
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Writable" : "ReadOnly"; });
+std::string PlaceName(const ::testing::TestParamInfo<PlanPlace>& info) {
+  const char* names[] = {"Writable", "ReadOnly", "ProgramFiles"};
+  return names[static_cast<int>(info.param)];
+}
+INSTANTIATE_TEST_SUITE_P(Wine, PlanFolderTest,
+                         ::testing::Values(PlanPlace::kWritable, PlanPlace::kReadOnly, PlanPlace::kProgramFiles),
+                         PlaceName);
 
 // A flight recorded by the Windows program into a folder whose name holds a blank, as a
 // shortcut would give it, and replayed by the stand-in on Linux: every reply again; and by the

@@ -186,7 +186,8 @@ int main(int argc, char** argv) {
       if (sim) sim->Stop();
       return 1;
     }
-    main.Start(tavelor::PlanFolder(ExecutableFolder()));
+    const tavelor::PlanFolderChoice plans = tavelor::PlanFolder(ExecutableFolder());
+    main.Start(plans.folder, plans.madeByFirstPlan);
     main.State().DebugEnabled = options.debug;  // on from the start: no switch line logged
     // The first of the timer's attempts, made now: scripts and tests that start both programs
     // need not wait out the first second. The log is the same either way.

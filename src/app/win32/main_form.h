@@ -12,6 +12,7 @@
 
 #include "app/forwarded_events.h"
 #include "app/main_view.h"
+#include "app/plan_folder.h"
 #include "app/tf_main.h"
 
 namespace tavelor {
@@ -48,7 +49,7 @@ class Win32MainForm : public MainView, public ForwardedEvents {
   void AppendLog(const std::string& line) override;
 
   // The window's events, by their names in the program.
-  void FormCreate(const std::string& appFolder) { main_->Start(appFolder); }
+  void FormCreate(const PlanFolderChoice& plans) { main_->Start(plans.folder, plans.madeByFirstPlan); }
   void BitBtn1Click() { main_->ToggleDebug(); }
   void FormClose() { main_->Close(); }
   void Timer1Timer() { main_->Tick(); }

@@ -1,5 +1,7 @@
-// The plan's folder on Windows: the program's own when a file can be made there, else
-// %LOCALAPPDATA%\TavelorServer (for an install under Program Files, which users may not write).
+// The plan's folder on Windows: the program's own when a file can be made there and it is not
+// under Program Files, else %LOCALAPPDATA%\TavelorServer, made by the first plan. An install
+// under Program Files is never written to: not by a user, who may not, nor by an administrator,
+// who may (the README asks to run the server as one when the simulator runs as one).
 #include "app/plan_folder.h"
 
 #include <windows.h>
@@ -19,21 +21,36 @@ bool CanMakeFileIn(const std::string& folder) {
   return true;
 }
 
+std::string Environment(const char* name) {
+  char value[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? "" : std::string(value, length);
+}
+
 std::string LocalAppDataFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return "";
-  const std::string folder = std::string(path, length) + "\\TavelorServer";
-  if (!CreateDirectoryA(folder.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return "";
-  return folder + "\\";
+  const std::string base = Environment("LOCALAPPDATA");
+  return base.empty() ? "" : base + "\\TavelorServer\\";
+}
+
+// Under one of the Program Files folders (the 64-bit one, and the 32-bit one beside it).
+bool Installed(const std::string& folder) {
+  for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)"}) {
+    const std::string root = Environment(name);
+    if (!root.empty() && folder.size() > root.size() &&
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, folder.c_str(), static_cast<int>(root.size()),
+                       root.c_str(), static_cast<int>(root.size())) == CSTR_EQUAL &&
+        (folder[root.size()] == '\\' || folder[root.size()] == '/'))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-std::string PlanFolder(const std::string& programFolder) {
-  if (CanMakeFileIn(programFolder)) return programFolder;
+PlanFolderChoice PlanFolder(const std::string& programFolder) {
+  if (!Installed(programFolder) && CanMakeFileIn(programFolder)) return {programFolder, false};
   const std::string own = LocalAppDataFolder();
-  return own.empty() ? programFolder : own;
+  return own.empty() ? PlanFolderChoice{programFolder, false} : PlanFolderChoice{own, true};
 }
 
 }  // namespace tavelor

@@ -11,6 +11,16 @@ namespace tavelor {
 
 namespace {
 
+// The plan's folder and those above it that are missing, as the first plan makes them: a
+// folder of the user's own (~/.local/state/tavelor) is not made before it is needed.
+bool MakeFolders(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return false;
+  const std::string folder = path.substr(0, slash);
+  if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return true;
+  return errno == ENOENT && MakeFolders(folder) && (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST);
+}
+
 PlanFileOpening Failed(int fd) {
   const int error = errno;
   ::close(fd);
@@ -19,11 +29,14 @@ PlanFileOpening Failed(int fd) {
 
 }  // namespace
 
-PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode) {
+PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode, bool makeFolder) {
   // O_NONBLOCK: opening a pipe for writing would otherwise wait for a reader.
   int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
   if (mode == PlanOpen::kCreate) flags |= O_CREAT;
-  const int fd = ::open(path.c_str(), flags, 0666);
+  int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0 && errno == ENOENT && makeFolder && mode == PlanOpen::kCreate && MakeFolders(path)) {
+    fd = ::open(path.c_str(), flags, 0666);
+  }
   if (fd < 0) {
     if (errno == ELOOP) return {nullptr, 0, "the plan file is a symbolic link"};
     return {nullptr, errno, {}};

@@ -31,6 +31,17 @@ int ErrorNumber(DWORD code) {
   }
 }
 
+// The plan's folder and those above it that are missing, as the first plan makes them: a
+// folder of the user's own (%LOCALAPPDATA%\TavelorServer) is not made before it is needed.
+bool MakeFolders(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos || slash < 3) return false;  // "C:\" is there
+  const std::string folder = path.substr(0, slash);
+  if (CreateDirectoryA(folder.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  return GetLastError() == ERROR_PATH_NOT_FOUND && MakeFolders(folder) &&
+         (CreateDirectoryA(folder.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
 PlanFileOpening Failed(HANDLE file) {
   const int error = ErrorNumber(GetLastError());
   CloseHandle(file);
@@ -39,11 +50,18 @@ PlanFileOpening Failed(HANDLE file) {
 
 }  // namespace
 
-PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode) {
+PlanFileOpening OpenPlanFile(const std::string& path, PlanOpen mode, bool makeFolder) {
   // Opened without emptying it: a reparse point found there must be left as it is.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                            mode == PlanOpen::kCreate ? OPEN_ALWAYS : OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+  const auto open = [&] {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       mode == PlanOpen::kCreate ? OPEN_ALWAYS : OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+  };
+  HANDLE file = open();
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND && makeFolder &&
+      mode == PlanOpen::kCreate && MakeFolders(path)) {
+    file = open();
+  }
   if (file == INVALID_HANDLE_VALUE) return {nullptr, ErrorNumber(GetLastError()), {}};
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!GetFileInformationByHandle(file, &info)) return Failed(file);
