@@ -57,6 +57,20 @@ class Pages(unittest.TestCase):
 
     all_shown = "[...document.querySelectorAll('[data-field]')].every(e => !/^-+$/.test(e.textContent))"
 
+    def test_the_formats_at_their_edges(self):
+        """Just below a whole degree, minute and hour, below zero, at zero and at the limits; texts
+        are left as texts by the formats that write numbers."""
+        cases = [("lat", 40.99999, "N41°00.00'"), ("lat", 40.999, "N40°59.94'"), ("lat", -0.000001, "N00°00.00'"),
+                 ("lat", -90, "S90°00.00'"), ("lon", -179.999999, "W180°00.00'"), ("lon", 0.5, "E000°30.00'"),
+                 ("clock", 59.6, "1:00"), ("clock", 3599.5, "60:00"), ("clock", -3, "-0:03"), ("clock", -61, "-1:01"),
+                 ("clock", -0.4, "0:00"), ("clock", 0, "0:00"), ("heading", 359.5, "360"), ("heading", -0.4, "360"),
+                 ("heading", -10, "350"), ("heading", 720.4, "360"), ("signed", -0.4, "0"), ("needle", 128, "-128"),
+                 ("needle", 255, "-1"), ("heading", "7000", "7000"), ("lat", " 12.3", "12.3"), ("id", "--DST", "DST")]
+        self.show("radio.html")
+        shown = self.browser.js(f"{json.dumps(cases)}.map(([format, value]) => {{ const e = document.createElement('span');"
+                                " e.dataset.format = format; return Tavelor.show(e, value); })")
+        self.assertEqual(list(zip([c[:2] for c in cases], shown)), [(c[:2], c[2]) for c in cases])
+
     def test_every_page_fits_a_phone_held_upright(self):
         self.browser.size(390, 844)
         self.addCleanup(self.browser.size, 1280, 800)

@@ -10,22 +10,36 @@
 const Tavelor = (() => {
   const signedByte = (v) => (v > 127 ? v - 256 : v);  // needles go out as 0 to 255
   const pad = (v, n) => String(Math.round(Math.abs(v))).padStart(n, "0");
+  // Degrees and minutes, rounded to hundredths of a minute first, so that 40.99999 is 41°00.00'
+  // and never 40°60.00'.
+  const degreesMinutes = (v, width, north, south) => {
+    const hundredths = Math.round(Math.abs(v) * 6000);
+    const minutes = ((hundredths % 6000) / 100).toFixed(2).padStart(5, "0");
+    return `${v < 0 && hundredths > 0 ? south : north}${pad(Math.floor(hundredths / 6000), width)}°${minutes}'`;
+  };
   const formats = {
     heading: (v) => pad(((Math.round(v) % 360) + 360) % 360 || 360, 3),  // 000 shows as 360
     signed: (v) => (Math.round(v) > 0 ? "+" : Math.round(v) < 0 ? "-" : "") + Math.abs(Math.round(v)),
-    clock: (v) => `${Math.floor(v / 60)}:${pad(v % 60, 2)}`,  // seconds as m:ss
+    // Seconds as m:ss, rounded first (59.6 is 1:00); a time past (a waypoint behind) as -m:ss.
+    clock: (v) => {
+      const seconds = Math.round(Math.abs(v));
+      return `${v < 0 && seconds > 0 ? "-" : ""}${Math.floor(seconds / 60)}:${pad(seconds % 60, 2)}`;
+    },
     needle: (v) => String(signedByte(v)),
-    lat: (v) => `${v < 0 ? "S" : "N"}${pad(Math.trunc(Math.abs(v)), 2)}°${(Math.abs(v) % 1 * 60).toFixed(2).padStart(5, "0")}'`,
-    lon: (v) => `${v < 0 ? "W" : "E"}${pad(Math.trunc(Math.abs(v)), 3)}°${(Math.abs(v) % 1 * 60).toFixed(2).padStart(5, "0")}'`,
+    lat: (v) => degreesMinutes(v, 2, "N", "S"),
+    lon: (v) => degreesMinutes(v, 3, "E", "W"),
     id: (t) => t.replace(/^[\s-]+|[\s-]+$/g, ""),  // identifiers come padded with '-' or blanks
     text: (t) => t.trim(),
   };
+  // The formats above that write numbers: a text field is shown as a text whatever they say (a
+  // transponder code of "7000" is not a heading of 160). A page's own formats get texts too.
+  const numberFormats = new Set(["heading", "signed", "clock", "needle", "lat", "lon"]);
 
   // The text an element shows for a field's value.
   function show(element, value) {
     const format = element.dataset.format;
     if (value === null || value === undefined) return "---";
-    if (typeof value === "string") return (formats[format] || formats.text)(value);
+    if (typeof value === "string") return (numberFormats.has(format) ? formats.text : formats[format] || formats.text)(value);
     const v = value * Number(element.dataset.scale || 1);
     if (formats[format]) return formats[format](v);
     if (/^\d$/.test(format || "")) return v.toFixed(Number(format));
