@@ -1,12 +1,21 @@
 # Turns the built-in pages (src/web/pages/) into one C++ source: every file as bytes in a table
 # by its path, so tavelor-web serves them from memory and no request path ever reaches the file
-# system. Run at build time: cmake -DPAGES_DIR=... -DOUTPUT=... -P embed_pages.cmake
+# system. Run at build time: cmake -DPAGES_DIR=... -DEXTRA="file;..." -DOUTPUT=... -P embed_pages.cmake
+# EXTRA: files from elsewhere (a library's script), served by their names as the pages are.
 file(GLOB pages RELATIVE ${PAGES_DIR} ${PAGES_DIR}/*)
-list(SORT pages)
+set(paths "")
+foreach(page ${pages})
+  list(APPEND paths ${PAGES_DIR}/${page})
+endforeach()
+foreach(extra ${EXTRA})
+  get_filename_component(name ${extra} NAME)
+  list(APPEND pages ${name})
+  list(APPEND paths ${extra})
+endforeach()
 set(arrays "")
 set(rows "")
 set(index 0)
-foreach(page ${pages})
+foreach(page path IN ZIP_LISTS pages paths)
   if(page MATCHES "\\.html$")
     set(type "text/html; charset=utf-8")
   elseif(page MATCHES "\\.js$")
@@ -20,7 +29,7 @@ foreach(page ${pages})
   else()
     message(FATAL_ERROR "embed_pages: no content type for ${page}")
   endif()
-  file(READ ${PAGES_DIR}/${page} hex HEX)
+  file(READ ${path} hex HEX)
   string(REPEAT "[0-9a-f]" 48 line)  # 24 bytes a line
   string(REGEX REPLACE "(${line})" "\\1\n" hex "${hex}")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")

@@ -7,26 +7,34 @@
 
 set(TAVELOR_NOTICES ${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt)
 
-if(WIN32)
-  install(TARGETS TavelorServer tavelor-web tavelor-sim tavelor-probe tavelor-launch RUNTIME DESTINATION .)
-  # The documents as a Windows user opens them: HTML with the pictures inside (Debian's Python
-  # with python3-markdown), the texts with CR LF.
+# The README and the three references as one HTML file each, the pictures inside and the links
+# between them leading to one another (Debian's Python with python3-markdown), into `folder`
+# under the prefix.
+function(tavelor_install_documents folder)
   install(CODE "
-    set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-    foreach(document README.md docs/protocol.md docs/pages.md)
-      get_filename_component(name \${document} NAME_WE)
-      if(name STREQUAL README)
-        set(html README.html)
-      else()
-        set(html \${name}.html)
-      endif()
+    set(into \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}\")
+    file(MAKE_DIRECTORY \${into})
+    foreach(pair \"README.md;README.html\" \"docs/protocol.md;protocol.html\" \"docs/pages.md;pages.html\"
+                 \"docs/recording.md;recording.html\")
+      list(GET pair 0 document)
+      list(GET pair 1 html)
       execute_process(COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/packaging/docs_html.py
-                              ${PROJECT_SOURCE_DIR}/\${document} \${root}/\${html}
+                              ${PROJECT_SOURCE_DIR}/\${document} \${into}/\${html}
                       RESULT_VARIABLE failed)
       if(failed)
         message(FATAL_ERROR \"\${document} could not be written as HTML (python3-markdown?)\")
       endif()
     endforeach()
+  ")
+endfunction()
+
+if(WIN32)
+  install(TARGETS TavelorServer tavelor-web tavelor-sim tavelor-probe tavelor-launch RUNTIME DESTINATION .)
+  # The documents as a Windows user opens them: HTML with the pictures inside, the texts with
+  # CR LF.
+  tavelor_install_documents(.)
+  install(CODE "
+    set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
     foreach(pair \"LICENSE;LICENSE.txt\" \"packaging/THIRD-PARTY-NOTICES.txt;THIRD-PARTY-NOTICES.txt\")
       list(GET pair 0 from)
       list(GET pair 1 to)
@@ -43,13 +51,25 @@ else()
   include(GNUInstallDirs)
   install(TARGETS tavelor-server tavelor-web tavelor-sim tavelor-probe RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(TAVELOR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tavelor)
-  install(FILES README.md docs/protocol.md docs/pages.md DESTINATION ${TAVELOR_DOC_DIR})
+  tavelor_install_documents(${TAVELOR_DOC_DIR})
   # Debian's copyright file: the licence, then the notices of the code built into the programs.
   file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
   file(READ ${TAVELOR_NOTICES} notices)
   file(WRITE ${CMAKE_BINARY_DIR}/generated/copyright "${license}\n${notices}")
   install(FILES ${CMAKE_BINARY_DIR}/generated/copyright DESTINATION ${TAVELOR_DOC_DIR})
   install(FILES packaging/linux/tavelor-web.service DESTINATION lib/systemd/system)
+  # The service's options, every one commented: in /etc/default for a prefix of /usr (the .deb's;
+  # file(INSTALL) puts DESTDIR, CPack's folder, in front), else under the prefix (a scratch
+  # install).
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(etc /etc)
+    else()
+      set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    endif()
+    file(INSTALL ${PROJECT_SOURCE_DIR}/packaging/linux/tavelor-web.default DESTINATION \${etc}/default
+         RENAME tavelor-web PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  ")
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME tavelor)
@@ -64,7 +84,9 @@ else()
   # The unit's maintainer scripts: stopped on removal, its enable links kept as Debian's helper
   # keeps them (packaging/linux/).
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
-      ${PROJECT_SOURCE_DIR}/packaging/linux/prerm ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
+      ${PROJECT_SOURCE_DIR}/packaging/linux/prerm ${PROJECT_SOURCE_DIR}/packaging/linux/postrm
+      ${PROJECT_SOURCE_DIR}/packaging/linux/conffiles)
+
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_PACKAGE_CONTACT "The TavelorServer developers")

@@ -4,12 +4,18 @@
 
 # The pages, built into the program.
 file(GLOB TAVELOR_WEB_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/pages/*)
+# The index page draws its QR code with Debian's qrcode-generator (node-qrcode-generator), served
+# beside the pages as qrcode.js.
+set(TAVELOR_QRCODE_JS /usr/share/javascript/qrcode-generator/qrcode.js)
+if(NOT EXISTS ${TAVELOR_QRCODE_JS})
+  message(FATAL_ERROR "tavelor-web needs ${TAVELOR_QRCODE_JS} (Debian: node-qrcode-generator)")
+endif()
 set(TAVELOR_WEB_PAGES_CPP ${CMAKE_BINARY_DIR}/generated/web_pages.cpp)
 add_custom_command(
   OUTPUT ${TAVELOR_WEB_PAGES_CPP}
-  COMMAND ${CMAKE_COMMAND} -DPAGES_DIR=${PROJECT_SOURCE_DIR}/src/web/pages
+  COMMAND ${CMAKE_COMMAND} -DPAGES_DIR=${PROJECT_SOURCE_DIR}/src/web/pages -DEXTRA=${TAVELOR_QRCODE_JS}
           -DOUTPUT=${TAVELOR_WEB_PAGES_CPP} -P ${PROJECT_SOURCE_DIR}/cmake/embed_pages.cmake
-  DEPENDS ${TAVELOR_WEB_PAGES} ${PROJECT_SOURCE_DIR}/cmake/embed_pages.cmake
+  DEPENDS ${TAVELOR_WEB_PAGES} ${TAVELOR_QRCODE_JS} ${PROJECT_SOURCE_DIR}/cmake/embed_pages.cmake
   COMMENT "Building the pages into tavelor-web")
 
 # The portable part: options, the Origin rule, fan-out, the stream's messages, the pages.

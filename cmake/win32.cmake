@@ -62,7 +62,7 @@ tavelor_windows_program(tavelor-probe)
 
 # The Start menu's shortcut to the server with its browser panels (the installer's, in packaging/).
 add_executable(tavelor-launch WIN32 packaging/windows/launch.cpp)
-target_link_libraries(tavelor-launch PRIVATE tavelor_cli user32 kernel32)
+target_link_libraries(tavelor-launch PRIVATE tavelor_cli ws2_32 user32 kernel32)
 tavelor_windows_program(tavelor-launch)
 
 option(TAVELOR_WINE_HELPERS "Build win_inspect.exe and hostile_sim.exe, the helpers of the Wine tests" ON)

@@ -3,8 +3,9 @@
 
     docs_html.py INPUT.md OUTPUT.html
 
-The pictures it shows are put inside the file, the links between the README and the two
-references (the protocol's, the page author's) lead to their HTML siblings, and the headings keep the anchors the Markdown's own
+The pictures it shows are put inside the file, the links between the README and the three
+references (the protocol's, the page author's, the recording's format) lead to their HTML
+siblings, links to files of the source tree that the downloads do not hold become plain words, and the headings keep the anchors the Markdown's own
 links use, so the file needs nothing beside it and reads as the repository shows it.
 """
 import base64
@@ -16,7 +17,8 @@ import sys
 import markdown
 
 # Each Markdown file and the name of its HTML form, as the documents link to one another.
-HTML_NAMES = {"README.md": "README.html", "protocol.md": "protocol.html", "pages.md": "pages.html"}
+HTML_NAMES = {"README.md": "README.html", "protocol.md": "protocol.html", "pages.md": "pages.html",
+              "recording.md": "recording.html"}
 
 STYLE = """
 body { font-family: Segoe UI, Helvetica, Arial, sans-serif; max-width: 60em; margin: 2em auto;
@@ -46,12 +48,17 @@ def unindent_fences(text):
 
 
 def relink(match):
-    target = match.group(2)
+    """A link to one of the documents leads to its HTML sibling; a link to any other file of the
+    source tree (a header, a script, a page's source), which the downloads do not hold, becomes
+    its words alone."""
+    target, words = match.group(1), match.group(2)
+    if re.match(r"^[a-z]+:", target) or target.startswith("#"):
+        return match.group(0)
     path, _, anchor = target.partition("#")
     name = HTML_NAMES.get(pathlib.PurePosixPath(path).name)
     if name is None:
-        return match.group(0)
-    return match.group(1) + name + ("#" + anchor if anchor else "") + '"'
+        return words
+    return f'<a href="{name}{"#" + anchor if anchor else ""}">{words}</a>'
 
 
 def inline_picture(folder):
@@ -71,7 +78,7 @@ def main():
     body = markdown.markdown(
         text, extensions=["tables", "fenced_code", "toc", "sane_lists"],
         extension_configs={"toc": {"slugify": github_anchor}}, output_format="html")
-    body = re.sub(r'(<a href=")([^":]+\.md(?:#[^"]*)?)"', relink, body)
+    body = re.sub(r'<a href="([^"]*)">(.*?)</a>', relink, body, flags=re.S)
     body = re.sub(r'(<img[^>]* src=")([^":]+\.png)"', inline_picture(source.parent), body)
     page = ('<!doctype html>\n<html lang="en">\n<head>\n<meta charset="utf-8">\n'
             f"<title>{html.escape(title)}</title>\n<style>{STYLE}</style>\n</head>\n<body>\n"

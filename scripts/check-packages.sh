@@ -6,7 +6,9 @@
 # installs the files and shortcuts, the installed programs give the version, the installed
 # TavelorServer.exe serves the installed stand-in, the launcher starts the server with
 # tavelor-web (and the stand-in) and ends them with the server's window, and the uninstaller
-# leaves Program Files, the Start menu and the registry as they were.
+# leaves Program Files, the Start menu and the registry as they were. The documents' links lead
+# from one to another as shipped; the .deb's programs are hardened, and it is installed with
+# dpkg, used, removed (leaving its options file and the unit's mask) and purged (leaving nothing).
 #
 # Root: the programs run in a network namespace of their own (ports 9696, 9697 and 9080 are
 # theirs whatever else runs), Wine with its null graphics driver in a prefix of its own. Every
@@ -20,7 +22,8 @@ dist="$root/dist"
 work="$root/build/package-check"
 net="tavelor-package-check"
 windows_files=(LICENSE.txt README.html THIRD-PARTY-NOTICES.txt TavelorServer.exe pages.html
-  protocol.html tavelor-launch.exe tavelor-probe.exe tavelor-sim.exe tavelor-web.exe)
+  protocol.html recording.html tavelor-launch.exe tavelor-probe.exe tavelor-sim.exe tavelor-web.exe)
+documents=(README.html protocol.html pages.html recording.html)
 parked_radi=$' 12.3:  0.0:7000:118.25:121.50:110.90:113.90:111.30:109.00:0345:10010000:119.10:124.85:\r'
 
 fail() { echo "check-packages.sh: $*" >&2; exit 1; }
@@ -44,6 +47,7 @@ running() { kill -0 "$1" 2>/dev/null; }
 gone() { ! running "$1"; }
 
 cleanup() {
+  [[ -n ${installed_deb:-} ]] && dpkg --purge tavelor >/dev/null 2>&1
   [[ -n ${WINEPREFIX:-} ]] && in_net timeout 30 wineserver -k 2>/dev/null
   [[ -n ${read_only:-} ]] && umount "$read_only"
   ip netns delete "$net" 2>/dev/null
@@ -78,12 +82,22 @@ echo "-- the zip"
 folder="TavelorServer-$version-windows-x64"
 expected=$(printf "$folder/%s\n" "${windows_files[@]}" | sort)
 expect "the zip's files" "$(unzip -Z1 "$dist/$folder.zip" | grep -v '/$' | sort)" "$expected"
+unzip -q -o "$dist/$folder.zip" "$folder/*.html" -d "$work/zip"
+/usr/bin/python3 packaging/check_links.py "$work/zip/$folder" "${documents[@]}" ||
+  fail "the zip's documents have links that lead nowhere (above)"
 
 echo "-- the .deb, unpacked"
 deb="$work/deb"
 dpkg -x "$dist/tavelor_${version}_amd64.deb" "$deb"
 expect "the .deb's files" "$(cd "$deb" && find . -type f | sort | tr '\n' ' ')" \
-  "./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.md ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.md ./usr/share/doc/tavelor/protocol.md "
+  "./etc/default/tavelor-web ./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.html ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.html ./usr/share/doc/tavelor/protocol.html ./usr/share/doc/tavelor/recording.html "
+# The documents' links lead from one to another as they are shipped, here and in the zip.
+/usr/bin/python3 packaging/check_links.py "$deb/usr/share/doc/tavelor" "${documents[@]}" ||
+  fail "the .deb's documents have links that lead nowhere (above)"
+# Every option of the service's defaults file is there, commented.
+for option in $("$deb/usr/bin/tavelor-web" --help | grep -o -- '^  --[a-z-]*' | grep -v -- '--help\|--version'); do
+  grep -q "^#   $option " "$deb/etc/default/tavelor-web" || fail "/etc/default/tavelor-web does not name $option"
+done
 for program in tavelor-server tavelor-web tavelor-sim tavelor-probe; do
   expect "the .deb's $program --version" "$("$deb/usr/bin/$program" --version)" "$program $version"
   # Built as Debian builds: PIE, stack protector, fortified calls, full RELRO and BIND_NOW.
@@ -92,7 +106,7 @@ for program in tavelor-server tavelor-web tavelor-sim tavelor-probe; do
     fail "the .deb's $program is not hardened: $(grep -v ': yes' "$work/hardening.log" | tr '\n' ' ')"
 done
 dpkg-deb --ctrl-tarfile "$dist/tavelor_${version}_amd64.deb" | tar -t | sort | tr '\n' ' ' >"$work/control.txt"
-expect "the .deb's maintainer scripts" "$(cat "$work/control.txt")" "./control ./md5sums ./postinst ./postrm ./prerm "
+expect "the .deb's maintainer scripts" "$(cat "$work/control.txt")" "./conffiles ./control ./md5sums ./postinst ./postrm ./prerm "
 mkdir -m 700 "$work/ipc"
 # Its folder read-only, as /usr/bin is to a user: the flight plan goes to the user's state folder.
 mount --bind "$deb/usr/bin" "$deb/usr/bin" && mount -o remount,bind,ro "$deb/usr/bin"
@@ -108,6 +122,35 @@ expect "the .deb's server, the plan file" "$(cat "$work/state/tavelor/Quindrel.p
 kill -TERM "$server"
 wait_for 10 gone "$server" || fail "the .deb's tavelor-server does not end on SIGTERM"
 umount "$read_only" && read_only=""
+
+echo "-- the .deb, installed, used, removed and purged"
+# What the package may leave after a removal: its options file (a conffile, the user's to keep)
+# and Debian's note of the unit's links with the mask over them; after a purge, nothing.
+traces() {
+  find /usr /etc /var/lib/systemd /lib/systemd -path /usr/share/doc -prune -o -print 2>/dev/null |
+    { grep -i tavelor || true; } | sort
+}
+before=$(traces)
+dpkg --purge tavelor >/dev/null 2>&1 || true
+DEBIAN_FRONTEND=noninteractive dpkg -i "$dist/tavelor_${version}_amd64.deb" >"$work/dpkg.log" 2>&1 ||
+  fail "dpkg -i failed (see $work/dpkg.log)"
+installed_deb=yes
+mkdir -p /etc/systemd/system/multi-user.target.wants  # as systemctl enable tavelor-web makes it
+ln -sf /usr/lib/systemd/system/tavelor-web.service /etc/systemd/system/multi-user.target.wants/
+XDG_STATE_HOME="$work/deb-state" TAVELOR_IPC_DIR="$work/ipc" \
+  ip netns exec "$net" /usr/bin/tavelor-server --sim --connect-now >"$work/deb-installed.log" 2>&1 &
+server=$!
+wait_for 20 listening 9696 || fail "the installed tavelor-server --sim does not listen on 9696"
+expect "the installed server, RADI" "$(ask 9696 xxRADI)" "$parked_radi"
+[[ ! -e $work/deb-state/tavelor ]] || fail "the state folder was made before any plan"
+kill -TERM "$server"
+wait_for 10 gone "$server" || fail "the installed tavelor-server does not end on SIGTERM"
+dpkg -r tavelor >>"$work/dpkg.log" 2>&1 || fail "dpkg -r failed (see $work/dpkg.log)"
+expect "what a removal leaves" "$(comm -13 <(echo "$before") <(traces) | tr '\n' ' ')" \
+  "/etc/default/tavelor-web /etc/systemd/system/multi-user.target.wants/tavelor-web.service /etc/systemd/system/tavelor-web.service /var/lib/systemd/deb-systemd-helper-enabled/tavelor-web.service.dsh-also /var/lib/systemd/deb-systemd-helper-masked/tavelor-web.service "
+dpkg --purge tavelor >>"$work/dpkg.log" 2>&1 || fail "dpkg --purge failed (see $work/dpkg.log)"
+installed_deb=""
+expect "what a purge leaves" "$(comm -13 <(echo "$before") <(traces) | tr '\n' ' ')" ""
 
 echo "-- the installer, under Wine"
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

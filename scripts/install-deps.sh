@@ -8,7 +8,8 @@
 # hardening-check).
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev)
+packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev
+  node-qrcode-generator)
 for option in "$@"; do
   case "$option" in
     --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;

@@ -40,9 +40,19 @@ scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target tavelor-server tavelor-sim tavelor-probe tavelor-web
 
-# It connects by itself once the server listens; started a moment later, it finds it at once.
-(sleep 2 && exec build/release/tavelor-web --server "127.0.0.1:$server_port" --port "$web_port" \
-   --sim-control "$control_port") &
-web=$!
-trap 'kill "$web" 2>/dev/null || true' EXIT
-build/release/tavelor-server --sim --port "$server_port" --sim-control "$control_port" ${args[@]+"${args[@]}"}
+# The server first, then tavelor-web once the server listens (within 20 s), so that tavelor-web
+# finds it at once; Ctrl+C ends both.
+build/release/tavelor-server --sim --port "$server_port" --sim-control "$control_port" ${args[@]+"${args[@]}"} &
+server=$!
+web=""
+trap 'kill $server $web 2>/dev/null || true' EXIT
+for _ in $(seq 200); do
+  nc -z 127.0.0.1 "$server_port" 2>/dev/null && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$server" 2>/dev/null; then
+  build/release/tavelor-web --server "127.0.0.1:$server_port" --port "$web_port" --sim-control "$control_port" &
+  web=$!
+fi
+wait "$server"

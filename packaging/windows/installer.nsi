@@ -34,6 +34,8 @@ ManifestDPIAware true
 !define RULE_WEB "TavelorServer: browser panels (TCP 9080)"
 
 Name "${PRODUCT} ${VERSION}"
+; The line under the installer's pages names the product, not the tool that built it.
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"

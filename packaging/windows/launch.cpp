@@ -1,12 +1,14 @@
-// tavelor-launch.exe: the Start menu's "with browser panels" shortcut. Starts tavelor-web.exe
-// (and, with --sim, the stand-in tavelor-sim.exe --fly, to try everything without a simulator)
-// each in a console window of its own, then TavelorServer.exe, all from the launcher's folder;
-// when the server's window is closed, it ends the others. They are also held in a job object
+// tavelor-launch.exe: the Start menu's "with browser panels" shortcut. Starts, from the
+// launcher's folder, the stand-in tavelor-sim.exe --fly when asked (--sim, to try everything
+// without a simulator), then TavelorServer.exe, then, once the server listens (or after a while:
+// it listens only once it has found its simulator), tavelor-web.exe, each helper in a console
+// window of its own; when the server's window is closed, it ends the others. They are also held in a job object
 // that ends them when it closes, so they go with the launcher however it ends.
 #include "cli/command_line.h"
 #include "cli/win32/executable_folder.h"
 #include "cli/win32/window_program_output.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -65,6 +67,24 @@ HANDLE Start(const std::string& folder, const char* program, const char* argumen
   return process.hProcess;
 }
 
+// Waits until something listens on 127.0.0.1:9696, `process` ends or `ms` pass.
+void WaitForListener(HANDLE process, DWORD ms) {
+  WSADATA sockets;
+  if (WSAStartup(MAKEWORD(2, 2), &sockets) != 0) return;
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(9696);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  for (DWORD waited = 0; waited < ms; waited += 250) {
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const bool listening = probe != INVALID_SOCKET &&
+                           connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (probe != INVALID_SOCKET) closesocket(probe);
+    if (listening || WaitForSingleObject(process, 250) == WAIT_OBJECT_0) break;
+  }
+  WSACleanup();
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -80,10 +100,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                 kTitle, MB_ICONERROR | MB_OK);
     return 1;
   }
+  // In order, so that tavelor-web finds the server listening rather than saying it waits: the
+  // stand-in, the server, then tavelor-web once the server listens (with the stand-in, within a
+  // second or two; with a simulator not started yet, tavelor-web starts after 15 s and waits).
   std::vector<HANDLE> started;
   if (standIn) started.push_back(Start(folder, "tavelor-sim.exe", "--fly", helpers));
-  started.push_back(Start(folder, "tavelor-web.exe", "", helpers));
   HANDLE server = Start(folder, "TavelorServer.exe", "", NULL);
+  if (server) WaitForListener(server, 15000);
+  started.push_back(Start(folder, "tavelor-web.exe", "", helpers));
 
   DWORD exitCode = 1;
   if (server) {

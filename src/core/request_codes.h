@@ -54,9 +54,11 @@ constexpr ArgumentColumns ReadByHandler(ArgumentColumns columns) {
   return columns;
 }
 
-// Columns several commands share.
+// Columns several commands share. A digit that stands for a switch's position says what each
+// value means.
 namespace arguments {
-inline constexpr ArgumentColumns kDigit = Columns("the digit", ArgumentRead::kInteger, 6, 6);
+inline constexpr ArgumentColumns kSwitch = Columns("the switch: 1 on, 0 off", ArgumentRead::kInteger, 6, 6);
+inline constexpr const char* kSpeedMode = "the speed reference mode: 1 Mach, any other digit airspeed";
 inline constexpr ArgumentColumns kDegrees = Columns("the degrees", ArgumentRead::kInteger, 6, 8);
 inline constexpr ArgumentColumns kBcdActive =
     Columns("the active frequency's digits", ArgumentRead::kBcd, 7, 8, 10, 11);

@@ -149,6 +149,12 @@ std::string RefusalMessage(const ParsedPageRequest& parsed) {
   return parsed.refusedSend ? SentMessage(*parsed.refusedSend, parsed.error) : ErrorMessage(parsed.error);
 }
 
+std::string AddressesJson(const std::string& url, const std::string& local) {
+  Json json{{"url", url}};
+  if (!local.empty()) json["local"] = local;
+  return json.dump();
+}
+
 std::string ReplayMessage(const std::optional<ReplayStatus>& status) {
   if (!status) return Json{{"replay", nullptr}}.dump();
   return Json{{"replay", {{"at", status->at}, {"length", status->length}, {"playing", status->playing}}}}.dump();

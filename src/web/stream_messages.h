@@ -50,6 +50,10 @@ std::string RefusalMessage(const ParsedPageRequest& parsed);
 
 // Where the stand-in's replay is (recording/replay_status.h); none when it replays nothing.
 using recording::ReplayStatus;
+// /address.json: {"url": "http://192.168.1.20:9080/", "local": "http://cockpit.local:9080/"},
+// where tablets find the pages; "local" is left out when the machine has no name.
+std::string AddressesJson(const std::string& url, const std::string& local);
+
 // {"replay": {"at": 70, "length": 120.009, "playing": true}}, or {"replay": null}.
 std::string ReplayMessage(const std::optional<ReplayStatus>& status);
 

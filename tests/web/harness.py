@@ -124,7 +124,7 @@ class Browser:
             preexec_fn=pipes, pass_fds=(3, 4), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_browser)
         os.close(from_browser)
-        self.next_id, self.answers, self.errors, self.inbox = 1, {}, [], b""
+        self.next_id, self.answers, self.errors, self.inbox, self.answers_given = 1, {}, [], b"", {}
         self.lock = threading.Condition()
         threading.Thread(target=self._read, daemon=True).start()
         target = self.call("Target.createTarget", url="about:blank")["targetId"]
@@ -146,9 +146,25 @@ class Browser:
                 for message in map(json.loads, messages):
                     if message.get("method") == "Runtime.exceptionThrown":
                         self.errors.append(message["params"]["exceptionDetails"])
+                    elif message.get("method") == "Fetch.requestPaused":
+                        self._answer(message)
                     elif "id" in message:
                         self.answers[message["id"]] = message
                 self.lock.notify_all()
+
+    def answer(self, path, body):
+        """The page's requests for `path` get `body` (JSON) instead of what the server would say."""
+        self.answers_given[path] = body
+        self.call("Fetch.enable", session=True, patterns=[{"urlPattern": f"*{p}"} for p in self.answers_given])
+
+    def _answer(self, message):
+        params = message["params"]
+        body = next(b for p, b in self.answers_given.items() if params["request"]["url"].endswith(p))
+        reply = {"id": 0, "method": "Fetch.fulfillRequest", "sessionId": message["sessionId"],
+                 "params": {"requestId": params["requestId"], "responseCode": 200,
+                            "responseHeaders": [{"name": "Content-Type", "value": "application/json"}],
+                            "body": base64.b64encode(json.dumps(body).encode()).decode()}}
+        os.write(self.write_fd, json.dumps(reply).encode() + b"\0")
 
     def call(self, method, session=False, timeout=20, **params):
         with self.lock:

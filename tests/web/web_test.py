@@ -2,7 +2,7 @@
 as a page's program speaks it, and the Windows program under Wine."""
 import http.server, json, os, select, shutil, signal, socket, struct, subprocess, threading, unittest
 
-from harness import BIN, Browser, Stack, wait_until
+from harness import BIN, Browser, Program, Stack, free_port, wait_until
 from wsclient import Stream
 
 
@@ -71,14 +71,48 @@ class Pages(unittest.TestCase):
                                 " e.dataset.format = format; return Tavelor.show(e, value); })")
         self.assertEqual(list(zip([c[:2] for c in cases], shown)), [(c[:2], c[2]) for c in cases])
 
-    def test_every_page_fits_a_phone_held_upright(self):
-        self.browser.size(390, 844)
+    def test_every_page_fits_a_tablet_and_a_phone(self):
+        """Held either way: no sideways scrolling, and no word outside its drawing or the page."""
+        outside = """[...document.querySelectorAll('text, [data-field], button, h1')].filter(e => e.getClientRects().length)
+            .filter(e => { const r = e.getBoundingClientRect(), svg = e.closest('svg'), box = svg && svg.getBoundingClientRect();
+              return r.right > innerWidth + 0.5 || r.left < -0.5 || (box && (r.top < box.top - 0.5 || r.bottom > box.bottom + 0.5
+                || r.left < box.left - 0.5 || r.right > box.right + 0.5)); }).map(e => e.textContent.trim().slice(0, 20))"""
         self.addCleanup(self.browser.size, 1280, 800)
-        for page in ("index.html", "radio.html", "hsi.html", "pfd.html", "map.html", "engine.html", "autopilot.html"):
-            with self.subTest(page=page):
-                self.show(page)
-                wait_until(lambda: self.browser.js(self.all_shown), 5, "every value")
-                self.assertLessEqual(self.browser.js("document.documentElement.scrollWidth"), 390, "sideways scrolling")
+        for width, height in [(1280, 800), (800, 1280), (390, 844)]:
+            self.browser.size(width, height)
+            for page in ("index.html", "radio.html", "hsi.html", "pfd.html", "map.html", "engine.html", "autopilot.html"):
+                with self.subTest(page=page, width=width):
+                    self.show(page)
+                    wait_until(lambda: self.browser.js(self.all_shown), 5, "every value")
+                    self.assertLessEqual(self.browser.js("document.documentElement.scrollWidth"), width, "sideways scrolling")
+                    self.assertEqual(self.browser.js(outside), [])
+
+    def test_gauges_lights_and_clocks_in_cockpit_units(self):
+        for command in ("poke 0BDC 1515", "poke 0238 0E", "poke 0239 00", "poke 3122 94", "set ap_mach 0.5"):
+            self.assertEqual(self.stack.sim(command), "OK")
+        self.show("engine.html")  # flaps at 5461 of 16383: the C172's 10 degrees; local 14:00
+        wait_until(lambda: (self.browser.field("flaps"), self.browser.field("time_local")) == ("10\u00b0", "14:00"), 5,
+                   "the flaps in degrees and the local time")
+        self.assertIn("GAL/H", self.browser.js("document.body.textContent"))
+        self.show("radio.html")  # COM1, NAV1 and the marker beacons heard
+        wait_until(lambda: self.browser.js("[...document.querySelectorAll('#audio .on')].map(e => e.textContent).join()")
+                   == "COM1,NAV1,MKR", 5, "the audio selector's lights")
+        self.show("autopilot.html")  # at rest no speed target is the reference; with the speed hold, the mode's
+        lit = "[...document.querySelectorAll('.target.reference .label')].map(e => e.textContent).slice(0, 1).join()"
+        for hold, reference in (("0", ""), ("1", "MACH")):
+            self.assertEqual(self.stack.sim(f"set ap_airspeed_hold {hold}"), "OK")
+            wait_until(lambda: self.browser.js(lit) == reference, 5, f"the reference {reference or 'none'}")
+
+    def test_the_index_page_shows_its_address_as_a_qr_code(self):
+        # tavelor-web listens on loopback here; a machine's address is what it would give.
+        self.browser.answer("/address.json", {"url": "http://192.168.1.20:9080/", "local": "http://cockpit.local:9080/"})
+        self.addCleanup(self.browser.call, "Fetch.disable", session=True)
+        self.show("index.html")
+        wait_until(lambda: self.browser.js("!document.getElementById('tablet').hidden"), 5, "the QR code")
+        self.assertEqual(self.browser.js("document.getElementById('qr').dataset.url"), "http://192.168.1.20:9080/")
+        self.assertEqual(self.browser.js("document.querySelectorAll('#qr svg path, #qr svg rect').length > 0"), True)
+        self.assertIn("cockpit.local", self.browser.js("document.getElementById('tablet').textContent"))
+        self.assertEqual(self.browser.errors, [])
 
     def test_a_tap_reaches_the_simulators_memory_and_the_page_shows_it(self):
         # The page, the stand-in set up before, the button, the value the stand-in then holds,
@@ -189,6 +223,14 @@ class StreamTest(unittest.TestCase):
         self.stack.server.wait_line("control client refused: it spoke HTTP")
         self.assertEqual(self.stack.sim("get com1"), "OK 118.25")
         self.assertNotEqual(self.stack.sim("peek 0330 2"), "OK FFFF")
+
+    def test_before_the_panel_server_listens_it_says_it_waits(self):
+        port = free_port()
+        web = Program([f"{BIN}/tavelor-web", "--server", f"127.0.0.1:{port}", "--bind", "127.0.0.1", "--port", "0",
+                       "--sim-control", "0"])
+        self.addCleanup(web.stop)
+        web.wait_line(rf"Waiting for the panel server at 127\.0\.0\.1:{port} \(.*; it listens once it has found its simulator\)")
+        self.assertFalse([line for line in web.lines if "not reachable" in line or "Error" in line])
 
     def test_tavelor_web_stops_in_order_with_a_page_open(self):
         for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):

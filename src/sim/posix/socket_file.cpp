@@ -38,7 +38,12 @@ bool SocketFile::Open(const std::string& path, std::string* error) {
       return false;
     }
     if (SocketIsLive(addr)) {
-      *error = "another simulator already serves " + path;
+      // One IPC folder holds one simulator of a window class: a second one needs a folder of its
+      // own, and its server with it.
+      const std::string folder = path.substr(0, path.rfind('/'));
+      *error = "another simulator already serves " + path +
+               " (to run a second one beside it, give it and its server an IPC folder of their own: "
+               "TAVELOR_IPC_DIR=" + folder + "-2, and other ports)";
       return false;
     }
     ::unlink(path.c_str());

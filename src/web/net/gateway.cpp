@@ -139,12 +139,17 @@ void Gateway::OnLinkState(LinkState state, const std::string& why) {
   switch (state) {
     case LinkState::kUp:
       log_(wasStalled_ ? "Panel server answering again" : "Panel server connected: " + where);
+      everUp_ = true;
       break;
     case LinkState::kStalled:
       log_("Panel server not answering (" + why + ")");
       break;
     case LinkState::kDown:
-      log_("Panel server " + where + " not reachable (" + why + "); trying again every second");
+      // Before the first connection this is no failure: the server listens only once it has
+      // found its simulator, which may start after the pages.
+      log_(everUp_ ? "Panel server " + where + " not reachable (" + why + "); trying again every second"
+                   : "Waiting for the panel server at " + where + " (" + why +
+                         "; it listens once it has found its simulator); trying every second");
       break;
   }
   wasStalled_ = state == LinkState::kStalled;

@@ -68,6 +68,7 @@ class Gateway {
   PageId nextPage_ = 1;
   size_t sendsWaiting_ = 0;
   bool wasStalled_ = false;
+  bool everUp_ = false;       // connected once: a later loss is a failure, not a wait
   bool stopped_ = false;
 };
 

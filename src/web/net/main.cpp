@@ -38,11 +38,13 @@ std::string RoutedAddress(asio::io_context& io) {
 }
 
 // This machine's names and addresses, for the stream's Origin check; *lan gets the address to
-// give to tablets ("" when there is none but loopback).
-std::vector<std::string> OwnHosts(asio::io_context& io, const std::string& bind, std::string* lan) {
+// give to tablets ("" when there is none but loopback), *local the name a tablet finds it by on
+// the network (NAME.local, "" when it has no name of its own).
+std::vector<std::string> OwnHosts(asio::io_context& io, const std::string& bind, std::string* lan, std::string* local) {
   std::vector<std::string> hosts = {"localhost", "127.0.0.1", "::1"};
   boost::system::error_code error;
   const std::string name = tavelor::LowerCase(asio::ip::host_name(error));
+  if (!error && !name.empty() && name != "localhost") *local = name + ".local";
   if (!error && !name.empty()) {
     hosts.push_back(name);
     hosts.push_back(name + ".local");
@@ -79,8 +81,8 @@ int main(int argc, char** argv) {
   Log("Tavelor Web: cockpit panels in a browser");
   Gateway gateway(io, options, Log);
   StreamOrigins origins;
-  std::string lan;
-  origins.hosts = OwnHosts(io, options.bind, &lan);
+  std::string lan, local;
+  origins.hosts = OwnHosts(io, options.bind, &lan, &local);
   for (const std::string& origin : options.origins) origins.extra.push_back(tavelor::LowerCase(origin));
   PageServer pages(io, gateway, origins, Log, options.maxPerAddress);
   if (const std::string error = pages.Listen(options.bind, options.port); !error.empty()) {
@@ -92,7 +94,10 @@ int main(int argc, char** argv) {
   if (loopbackOnly || lan.empty()) {
     Log("Open " + Url(loopbackOnly ? options.bind : "127.0.0.1", port) + " in a browser on this computer");
   } else {
-    Log("Open " + Url(lan, port) + " on a tablet or phone (on this computer: " + Url("127.0.0.1", port) + ")");
+    Log("Open " + Url(lan, port) + (local.empty() ? "" : " or " + Url(local, port)) +
+        " on a tablet or phone (on this computer: " + Url("127.0.0.1", port) + ")");
+    // The index page, opened on this computer, shows these for a tablet's camera.
+    pages.SetAddresses(Url(lan, port), local.empty() ? "" : Url(local, port));
   }
   if (options.readOnly) Log("Read-only: pages show values but cannot send commands");
   gateway.Start();

@@ -64,6 +64,7 @@ struct PageServer::Shared {
   ConnectionShares shares;
   const std::string schema = ReplySchemasJson();
   std::vector<std::weak_ptr<Session>> sessions;  // every connection that may still be open
+  std::string addresses = "{}";                  // /address.json
 
   void Add(const std::shared_ptr<Session>& session) {
     std::erase_if(sessions, [](const std::weak_ptr<Session>& s) { return s.expired(); });
@@ -281,6 +282,7 @@ class HttpSession : public Session, public std::enable_shared_from_this<HttpSess
       return Respond(request, http::status::upgrade_required, "text/plain", "The stream is a WebSocket\n");
     }
     if (path == "/schema.json") return Respond(request, http::status::ok, "application/json", shared_->schema);
+    if (path == "/address.json") return Respond(request, http::status::ok, "application/json", shared_->addresses);
     if (const BuiltInPage* page = FindPage(target)) {
       return Respond(request, http::status::ok, page->contentType, page->bytes);
     }
@@ -331,7 +333,8 @@ PageServer::PageServer(asio::io_context& io, Gateway& gateway, StreamOrigins ori
                        size_t maxPerAddress)
     : acceptor_(io), retry_(io),
       shared_(std::make_shared<Shared>(Shared{gateway, std::move(origins), std::move(log),
-                                              ConnectionShares(kMaxConnections, maxPerAddress), ReplySchemasJson(), {}})) {}
+                                              ConnectionShares(kMaxConnections, maxPerAddress), ReplySchemasJson(), {},
+                                              "{}"})) {}
 
 std::string PageServer::Listen(const std::string& address, int port) {
   error_code error;
@@ -349,6 +352,10 @@ std::string PageServer::Listen(const std::string& address, int port) {
   shared_->origins.port = Port();
   Accept();
   return "";
+}
+
+void PageServer::SetAddresses(const std::string& lan, const std::string& local) {
+  shared_->addresses = AddressesJson(lan, local);
 }
 
 void PageServer::Stop() {

@@ -26,6 +26,9 @@ class PageServer {
   // Binds and listens; an error text, empty when it listens.
   std::string Listen(const std::string& address, int port);
   int Port() const;
+  // Where tablets on the network find the pages (its address, and its NAME.local name when it
+  // has one): /address.json gives them to the index page.
+  void SetAddresses(const std::string& lan, const std::string& local);
   // Takes no more connections and closes every one it has: their pending handlers then end at
   // their next turn, each page leaving the gateway (which must still be there).
   void Stop();

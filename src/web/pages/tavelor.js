@@ -29,6 +29,8 @@ const Tavelor = (() => {
     lat: (v) => degreesMinutes(v, 2, "N", "S"),
     lon: (v) => degreesMinutes(v, 3, "E", "W"),
     id: (t) => t.replace(/^[\s-]+|[\s-]+$/g, ""),  // identifiers come padded with '-' or blanks
+    // A clock's "hhmm" or "hhmmss" as the pilot reads it: "14:00", "14:00:05".
+    time: (t) => t.trim().replace(/^(\d\d)(\d\d)(\d\d)?$/, (_, h, m, s) => (s ? `${h}:${m}:${s}` : `${h}:${m}`)),
     text: (t) => t.trim(),
   };
   // The formats above that write numbers: a text field is shown as a text whatever they say (a
