@@ -36,7 +36,7 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
       {"COM1 118", "columns 16-17 and 19-20, the standby frequency's digits, missing: the request ends at column 10"},
       {"COM1 1G8.50 121.50", "columns 9-10 and 12-13, the active frequency's digits, \"G850\", which is not"},
       {"APVS -05 0", "columns 9-12, the feet per minute, \"05 0\""},
-      {"EBAT", "column 8, the digit, missing: the request ends at column 6"},
+      {"EBAT", "column 8, the switch: 1 on, 0 off, missing: the request ends at column 6"},
       {"BARO 1013.2", "\"1013.2\""},
   };
   for (const auto& r : refusals) EXPECT_NE(probe::ArgumentProblem(r.text).find(r.says), std::string::npos) << r.text;
