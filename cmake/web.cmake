@@ -32,7 +32,7 @@ else()
   list(APPEND TAVELOR_WEB_NET_SOURCES src/web/posix/console_close.cpp)
 endif()
 add_executable(tavelor-web ${TAVELOR_WEB_NET_SOURCES})
-target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_asio)
+target_link_libraries(tavelor-web PRIVATE tavelor_web_core tavelor_client_net tavelor_asio)
 target_compile_definitions(tavelor-web PRIVATE BOOST_BEAST_USE_STD_STRING_VIEW)
 
 if(WIN32)

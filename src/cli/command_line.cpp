@@ -28,6 +28,33 @@ bool ReadReal(const std::string& text, double lowest, double highest, double* va
   return true;
 }
 
+const char* ProgramVersion() { return kProgramVersion; }
+
+bool ReadHostPort(const std::string& text, std::string* host, int* port) {
+  std::string name = text;
+  std::string digits;
+  bool hasPort = false;
+  if (!text.empty() && text.front() == '[') {
+    const size_t close = text.find(']');
+    if (close == std::string::npos) return false;
+    name = text.substr(1, close - 1);
+    const std::string rest = text.substr(close + 1);
+    if (!rest.empty() && rest.front() != ':') return false;
+    hasPort = !rest.empty();
+    if (hasPort) digits = rest.substr(1);
+  } else if (const size_t colon = text.find(':'); colon != std::string::npos) {
+    if (text.find(':', colon + 1) != std::string::npos) return false;  // IPv6 needs brackets
+    name = text.substr(0, colon);
+    digits = text.substr(colon + 1);
+    hasPort = true;
+  }
+  long long number = 0;
+  if (name.empty() || (hasPort && !ReadWhole(digits, 1, 65535, &number))) return false;
+  if (hasPort) *port = static_cast<int>(number);
+  *host = name;
+  return true;
+}
+
 CommandLine::CommandLine(std::string program, std::string description, const std::string& helpFlags)
     : program_(std::move(program)), app_(std::move(description), program_) {
   app_.set_help_flag(helpFlags, "show this text and exit");

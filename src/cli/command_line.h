@@ -33,6 +33,12 @@ bool ReadWhole(const std::string& text, long long lowest, long long highest, lon
 // A real number from `lowest` to `highest`, the whole text.
 bool ReadReal(const std::string& text, double lowest, double highest, double* value);
 
+// The version --version gives: the project's, the same for every program.
+const char* ProgramVersion();
+
+// "HOST:PORT", "[v6]:PORT", or a host alone (which leaves *port as it is).
+bool ReadHostPort(const std::string& text, std::string* host, int* port);
+
 class CommandLine {
  public:
   // `helpFlags` are the names that ask for the help text.

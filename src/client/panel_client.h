@@ -58,6 +58,9 @@ class LineReader {
   std::string pending_;
 };
 
+// A connection's state as its owner tells it: down, up, or up but not answering.
+enum class LinkState { kDown, kUp, kStalled };
+
 // What the client needs of its connection.
 class PanelTransport {
  public:

@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "client/panel_client.h"
-#include "probe/probe_arguments.h"
+#include "client/command_arguments.h"
 #include "probe/probe_format.h"
 #include "probe/probe_options.h"
 #include "replies/reply_json.h"
@@ -291,7 +291,7 @@ int RunProbe(const std::vector<std::string>& args, ProbePlatform& platform, std:
   const std::string text = TypedRequestText(options.request);
   const RequestCode* code = MatchRequestCode(text);
   if (code && code->kind == CodeKind::kCommand && options.watchHz == 0) {
-    const std::string problem = ArgumentProblem(text);
+    const std::string problem = client::ArgumentProblem(text);
     if (!problem.empty()) {
       err << "tavelor-probe: " << code->code << " not sent: " << problem << "\n";
       return 2;

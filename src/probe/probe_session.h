@@ -2,7 +2,7 @@
 // write, and after a command the pause and the version query whose answer shows that the server
 // has taken it; client/panel_client.h) with a time limit, and what the probe prints of it. What
 // a command did the server does not say: one whose argument does not parse is only logged, so a
-// command whose arguments would not parse is not sent at all (probe_arguments.h).
+// command whose arguments would not parse is not sent at all (client/command_arguments.h).
 //
 // The platform shells (posix/, win32/) give it a connection and a clock.
 #pragma once

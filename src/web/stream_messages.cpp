@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "client/command_arguments.h"
 #include "core/request_codes.h"
 #include "replies/reply_json.h"
 
@@ -61,7 +62,9 @@ std::string ReadSend(const Json& value, const Json* id, PageRequest* request) {
     return "flight plan chunks take every byte after them into the plan, so tavelor-web cannot"
            " confirm them; send them with a panel client";
   }
-  return "";
+  // The server drops a command whose arguments do not parse, and says so only in its log: the
+  // page would be told it went.
+  return client::ArgumentProblem(requestText);
 }
 
 // "pause", "on", or the moment to jump to, in seconds.

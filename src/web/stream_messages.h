@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "client/panel_client.h"
 #include "recording/replay_status.h"
 #include "replies/reply_schema.h"
 #include "web/fan_out.h"
@@ -35,7 +36,7 @@ struct ParsedPageRequest {
 
 ParsedPageRequest ParsePageMessage(std::string_view text);
 
-enum class LinkState { kDown, kUp, kStalled };
+using LinkState = client::LinkState;
 
 // A reply as named values ("code", "fields", "line"), written as `tavelor-probe --json` writes
 // it (replies/reply_json.h).

@@ -6,36 +6,6 @@
 
 namespace tavelor::web {
 
-namespace {
-
-// "HOST:PORT", "[v6]:PORT", or a host alone (the port stays 9696).
-bool ParseServer(const std::string& text, WebOptions* options) {
-  std::string host = text;
-  std::string port;
-  bool hasPort = false;
-  if (!text.empty() && text.front() == '[') {
-    const size_t close = text.find(']');
-    if (close == std::string::npos) return false;
-    host = text.substr(1, close - 1);
-    const std::string rest = text.substr(close + 1);
-    if (!rest.empty() && rest.front() != ':') return false;
-    hasPort = !rest.empty();
-    if (hasPort) port = rest.substr(1);
-  } else if (const size_t colon = text.find(':'); colon != std::string::npos) {
-    if (text.find(':', colon + 1) != std::string::npos) return false;  // IPv6 needs brackets
-    host = text.substr(0, colon);
-    port = text.substr(colon + 1);
-    hasPort = true;
-  }
-  long long number = 0;
-  if (host.empty() || (hasPort && !cli::ReadWhole(port, 1, 65535, &number))) return false;
-  if (hasPort) options->serverPort = static_cast<int>(number);
-  options->serverHost = host;
-  return true;
-}
-
-}  // namespace
-
 int ParseWebOptions(int argc, char** argv, WebOptions* options) {
   cli::CommandLine line(
       "tavelor-web",
@@ -43,7 +13,7 @@ int ParseWebOptions(int argc, char** argv, WebOptions* options) {
       "as named numbers over a WebSocket, as a client of TavelorServer's panel port.");
   line.Value(
       "--server", "HOST:PORT", "HOST:PORT, for example 127.0.0.1:9696 or [::1]:9696",
-      [options](const std::string& text) { return ParseServer(text, options); },
+      [options](const std::string& text) { return cli::ReadHostPort(text, &options->serverHost, &options->serverPort); },
       "the panel server (default 127.0.0.1:9696)");
   line.Port("--port", "N", &options->port, 0,
             "the browsers' port (default 9080; 0 takes any free port)");

@@ -13,11 +13,13 @@
 #include <string_view>
 
 #include "web/fan_out.h"
-#include "web/net/panel_connection.h"
+#include "client/net/panel_connection.h"
 #include "web/net/replay_link.h"
 #include "web/web_options.h"
 
 namespace tavelor::web {
+
+using client::PanelConnection;
 
 // A page as the gateway sees it: somewhere to put messages.
 class PageSink {

@@ -1,9 +1,9 @@
-#include "web/net/panel_connection.h"
+#include "client/net/panel_connection.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/write.hpp>
 
-namespace tavelor::web {
+namespace tavelor::client {
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
@@ -11,7 +11,6 @@ using boost::system::error_code;
 
 namespace {
 
-constexpr auto kRetry = std::chrono::seconds(1);
 constexpr auto kStalled = std::chrono::seconds(1);
 // While its simulator does not answer, the server holds each request for about 21 s; past this
 // the connection is taken for dead (a half-open one never closes by itself).
@@ -22,8 +21,9 @@ constexpr auto kKeepAlive = std::chrono::seconds(5);
 
 }  // namespace
 
-PanelConnection::PanelConnection(asio::io_context& io, std::string host, int port, StateChanged changed)
-    : io_(io), host_(std::move(host)), port_(port), changed_(std::move(changed)), resolver_(io),
+PanelConnection::PanelConnection(asio::io_context& io, std::string host, int port, StateChanged changed,
+                                 std::chrono::seconds longestRetry)
+    : io_(io), host_(std::move(host)), port_(port), changed_(std::move(changed)), longestRetry_(longestRetry), resolver_(io),
       socket_(io), retry_(io), quiet_(io), stall_(io), idle_(io) {}
 
 void PanelConnection::Start() { Connect(); }
@@ -37,7 +37,7 @@ void PanelConnection::Stop() {
   ++connection_;
   ++written_;
   for (boost::asio::steady_timer* timer : {&retry_, &quiet_, &stall_, &idle_}) timer->cancel();
-  client_.Lost("tavelor-web is stopping");
+  client_.Lost("stopping");
 }
 
 void PanelConnection::Send(std::string request, Done done) {
@@ -58,6 +58,7 @@ void PanelConnection::Connect() {
       if (error) return Fail(error.message());
       socket_.set_option(tcp::no_delay(true), error);  // each request leaves at once, whole
       connected_ = true;
+      retryAfter_ = std::chrono::seconds(1);
       SetState(LinkState::kUp, "");
       Read();
       client_.Connected();
@@ -138,9 +139,11 @@ void PanelConnection::Fail(const std::string& why) {
   stall_.cancel();
   quiet_.cancel();
   idle_.cancel();
+  nextTry_ = retryAfter_;
+  retryAfter_ = std::min(retryAfter_ * 2, longestRetry_);
   SetState(LinkState::kDown, why);
   client_.Lost("the panel server went away (" + why + ")");
-  retry_.expires_after(kRetry);
+  retry_.expires_after(nextTry_);
   retry_.async_wait([this](error_code error) {
     if (!error) Connect();
   });
@@ -153,4 +156,4 @@ void PanelConnection::SetState(LinkState state, const std::string& why) {
   changed_(state, why);
 }
 
-}  // namespace tavelor::web
+}  // namespace tavelor::client

@@ -1,10 +1,10 @@
-// The probe refuses to send exactly the commands the server would drop, and says which columns
-// fail and why.
+// Clients refuse to send exactly the commands the server would drop, and say which columns fail
+// and why.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "probe/probe_arguments.h"
+#include "client/command_arguments.h"
 #include "server/dispatch_table.h"
 #include "server/request.h"
 #include "support/panel_fields.h"
@@ -13,7 +13,7 @@
 namespace tavelor {
 namespace {
 
-TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
+TEST(CommandArguments, RefuseExactlyWhatTheServerWouldDrop) {
   testing::SimLink link;
   const char* tails[] = {"",        " ",           " 1",         " 118",    " 118.50 121.50", " 1G8.50 121.50",
                          " 12345",  " -0500",      " +1",        " 1 0",    " 101325",        " 1013",
@@ -24,7 +24,7 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
       const std::string text = entry.code + std::string(tail);
       const std::string dropped = testing::RequestErrorOf(
           [&](RequestState& state) { ServeRequest(state, "xx" + text); }, link.state);
-      const std::string problem = probe::ArgumentProblem(text);
+      const std::string problem = client::ArgumentProblem(text);
       EXPECT_EQ(problem.empty(), dropped.empty()) << '"' << text << "\": " << problem << dropped;
       EXPECT_NE(problem.find(dropped), std::string::npos) << text;
     }
@@ -39,7 +39,7 @@ TEST(ProbeArguments, RefuseExactlyWhatTheServerWouldDrop) {
       {"EBAT", "column 8, the switch: 1 on, 0 off, missing: the request ends at column 6"},
       {"BARO 1013.2", "\"1013.2\""},
   };
-  for (const auto& r : refusals) EXPECT_NE(probe::ArgumentProblem(r.text).find(r.says), std::string::npos) << r.text;
+  for (const auto& r : refusals) EXPECT_NE(client::ArgumentProblem(r.text).find(r.says), std::string::npos) << r.text;
 }
 
 }  // namespace

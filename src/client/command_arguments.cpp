@@ -1,13 +1,13 @@
 // Each command's arguments as the server cuts and reads them: the registry's columns
 // (core/request_codes.inc), read with the server's own parse. Arguments that cannot fail (bit
 // rows, flight plan chunks, the sign of APVS) are not checked.
-#include "probe/probe_arguments.h"
+#include "client/command_arguments.h"
 
 #include "core/request_codes.h"
 #include "core/request_text.h"
 #include "text/request_error.h"
 
-namespace tavelor::probe {
+namespace tavelor::client {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::string ArgumentProblem(const std::string& requestText) {
   return "";
 }
 
-}  // namespace tavelor::probe
+}  // namespace tavelor::client

@@ -1,8 +1,10 @@
-// One connection to the panel port, on Asio: the conversation itself (a request per write, the
-// pause and the version query after a command) is the panel client's (client/panel_client.h);
-// this side connects, by itself and again whenever the connection is lost, once a second; a
-// request unanswered for a second makes the link "stalled" until an answer comes, and one
-// unanswered for 30 s drops the connection. Idle, it asks a version query every few seconds.
+// One connection to the panel port, on Asio, for tavelor-web and tavelor-mqtt: the conversation
+// itself (a request per write, the pause and the version query after a command) is the panel
+// client's (client/panel_client.h); this side connects, by itself and again whenever the
+// connection is lost, after a second and then, failure after failure, twice as long each time
+// up to `longestRetry`; a request unanswered for a second makes the link "stalled" until an
+// answer comes, and one unanswered for 30 s drops the connection. Idle, it asks a version query
+// every few seconds.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
@@ -13,17 +15,17 @@
 #include <string>
 
 #include "client/panel_client.h"
-#include "web/stream_messages.h"
 
-namespace tavelor::web {
+namespace tavelor::client {
 
-class PanelConnection : private client::PanelTransport {
+class PanelConnection : private PanelTransport {
  public:
-  using Result = client::PanelResult;
-  using Done = client::PanelClient::Done;
+  using Result = PanelResult;
+  using Done = PanelClient::Done;
   using StateChanged = std::function<void(LinkState state, const std::string& why)>;
 
-  PanelConnection(boost::asio::io_context& io, std::string host, int port, StateChanged changed);
+  PanelConnection(boost::asio::io_context& io, std::string host, int port, StateChanged changed,
+                  std::chrono::seconds longestRetry = std::chrono::seconds(1));
   void Start();
   // Closes the connection for good: every request fails, nothing is tried again, and every
   // handler still pending ends at its next turn without touching anything.
@@ -33,6 +35,8 @@ class PanelConnection : private client::PanelTransport {
   // down, and fail when it is lost.
   void Send(std::string request, Done done);
   LinkState State() const { return state_; }
+  // While down: how long until the next attempt.
+  std::chrono::seconds NextTry() const { return nextTry_; }
   size_t Waiting() const { return client_.Waiting(); }
 
  private:
@@ -51,13 +55,16 @@ class PanelConnection : private client::PanelTransport {
   const std::string host_;
   const int port_;
   StateChanged changed_;
+  const std::chrono::seconds longestRetry_;
+  std::chrono::seconds retryAfter_{1};  // the wait after the next failure
+  std::chrono::seconds nextTry_{1};     // the wait after the last one
   boost::asio::ip::tcp::resolver resolver_;
   boost::asio::ip::tcp::socket socket_;
   boost::asio::steady_timer retry_;
   boost::asio::steady_timer quiet_;
   boost::asio::steady_timer stall_;
   boost::asio::steady_timer idle_;
-  client::PanelClient client_{*this};
+  PanelClient client_{*this};
   LinkState state_ = LinkState::kDown;
   bool connected_ = false;
   bool stopped_ = false;
@@ -69,4 +76,4 @@ class PanelConnection : private client::PanelTransport {
   std::string outgoing_;
 };
 
-}  // namespace tavelor::web
+}  // namespace tavelor::client
