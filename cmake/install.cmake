@@ -49,7 +49,7 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   include(GNUInstallDirs)
-  install(TARGETS tavelor-server tavelor-web tavelor-sim tavelor-probe RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS tavelor-server tavelor-web tavelor-mqtt tavelor-sim tavelor-probe RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(TAVELOR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tavelor)
   tavelor_install_documents(${TAVELOR_DOC_DIR})
   # Debian's copyright file: the licence, then the notices of the code built into the programs.
@@ -57,8 +57,8 @@ else()
   file(READ ${TAVELOR_NOTICES} notices)
   file(WRITE ${CMAKE_BINARY_DIR}/generated/copyright "${license}\n${notices}")
   install(FILES ${CMAKE_BINARY_DIR}/generated/copyright DESTINATION ${TAVELOR_DOC_DIR})
-  install(FILES packaging/linux/tavelor-web.service DESTINATION lib/systemd/system)
-  # The service's options, every one commented: in /etc/default for a prefix of /usr (the .deb's;
+  install(FILES packaging/linux/tavelor-web.service packaging/linux/tavelor-mqtt.service DESTINATION lib/systemd/system)
+  # The services' options, every one commented: in /etc/default for a prefix of /usr (the .deb's;
   # file(INSTALL) puts DESTDIR, CPack's folder, in front), else under the prefix (a scratch
   # install).
   install(CODE "
@@ -67,8 +67,10 @@ else()
     else()
       set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
     endif()
-    file(INSTALL ${PROJECT_SOURCE_DIR}/packaging/linux/tavelor-web.default DESTINATION \${etc}/default
-         RENAME tavelor-web PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    foreach(service tavelor-web tavelor-mqtt)
+      file(INSTALL ${PROJECT_SOURCE_DIR}/packaging/linux/\${service}.default DESTINATION \${etc}/default
+           RENAME \${service} PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endforeach()
   ")
 
   set(CPACK_GENERATOR DEB)
@@ -81,7 +83,7 @@ else()
   # The dependencies the programs' libraries need, from dpkg-shlibdeps.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-  # The unit's maintainer scripts: stopped on removal, its enable links kept as Debian's helper
+  # The units' maintainer scripts: stopped on removal, its enable links kept as Debian's helper
   # keeps them (packaging/linux/).
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
       ${PROJECT_SOURCE_DIR}/packaging/linux/prerm ${PROJECT_SOURCE_DIR}/packaging/linux/postrm
@@ -90,13 +92,14 @@ else()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_PACKAGE_CONTACT "The TavelorServer developers")
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cockpit-panel server beside a flight simulator, with browser panels")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cockpit-panel server beside a flight simulator, with browser panels and MQTT")
   set(CPACK_PACKAGE_DESCRIPTION "TavelorServer lets cockpit-panel programs read the simulated aircraft
 and operate its controls over TCP port 9696. This package has the Linux
 programs: tavelor-server, run against the stand-in simulator (tavelor-server
---sim); tavelor-web, the instruments in a browser, with a systemd unit that
-is not enabled; tavelor-sim, the stand-in on its own; and tavelor-probe, a
-panel author's client.")
+--sim); tavelor-web, the instruments in a browser, and tavelor-mqtt, the
+values to an MQTT broker for hardware panels and commands back, each with a
+systemd unit that is not enabled; tavelor-sim, the stand-in on its own; and
+tavelor-probe, a panel author's client.")
   # The maintainer scripts use Debian's systemd helpers.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "init-system-helpers (>= 1.54)")
 endif()

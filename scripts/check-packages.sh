@@ -90,15 +90,17 @@ echo "-- the .deb, unpacked"
 deb="$work/deb"
 dpkg -x "$dist/tavelor_${version}_amd64.deb" "$deb"
 expect "the .deb's files" "$(cd "$deb" && find . -type f | sort | tr '\n' ' ')" \
-  "./etc/default/tavelor-web ./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.html ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.html ./usr/share/doc/tavelor/protocol.html ./usr/share/doc/tavelor/recording.html "
+  "./etc/default/tavelor-mqtt ./etc/default/tavelor-web ./usr/bin/tavelor-mqtt ./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-mqtt.service ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.html ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.html ./usr/share/doc/tavelor/protocol.html ./usr/share/doc/tavelor/recording.html "
 # The documents' links lead from one to another as they are shipped, here and in the zip.
 /usr/bin/python3 packaging/check_links.py "$deb/usr/share/doc/tavelor" "${documents[@]}" ||
   fail "the .deb's documents have links that lead nowhere (above)"
-# Every option of the service's defaults file is there, commented.
-for option in $("$deb/usr/bin/tavelor-web" --help | grep -o -- '^  --[a-z-]*' | grep -v -- '--help\|--version'); do
-  grep -q "^#   $option " "$deb/etc/default/tavelor-web" || fail "/etc/default/tavelor-web does not name $option"
+# Every option of each service's defaults file is there, commented.
+for service in tavelor-web tavelor-mqtt; do
+  for option in $("$deb/usr/bin/$service" --help | grep -o -- '^  --[a-z-]*' | grep -v -- '--help\|--version'); do
+    grep -q "^#   $option " "$deb/etc/default/$service" || fail "/etc/default/$service does not name $option"
+  done
 done
-for program in tavelor-server tavelor-web tavelor-sim tavelor-probe; do
+for program in tavelor-server tavelor-web tavelor-mqtt tavelor-sim tavelor-probe; do
   expect "the .deb's $program --version" "$("$deb/usr/bin/$program" --version)" "$program $version"
   # Built as Debian builds: PIE, stack protector, fortified calls, full RELRO and BIND_NOW.
   # (Control-flow marks need a C runtime start file that has them, which Debian 12's GCC lacks.)

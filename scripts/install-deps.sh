@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, only when something is
-# missing. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program;
+# missing: tavelor-mqtt's library, and the broker and its command-line clients its tests run
+# against, among them. `--windows` adds the MinGW-w64 cross compiler and Wine for the Windows program;
 # `--fuzz` adds clang 14 and its libFuzzer and sanitizer runtimes for the fuzz targets;
 # `--browser` adds Chromium and Python for tavelor-web's tests in a real browser; `--package`
 # adds what scripts/package.sh builds the downloads with (NSIS, zip, CPack's Debian tools, the
@@ -9,7 +10,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev
-  node-qrcode-generator)
+  node-qrcode-generator libmosquitto-dev mosquitto mosquitto-clients python3)
 for option in "$@"; do
   case "$option" in
     --windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 iproute2) ;;

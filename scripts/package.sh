@@ -3,7 +3,7 @@
 #
 #   TavelorServer-VERSION-windows-x64.zip   the Windows programs, the launcher, the documents
 #   TavelorServer-VERSION-setup.exe         the same as an installer (NSIS)
-#   tavelor_VERSION_amd64.deb               the Linux programs, the documents, tavelor-web's unit
+#   tavelor_VERSION_amd64.deb               the Linux programs, the documents, tavelor-web's and tavelor-mqtt's units
 #   SHA256SUMS                              the three files' SHA-256 sums (sha256sum -c SHA256SUMS)
 #
 # VERSION is the project's, from CMakeLists.txt. What goes in them is what `cmake --install` lays
@@ -24,7 +24,7 @@ fi
 
 windows_bin=$(scripts/build-windows.sh | tail -n 1)
 [[ -f build/release/CMakeCache.txt ]] || cmake --preset release >/dev/null
-cmake --build --preset release --target tavelor-server tavelor-web tavelor-sim tavelor-probe
+cmake --build --preset release --target tavelor-server tavelor-web tavelor-mqtt tavelor-sim tavelor-probe
 
 work="$root/build/package"
 dist="$root/dist"
