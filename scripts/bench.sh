@@ -4,7 +4,8 @@
 # that is already running (see tavelor-bench --help). With --web first, it measures tavelor-web
 # instead: pages subscribed through it (see tavelor-web-bench --help); with --stages first, the
 # time of each stage of a request inside the server, its exchange with the stand-in over the
-# socket and handed over in-process side by side (see tavelor-stage-bench --help).
+# socket and handed over in-process side by side (see tavelor-stage-bench --help); with --mqtt
+# first, tavelor-mqtt with a Mosquitto broker and a crowd of boards (see tavelor-mqtt-bench --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,6 +19,11 @@ if [[ ${1:-} == --stages ]]; then
   shift
   cmake --build --preset release --target tavelor-stage-bench
   exec build/release/bench/tavelor-stage-bench "$@"
+fi
+if [[ ${1:-} == --mqtt ]]; then
+  shift
+  cmake --build --preset release --target tavelor-mqtt-bench
+  exec build/release/bench/tavelor-mqtt-bench "$@"
 fi
 cmake --build --preset release --target tavelor-bench tavelor-server
 exec build/release/bench/tavelor-bench "$@"
