@@ -23,6 +23,7 @@
 #include "fuzz_check.h"
 #include "server/connections.h"
 #include "sim/sim_peer.h"
+#include "sim/world/parked_aircraft.h"
 #include "simlink/ipc_client.h"
 #include "simlink/ipc_records.h"
 #include "support/fake_transport.h"

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "recording/replay_status.h"
-#include "sim/cockpit_values.h"
-#include "sim/flight.h"
+#include "sim/world/cockpit_values.h"
+#include "sim/world/flight.h"
+#include "sim/flightgear/flightgear_source.h"
 #include "sim/replay.h"
 #include "sim/sim_peer.h"
 #include "text/lower_case.h"
@@ -190,8 +191,16 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     }
     return "ERR usage: replay [at SECONDS|pause|on]";
   }
+  if (command == "flightgear") {
+    if (!flightgear_) return "ERR no FlightGear: start the stand-in with --flightgear HOST:PORT";
+    if (w.size() != 1) return "ERR usage: flightgear";
+    return "OK " + flightgear_->StatusLine();
+  }
   if (command == "fly" && replay_) {
     return "ERR a recording is replayed: the circuit flies only without --replay";
+  }
+  if (command == "fly" && flightgear_) {
+    return "ERR FlightGear flies the aircraft: the circuit flies only without --flightgear";
   }
   if (command == "fly") {
     const std::string how = w.size() >= 2 ? LowerCase(w[1]) : "";
@@ -233,6 +242,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
         "replay               the recording's moment and length in seconds, playing or paused",
         "replay at SECONDS    jump to that moment of the recording, to the millisecond",
         "replay pause|on      hold the recording where it is, or play on",
+        "flightgear           the link to FlightGear: its state, address, values taken and sent",
         "set NAME VALUE       set a common value in cockpit units",
         "get NAME             read a common value in cockpit units",
         "help                 this list",

@@ -6,7 +6,7 @@
 // other form as it was.
 #include <optional>
 
-#include "sim/encodings.h"
+#include "sim/world/encodings.h"
 #include "sim/offset_memory.h"
 #include "simlink/offsets.h"
 

@@ -27,18 +27,34 @@ bool ReadHex32(std::string text, uint32_t* value) {
 
 }  // namespace
 
-void AddReplayOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix) {
+void AddSourceOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix) {
   line.Text("--replay", "FILE", &options->replay, "a recording's file name",
             prefix + "replay a recording made with --record instead");
   line.Flag("--loop", &options->loop, "with --replay: start the recording over at its end");
   line.Real("--speed", "FACTOR", &options->speed, kSlowestReplay, kFastestReplay, "a factor from 0.01 to 100",
             "with --replay: replay FACTOR times as fast (0.01 to 100, default 1)");
+  line.Value(
+      "--flightgear", "HOST:PORT", "HOST:PORT, FlightGear's HTTP server (fgfs --httpd=PORT), such as 127.0.0.1:5400",
+      [options](const std::string& text) {
+        options->flightgearPort = 0;
+        return cli::ReadHostPort(text, &options->flightgearHost, &options->flightgearPort) &&
+               options->flightgearPort != 0;
+      },
+      prefix + "follow a running FlightGear instead, through its HTTP server\n(fgfs --httpd=PORT)");
+  line.Text("--flightgear-map", "FILE", &options->flightgearMap, "a map file's name",
+            "with --flightgear: add the rows of FILE to the built-in table of\nproperties, or put them in the place of its rows");
 }
 
-int CheckReplayOptions(const SimOptions& options, const cli::CommandLine& line) {
-  if (!options.replay.empty() && options.fly) return line.Refuse("--fly and --replay exclude each other", std::cerr);
+int CheckSourceOptions(const SimOptions& options, const cli::CommandLine& line) {
+  const bool replay = !options.replay.empty(), flightgear = !options.flightgearHost.empty();
+  if (replay && options.fly) return line.Refuse("--fly and --replay exclude each other", std::cerr);
+  if (flightgear && (replay || options.fly)) {
+    return line.Refuse(std::string("--flightgear and ") + (replay ? "--replay" : "--fly") + " exclude each other", std::cerr);
+  }
   if (options.replay.empty() && (options.loop || options.speed != 1))
     return line.Refuse("--loop and --speed go with --replay", std::cerr);
+  if (options.flightgearHost.empty() && !options.flightgearMap.empty())
+    return line.Refuse("--flightgear-map goes with --flightgear", std::cerr);
   return -1;
 }
 
@@ -65,9 +81,9 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
   line.Flag("--fly", &options->fly,
             "fly a circuit instead of standing parked (the control command\n"
             "'fly on|off' does the same later)");
-  AddReplayOptions(line, options);
+  AddSourceOptions(line, options);
   if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
-  return CheckReplayOptions(*options, line);
+  return CheckSourceOptions(*options, line);
 }
 
 }  // namespace tavelor::sim

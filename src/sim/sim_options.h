@@ -22,6 +22,9 @@ struct SimOptions {
   std::string replay;                    // a recording to replay instead; empty: none
   bool loop = false;                     // the replay starts over at its end
   double speed = 1;                      // the replay's speed, times the recording's
+  std::string flightgearHost;            // a FlightGear to follow instead; empty: none
+  int flightgearPort = 0;                // its HTTP server (fgfs --httpd=PORT)
+  std::string flightgearMap;             // a map file with rows of the user's; empty: none
   const std::atomic<bool>* stop = nullptr;  // turned true by a signal: a recording's load stops
 };
 
@@ -31,11 +34,12 @@ inline constexpr double kSlowestReplay = 0.01, kFastestReplay = 100;
 // with the returned status: 0 after --help or --version, 2 after saying what is wrong.
 int ParseSimOptions(int argc, char** argv, SimOptions* options);
 
-// The replay's options, for tavelor-sim and for tavelor-server's stand-in: --replay FILE, with
-// `prefix` before its help ("with --sim: "), --loop and --speed FACTOR.
-void AddReplayOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix = "");
-// After the parse: -1 when the replay's options go together with --fly and each other, else 2
-// after the command line has said why.
-int CheckReplayOptions(const SimOptions& options, const cli::CommandLine& line);
+// The options of what moves the memory besides the circuit, for tavelor-sim and for
+// tavelor-server's stand-in: --replay FILE, --loop and --speed FACTOR; --flightgear HOST:PORT and
+// --flightgear-map FILE. `prefix` goes before the help of the first of each ("with --sim: ").
+void AddSourceOptions(cli::CommandLine& line, SimOptions* options, const std::string& prefix = "");
+// After the parse: -1 when those options go together with --fly and each other, else 2 after
+// the command line has said why.
+int CheckSourceOptions(const SimOptions& options, const cli::CommandLine& line);
 
 }  // namespace tavelor::sim

@@ -5,8 +5,11 @@
 #include <utility>
 
 #include "sim/sim_peer.h"
-#include "sim/flight.h"
-#include "sim/replay.h"
+
+#include "sim/circuit_source.h"
+#include "sim/flightgear/flightgear_source.h"
+#include "sim/replay_source.h"
+#include "sim/world/parked_aircraft.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -61,37 +64,51 @@ SimPeer::~SimPeer() = default;
 SimPeer::SimPeer(SimPeer&&) noexcept = default;
 SimPeer& SimPeer::operator=(SimPeer&&) noexcept = default;
 
-void SimPeer::StartFlying() { flight_->Start(memory_); }
-void SimPeer::StopFlying() { flight_->Stop(); }
-bool SimPeer::Flying() const { return flight_->Flying(); }
-void SimPeer::Tick(double seconds) {
-  if (replay_) {
-    replay_->Advance(memory_, seconds);
-    KeepIdentity();
-  } else {
-    flight_->Advance(memory_, seconds);
-  }
+// `fly` speaks to the circuit, which is the source unless a replay or FlightGear took its place.
+void SimPeer::StartFlying() {
+  if (flight_) flight_->Start(memory_);
 }
-void SimPeer::FlyAt(double seconds) { flight_->JumpTo(memory_, seconds); }
+void SimPeer::StopFlying() {
+  if (flight_) flight_->Stop();
+}
+void SimPeer::FlyAt(double seconds) {
+  if (flight_) flight_->JumpTo(memory_, seconds);
+}
+bool SimPeer::Flying() const { return source_->Moving(); }
+bool SimPeer::Behind() const { return source_->Behind(); }
+void SimPeer::Tick(double seconds) {
+  source_->Advance(memory_, seconds);
+  KeepIdentity();
+}
 
-SimPeer::SimPeer(const PeerOptions& options) : options_(options), flight_(std::make_unique<Flight>()) {
+SimPeer::SimPeer(const PeerOptions& options) : options_(options) {
+  auto circuit = std::make_unique<CircuitSource>();
+  flight_ = &circuit->Circuit();
+  source_ = std::move(circuit);
   PresetIdentity(memory_, options_);
 }
 
-// A recording may hold anything: the simulator stays itself, or the link would refuse it.
+// A recording, or FlightGear through a map file, may write anything: the simulator stays
+// itself, or the link would refuse it.
 void SimPeer::KeepIdentity() { PresetIdentity(memory_, options_); }
 
-bool SimPeer::Replaying() const { return replay_ && replay_->Playing(); }
-bool SimPeer::ReplayBehind() const { return replay_ && replay_->Behind(); }
-
 void SimPeer::StartReplay(std::unique_ptr<Replay> replay) {
-  flight_->Stop();
-  replay_ = std::move(replay);
-  replay_->Begin(memory_, [options = options_](OffsetMemory& memory) {
+  replay->Begin(memory_, [options = options_](OffsetMemory& memory) {
     memory = OffsetMemory{};
     PresetIdentity(memory, options);
     LoadParkedAircraft(memory);
   });
+  replay_ = replay.get();
+  flight_ = nullptr;
+  flightgear_ = nullptr;
+  source_ = std::make_unique<ReplaySource>(std::move(replay));
+}
+
+void SimPeer::StartFlightGear(std::unique_ptr<FlightGearSource> source) {
+  flightgear_ = source.get();
+  flight_ = nullptr;
+  replay_ = nullptr;
+  source_ = std::move(source);
 }
 
 uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {
@@ -102,6 +119,8 @@ uint32_t SimPeer::HandleBlock(uint8_t* block, size_t size) {
   }
   if (block == nullptr) return 0;
   if (!WalkRecords(block, size, [](const Record&) {})) return 0;
+  source_->Refresh(memory_);
+  KeepIdentity();
   WalkRecords(block, size, [&](const Record& r) {
     JournalEntry entry{exchange, r.write, r.offset, r.size, {}};
     if (r.write) {
@@ -124,6 +143,7 @@ void SimPeer::ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data) {
   uint8_t saved[8];
   if (touchesHandshake) memory_.Read(kFirst, sizeof saved, saved);
   memory_.Write(offset, size, data);
+  source_->Written(memory_, offset, size);
   if (!touchesHandshake) return;
   uint8_t written[8];
   memory_.Read(kFirst, sizeof written, written);

@@ -19,6 +19,11 @@ inline constexpr uint32_t kDefaultSimVersion = 0xFADE0000 + 8;   // 0xFADE tag p
 
 class Flight;
 class Replay;
+class MemorySource;
+namespace flightgear {
+class FlightGearSource;
+}
+using flightgear::FlightGearSource;
 
 struct JournalEntry {
   uint64_t exchange;          // number of the exchange it came in, from 1 since start
@@ -63,10 +68,11 @@ class SimPeer {
   std::string Control(const std::string& line, bool* quit);
 
   // The aircraft in motion (`fly on`, or --fly at start): the shell calls Tick with the time
-  // that has passed, and the flight moves on by as much.
+  // that has passed, and the memory's source (the circuit, a replay, FlightGear) moves on by as
+  // much. `fly` works the circuit only.
   void StartFlying();
   void StopFlying();
-  bool Flying() const;
+  bool Flying() const;  // the source moves the memory: the shell ticks
   void Tick(double seconds);
   // `fly at SECONDS`: the aircraft where its circuit has it that long after the start, flying
   // on from there if it was flying, else held there.
@@ -75,8 +81,10 @@ class SimPeer {
   // A recording replayed instead of the circuit (`--replay`): from its start, playing, over the
   // parked aircraft. The control channel's `replay` commands then move it; `fly` is refused.
   void StartReplay(std::unique_ptr<Replay> replay);
-  bool Replaying() const;  // a recording is loaded and playing
-  bool ReplayBehind() const;  // the replay has more to apply before it is where it should be
+  // FlightGear instead of the circuit (`--flightgear`): the memory follows it, over whatever the
+  // memory holds now (the parked aircraft). The control channel's `flightgear` says how it goes.
+  void StartFlightGear(std::unique_ptr<FlightGearSource> source);
+  bool Behind() const;  // the source has more to write before it is where it should be
 
   OffsetMemory& Memory() { return memory_; }
   // The journal keeps at most kJournalLimit entries (a few thousand panel replies); beyond
@@ -97,8 +105,10 @@ class SimPeer {
   uint64_t hangNext_ = 0;
   uint16_t libraryVersion_ = 0;
   PeerOptions options_;
-  std::unique_ptr<Flight> flight_;
-  std::unique_ptr<Replay> replay_;
+  std::unique_ptr<MemorySource> source_;  // what writes the memory besides the link
+  Flight* flight_ = nullptr;              // the source's flight, when it is the circuit
+  Replay* replay_ = nullptr;              // its recording, when it is a replay
+  FlightGearSource* flightgear_ = nullptr;  // itself, when it is FlightGear
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
   // The identity the link checks (0x3304 to 0x330B) as the options give it, after a replay
@@ -107,9 +117,5 @@ class SimPeer {
 
   void AddJournal(JournalEntry entry);
 };
-
-// A plausible parked aircraft: radios tuned, transponder 7000, battery on, and so on, so a new
-// user of `tavelor-server --sim` sees real-looking replies.
-void LoadParkedAircraft(OffsetMemory& memory);
 
 }  // namespace tavelor::sim

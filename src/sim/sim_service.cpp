@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "sim/flightgear/flightgear_source.h"
+#include "sim/flightgear/net/flightgear_link.h"
 #include "sim/replay.h"
+#include "sim/world/parked_aircraft.h"
 #include "simlink/ipc_records.h"
 
 namespace tavelor::sim {
@@ -20,6 +23,17 @@ SimService::SimService(const SimOptions& options) : options_(options), peer_(opt
       peer_.StartReplay(std::move(replay));
     }
     if (!note.empty()) Say(note);
+  }
+  if (!options_.flightgearHost.empty()) {
+    using namespace flightgear;
+    PropertyMap map;
+    startProblem_ = BuildPropertyMap(options_.flightgearMap, &map);
+    if (startProblem_.empty()) {
+      auto link = std::make_unique<FlightGearLink>(options_.flightgearHost, options_.flightgearPort,
+                                                   FlightGearSource::WatchedProperties(map), &SimService::Say);
+      peer_.StartFlightGear(std::make_unique<FlightGearSource>(std::move(map), std::move(link), peer_.Memory(),
+                                                               &SimService::Say, !options_.flightgearMap.empty()));
+    }
   }
   lastTick_ = Clock::now();
 }

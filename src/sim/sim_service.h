@@ -46,10 +46,10 @@ class SimService {
   void Tick(Clock::time_point now);
   // Whether time moves the aircraft: on its circuit, or along a recording that plays (or has
   // more to apply before it is where it should be).
-  bool Flying() const { return peer_.Flying() || peer_.Replaying() || CatchingUp(); }
+  bool Flying() const { return peer_.Flying(); }
   // A replay behind where it should be: the shells tick again as soon as they have served what
   // is waiting, rather than a tick interval later.
-  bool CatchingUp() const { return peer_.ReplayBehind(); }
+  bool CatchingUp() const { return peer_.Behind(); }
 
   // Whether the exchange that just arrived must go unanswered (`hang N`).
   bool TakeHang() { return peer_.TakeHang(); }

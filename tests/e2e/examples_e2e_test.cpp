@@ -6,7 +6,10 @@
 // the test's server, and the other programs as built. A block that shows `$ nc localhost 9697` alone is a session on the
 // control channel: its lines are commands, each followed by its answer. The shell's output is
 // compared as a terminal shows it: a CR LF is a line end, and the last line ends. A block that
-// starts the server itself (`$ tavelor-server --sim --replay ...`) has it started so.
+// starts the server itself (`$ tavelor-server --sim --replay ...`) has it started so. A block
+// that runs mosquitto_sub or mosquitto_pub gets a Mosquitto broker and tavelor-mqtt in front of
+// the server, the two clients speaking to that broker; a publish is given a second to be
+// handled before the next command, as a user typing would.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -16,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -74,10 +78,10 @@ class ExampleWorld {
     fs::create_symlink(TAVELOR_EXAMPLE_NC_BIN, folder_ + "/bin/nc");
     fs::create_symlink(TAVELOR_SIM_BIN, folder_ + "/bin/tavelor-sim");
     fs::create_symlink(TAVELOR_WEB_BIN, folder_ + "/bin/tavelor-web");
-    std::ofstream probe(folder_ + "/bin/tavelor-probe");
-    probe << "#!/bin/sh\nexec " << TAVELOR_PROBE_BIN << " --port \"$TAVELOR_EXAMPLE_PANEL_PORT\" \"$@\"\n";
-    probe.close();
-    fs::permissions(folder_ + "/bin/tavelor-probe", fs::perms::owner_all);
+    Script("mosquitto_sub", "exec /usr/bin/mosquitto_sub -p \"$TAVELOR_EXAMPLE_BROKER_PORT\" -W 10 \"$@\"\n");
+    Script("mosquitto_pub", "/usr/bin/mosquitto_pub -p \"$TAVELOR_EXAMPLE_BROKER_PORT\" \"$@\" && sleep 1\n");
+    Script("tavelor-probe", "exec " + std::string(TAVELOR_PROBE_BIN) + " --port \"$TAVELOR_EXAMPLE_PANEL_PORT\" \"$@\"\n");
+    std::ofstream(folder_ + "/broker.conf") << "listener " << brokerPort_ << " 127.0.0.1\nallow_anonymous true\n\n";
   }
   ~ExampleWorld() {
     std::error_code ignored;
@@ -86,6 +90,7 @@ class ExampleWorld {
 
   // A fresh server for one block, with `extra` options.
   bool Start(const std::vector<std::string>& extra = {}) {
+    bridge_.Kill();
     server_.Kill();
     std::error_code ignored;
     fs::remove(folder_ + "/Quindrel.pln", ignored);
@@ -108,17 +113,40 @@ class ExampleWorld {
     shell.Start({"sh", "-c", "cd '" + folder_ + "' && { " + command + "\n} 2>&1"},
                 {"PATH=" + folder_ + "/bin:" + std::getenv("PATH"), "LC_ALL=C",
                  "TAVELOR_EXAMPLE_PANEL_PORT=" + std::to_string(panelPort_),
-                 "TAVELOR_EXAMPLE_CONTROL_PORT=" + std::to_string(controlPort_)});
+                 "TAVELOR_EXAMPLE_CONTROL_PORT=" + std::to_string(controlPort_),
+                 "TAVELOR_EXAMPLE_BROKER_PORT=" + std::to_string(brokerPort_)});
     if (shell.Wait(milliseconds(30000)) < 0) return "(still running after 30 s)\n";
     return AsTerminalShows(shell.Output());
   }
 
   int ControlPort() const { return controlPort_; }
 
+  // The broker (once) and a bridge for this block's server, its values published.
+  bool StartBridge() {
+    if (bridge_.Running()) return true;
+    if (!broker_.Running()) {
+      broker_.Start({"/usr/sbin/mosquitto", "-c", folder_ + "/broker.conf"});
+      std::this_thread::sleep_for(milliseconds(300));  // listening: the bridge's first try finds it
+    }
+    bridge_.Start({TAVELOR_MQTT_BIN, "--server", "127.0.0.1:" + std::to_string(panelPort_), "--broker",
+                   "127.0.0.1:" + std::to_string(brokerPort_)});
+    if (!bridge_.WaitForLine("Broker connected") || !bridge_.WaitForLine("Panel server connected")) return false;
+    std::this_thread::sleep_for(milliseconds(1000));  // the first values out
+    return true;
+  }
+
  private:
+  void Script(const std::string& name, const std::string& body) {
+    std::ofstream(folder_ + "/bin/" + name) << "#!/bin/sh\n" << body;
+    fs::permissions(folder_ + "/bin/" + name, fs::perms::owner_all);
+  }
+
   std::string folder_;
   IpcFolder ipc_;
   Process server_;
+  Process broker_;
+  Process bridge_;
+  int brokerPort_ = testing::FreePort();
   int panelPort_ = 0;
   int controlPort_ = 0;
 };
@@ -154,6 +182,9 @@ void RunBlock(ExampleWorld& world, const Block& block) {
         at = end;
       }
       return;
+    }
+    if (command.rfind("mosquitto_", 0) == 0) {
+      ASSERT_TRUE(world.StartBridge()) << "no broker and bridge";
     }
     size_t next = i + 1;
     while (next < lines.size() && lines[next].rfind("$ ", 0) != 0) ++next;

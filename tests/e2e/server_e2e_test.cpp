@@ -267,6 +267,8 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
   const std::string nowhere = ipc.Path() + "/no/such/folder/a.tvr";
   const std::string pipe = ipc.Path() + "/pipe.tvr";  // read, it would wait for a writer for ever
   std::ofstream(existing) << "a flight";
+  const std::string badMap = ipc.Path() + "/c182.map";
+  std::ofstream(badMap) << "# a row too many\n/orientation/heading-deg 2B00 angle17 in\n";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const struct {
     const char* program;
@@ -295,6 +297,12 @@ TEST(ServerEndToEnd, OptionsSignalsAndBusyPort) {
       {TAVELOR_SIM_BIN, {"--control", "0", "--replay", missing}, 1,
        "tavelor-sim: cannot open the recording " + missing},
       {TAVELOR_SIM_BIN, {"--replay", "a.tvr", "--fly"}, 2, "tavelor-sim: --fly and --replay exclude each other"},
+      {server, {"--flightgear", "127.0.0.1:5400"}, 2, "--flightgear needs --sim"},
+      {server, {"--sim", "--fly", "--flightgear", "127.0.0.1:5400"}, 2, "--flightgear and --fly exclude each other"},
+      {TAVELOR_SIM_BIN, {"--flightgear", "fgpc"}, 2, "tavelor-sim: --flightgear needs HOST:PORT"},
+      {TAVELOR_SIM_BIN, {"--flightgear-map", badMap}, 2, "tavelor-sim: --flightgear-map goes with --flightgear"},
+      {TAVELOR_SIM_BIN, {"--control", "0", "--flightgear", "127.0.0.1:1", "--flightgear-map", badMap}, 1,
+       "tavelor-sim: " + badMap + ", line 2: unknown conversion 'angle17'"},
       {TAVELOR_SIM_BIN, {"--control", "0", "--replay", pipe}, 1,
        "tavelor-sim: " + pipe + " is not a regular file (a pipe or a device cannot be replayed)"},
       {server, {"--sim", "--sim-control", "0", "--replay", ipc.Path()}, 1,

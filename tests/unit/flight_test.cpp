@@ -12,9 +12,9 @@
 
 #include "server/dispatch_table.h"
 #include "server/request.h"
-#include "sim/circuit.h"
-#include "sim/cockpit_values.h"
-#include "sim/flight.h"
+#include "sim/world/circuit.h"
+#include "sim/world/cockpit_values.h"
+#include "sim/world/flight.h"
 #include "sim/sim_peer.h"
 #include "simlink/offsets.h"
 #include "support/panel_fields.h"

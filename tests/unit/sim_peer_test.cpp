@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/sim_peer.h"
+#include "sim/world/parked_aircraft.h"
 
 namespace tavelor::sim {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "server/dispatch_table.h"
 #include "sim/sim_peer.h"
+#include "sim/world/parked_aircraft.h"
 #include "simlink/ipc_client.h"
 #include "support/panel_fields.h"
 #include "support/sim_link.h"

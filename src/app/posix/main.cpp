@@ -53,7 +53,7 @@ int ReadOptions(int argc, char** argv, Options* options) {
   line.Port("--sim-control", "PORT", &options->simOptions.controlPort, 0,
             "control port of that stand-in simulator (default 9697)");
   line.Flag("--fly", &options->simOptions.fly, "with --sim: the stand-in aircraft flies a circuit");
-  tavelor::sim::AddReplayOptions(line, &options->simOptions, "with --sim: ");
+  tavelor::sim::AddSourceOptions(line, &options->simOptions, "with --sim: ");
   line.Text("--record", "FILE", &options->record, "a file or folder name",
             "record every exchange with the simulator to FILE, or to a new file\n"
             "in the folder FILE");
@@ -79,7 +79,10 @@ int ReadOptions(int argc, char** argv, Options* options) {
   if (!options->simOptions.replay.empty() && !options->sim) {
     return line.Refuse("--replay needs --sim (the stand-in simulator replays)", std::cerr);
   }
-  if (const int status = tavelor::sim::CheckReplayOptions(options->simOptions, line); status >= 0) return status;
+  if (!options->simOptions.flightgearHost.empty() && !options->sim) {
+    return line.Refuse("--flightgear needs --sim (the stand-in simulator follows FlightGear)", std::cerr);
+  }
+  if (const int status = tavelor::sim::CheckSourceOptions(options->simOptions, line); status >= 0) return status;
   if (maxClients->count() == 0) options->clients.maxClients = DefaultMaxClients(options->sim);
   return -1;
 }

@@ -14,9 +14,9 @@
 
 #include <cstddef>
 
-#include "sim/circuit.h"
+#include "sim/world/circuit.h"
 #include "sim/offset_memory.h"
-#include "sim/receivers.h"
+#include "sim/world/receivers.h"
 
 namespace tavelor::sim {
 

@@ -2,7 +2,7 @@
 // flies. Each step turns towards the heading its guidance asks for at up to a standard rate,
 // banked as the turn needs; changes speed by a few knots a second; and eases its vertical speed
 // towards what the altitude target, the glideslope or the flare asks for.
-#include "sim/flight.h"
+#include "sim/world/flight.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "sim/encodings.h"
+#include "sim/world/encodings.h"
 #include "simlink/offsets.h"
 #include "simlink/units.h"
 

@@ -1,7 +1,8 @@
 // A light single parked on the apron with the battery on: enough real-looking state that every
 // panel shows something sensible before anyone flies.
-#include "sim/encodings.h"
-#include "sim/sim_peer.h"
+#include "sim/world/parked_aircraft.h"
+
+#include "sim/world/encodings.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim {

@@ -77,6 +77,12 @@ inline unsigned BcdValue(uint16_t bcd) {  // a digit above 9 counts as what it i
   return value;
 }
 
+// A radio frequency as four BCD digits without the leading 1: 118.50 MHz is 0x1850.
+inline uint16_t FrequencyBcd(double megahertz) {
+  return Bcd(static_cast<unsigned>(std::lround(megahertz * 100) - 10000));
+}
+inline double MegahertzOfBcd(uint16_t bcd) { return (10000 + BcdValue(bcd)) / 100.0; }
+
 // The ADF's frequency in tenths of a kilohertz: three BCD digits at 034C, and beside them the
 // thousands digit in the high byte and the tenths in the low one (1024.5 is 0x0024, 0x0105).
 struct AdfWords {

@@ -1,12 +1,12 @@
 // The circuit's world and the pilot's script. The route: from the apron onto runway 27, a
 // climbing turn to the VOR CJN, then radar vectors onto the ILS of runway 21 at the destination,
 // down the glideslope past the outer, middle and inner markers to the touchdown.
-#include "sim/circuit.h"
+#include "sim/world/circuit.h"
 
 #include <cmath>
 #include <vector>
 
-#include "sim/encodings.h"
+#include "sim/world/encodings.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim::circuit {

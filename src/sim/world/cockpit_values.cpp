@@ -1,14 +1,14 @@
 // One table of values: their names, units and ranges (which `help` states and `set` enforces)
 // and their encodings both ways. Signs are the cockpit's: nose up, right wing down, climbing,
 // east and north positive; where the simulator counts the other way the encoding turns them.
-#include "sim/cockpit_values.h"
+#include "sim/world/cockpit_values.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
-#include "sim/encodings.h"
+#include "sim/world/encodings.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim {
@@ -35,9 +35,6 @@ std::string Format(const char* pattern, double value) {
 
 // Whether v is a whole number of 1/steps (a frequency on its raster).
 bool OnSteps(double v, double steps) { return std::fabs(v * steps - std::round(v * steps)) < 1e-6; }
-
-// Four BCD digits without the leading 1: 118.50 is 0x1850.
-uint16_t FrequencyBcd(double megahertz) { return Bcd(static_cast<unsigned>(std::lround(megahertz * 100) - 10000)); }
 
 std::string BcdFrequencyText(uint16_t bcd) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -4,7 +4,7 @@
 // lights come on over the marker beacons.
 #pragma once
 
-#include "sim/circuit.h"
+#include "sim/world/circuit.h"
 #include "sim/offset_memory.h"
 
 namespace tavelor::sim {

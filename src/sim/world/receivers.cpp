@@ -3,13 +3,13 @@
 // VOR or 2.5 degrees of a localiser, the glideslope needle -119 (needle up: the aircraft is below
 // the slope) to 119 (needle down) across 0.7 degrees; radials and the ADF's bearing are 65536
 // to the turn; DMEs count tenths of a mile and their time to the station tenths of a second.
-#include "sim/receivers.h"
+#include "sim/world/receivers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "sim/encodings.h"
+#include "sim/world/encodings.h"
 #include "simlink/offsets.h"
 
 namespace tavelor::sim {

@@ -1,0 +1,288 @@
+#include "sim/flightgear/net/flightgear_link.h"
+
+#include <utility>  // before Asio 1.74's awaitable.hpp, which uses std::exchange without it
+
+#include <algorithm>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/websocket.hpp>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+#include <unordered_map>
+
+namespace tavelor::sim::flightgear {
+
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+using tcp = asio::ip::tcp;
+using Json = nlohmann::json;
+
+constexpr auto kLongestRetry = std::chrono::seconds(10);
+constexpr auto kAskAlive = std::chrono::seconds(1);
+constexpr auto kSilentTooLong = std::chrono::seconds(5);
+// Asked for once all the others have been: its answer says every property that has one has
+// answered (FlightGear answers in order and leaves an unknown property unanswered).
+constexpr const char* kLastAsked = "/sim/signals/fdm-initialized";
+constexpr const char* kAlive = "/sim/time/elapsed-sec";
+
+std::string Command(const char* command, const std::string& node) {
+  return Json{{"command", command}, {"node", node}}.dump();
+}
+
+}  // namespace
+
+std::string CanonicalPath(std::string_view path) {
+  std::string out(path);
+  for (size_t at; (at = out.find("[0]")) != std::string::npos;) out.erase(at, 3);
+  return out;
+}
+
+bool ReadPropertyMessage(std::string_view message, std::string* path, std::optional<PropertyValue>* value) {
+  const Json json = Json::parse(message, nullptr, false);
+  if (!json.is_object() || !json.contains("path") || !json["path"].is_string()) return false;
+  *path = json["path"].get<std::string>();
+  value->reset();
+  if (!json.contains("value")) return true;
+  const Json& v = json["value"];
+  PropertyValue got;
+  if (v.is_boolean()) {
+    got.number = v.get<bool>() ? 1 : 0;
+  } else if (v.is_number()) {
+    got.number = v.get<double>();
+    if (!std::isfinite(got.number)) return true;
+  } else if (v.is_string()) {
+    got.text = true;
+    got.string = v.get<std::string>().substr(0, kLongestText);
+  } else {
+    return true;
+  }
+  *value = std::move(got);
+  return true;
+}
+
+struct FlightGearLink::State {
+  std::string host;
+  int port;
+  std::vector<std::string> properties;
+  std::unordered_map<std::string, size_t> index;  // canonical path -> property
+  Say say;
+  LinkListener* listener = nullptr;
+
+  asio::io_context io;
+  tcp::resolver resolver{io};
+  std::unique_ptr<beast::websocket::stream<beast::tcp_stream>> ws;
+  asio::steady_timer retry{io};
+  asio::steady_timer alive{io};
+  beast::flat_buffer buffer;
+  std::deque<std::string> outgoing;
+  bool writing = false;
+  unsigned connection = 0;
+  bool up = false;
+  std::chrono::seconds retryAfter{1};
+  std::string lastWhy;       // the failure last told: the same one is not told again
+  bool everUp = false;
+  std::chrono::steady_clock::time_point heard;
+  std::vector<bool> answered;
+  bool sweeping = false;     // the first answers of a connection are awaited
+
+  // Sets waiting for the link's thread: the latest value of each property.
+  std::mutex mutex;
+  std::vector<std::optional<double>> sets;
+  bool flushPosted = false;
+
+  std::thread thread;
+
+  std::string Where() const { return host + ":" + std::to_string(port); }
+
+  void Connect() {
+    const unsigned serial = ++connection;
+    resolver.async_resolve(host, std::to_string(port), [this, serial](beast::error_code error, tcp::resolver::results_type found) {
+      if (serial != connection) return;
+      if (error) return Fail("cannot find " + host + ": " + error.message());
+      ws = std::make_unique<beast::websocket::stream<beast::tcp_stream>>(io);
+      ws->read_message_max(kLargestMessage);
+      beast::get_lowest_layer(*ws).expires_after(std::chrono::seconds(10));
+      beast::get_lowest_layer(*ws).async_connect(found, [this, serial](beast::error_code error, const tcp::endpoint&) {
+        if (serial != connection) return;
+        if (error) return Fail(error.message());
+        ws->async_handshake(Where(), "/PropertyListener", [this, serial](beast::error_code error) {
+          if (serial != connection) return;
+          if (error) return Fail("no property listener there (" + error.message() + "): start fgfs with --httpd=" + std::to_string(port));
+          beast::get_lowest_layer(*ws).expires_never();
+          Opened(serial);
+        });
+      });
+    });
+  }
+
+  void Opened(unsigned serial) {
+    up = true;
+    retryAfter = std::chrono::seconds(1);
+    lastWhy.clear();
+    say("FlightGear at " + Where() + (everUp ? " again" : "") + ": following " + std::to_string(properties.size()) +
+        " properties");
+    everUp = true;
+    heard = std::chrono::steady_clock::now();
+    listener->Connected();
+    answered.assign(properties.size(), false);
+    sweeping = true;
+    for (const std::string& property : properties) Send(Command("addListener", property));
+    for (const std::string& property : properties) Send(Command("get", property));
+    Send(Command("get", kLastAsked));
+    Read(serial);
+    KeepAlive(serial);
+  }
+
+  void Read(unsigned serial) {
+    ws->async_read(buffer, [this, serial](beast::error_code error, size_t) {
+      if (serial != connection) return;
+      if (error) return Fail(error == beast::websocket::error::closed ? "FlightGear closed the connection" : error.message());
+      heard = std::chrono::steady_clock::now();
+      const std::string message = beast::buffers_to_string(buffer.data());
+      buffer.consume(buffer.size());
+      OnMessage(message);
+      Read(serial);
+    });
+  }
+
+  void OnMessage(std::string_view message) {
+    std::string path;
+    std::optional<PropertyValue> value;
+    if (!ReadPropertyMessage(message, &path, &value)) return;
+    const std::string canonical = CanonicalPath(path);
+    if (sweeping && canonical == kLastAsked) {
+      sweeping = false;
+      for (size_t i = 0; i < properties.size(); ++i) {
+        if (!answered[i]) listener->Missing(i);
+      }
+      return;
+    }
+    const auto found = index.find(canonical);
+    if (found == index.end()) return;  // the liveness answer, or nothing of ours
+    answered[found->second] = true;
+    if (value) listener->Value(found->second, std::move(*value));
+  }
+
+  void Send(std::string frame) {
+    outgoing.push_back(std::move(frame));
+    if (!writing) WriteNext(connection);
+  }
+
+  void WriteNext(unsigned serial) {
+    if (outgoing.empty() || !up) {
+      writing = false;
+      return;
+    }
+    writing = true;
+    ws->text(true);
+    ws->async_write(asio::buffer(outgoing.front()), [this, serial](beast::error_code error, size_t) {
+      if (serial != connection) return;
+      if (error) return Fail(error.message());
+      outgoing.pop_front();
+      WriteNext(serial);
+    });
+  }
+
+  // Asks each second; a FlightGear that has said nothing for a while is taken for gone.
+  void KeepAlive(unsigned serial) {
+    alive.expires_after(kAskAlive);
+    alive.async_wait([this, serial](beast::error_code error) {
+      if (error || serial != connection) return;
+      if (std::chrono::steady_clock::now() - heard > kSilentTooLong) {
+        return Fail("no answer for " + std::to_string(kSilentTooLong.count()) + " s");
+      }
+      Send(Command("get", kAlive));
+      KeepAlive(serial);
+    });
+  }
+
+  void Flush() {
+    std::vector<std::pair<size_t, double>> due;
+    {
+      std::lock_guard lock(mutex);
+      flushPosted = false;
+      for (size_t i = 0; i < sets.size(); ++i) {
+        if (sets[i]) due.emplace_back(i, *sets[i]);
+        sets[i].reset();
+      }
+    }
+    if (!up) return;  // FlightGear is away: what it will say when it is back stands
+    for (const auto& [property, value] : due) {
+      Send(Json{{"command", "set"}, {"node", properties[property]}, {"value", value}}.dump());
+      Send(Command("get", properties[property]));
+    }
+  }
+
+  void Fail(const std::string& why) {
+    const bool wasUp = up;
+    up = false;
+    writing = false;
+    outgoing.clear();
+    ++connection;
+    alive.cancel();
+    if (ws) {
+      beast::error_code ignored;
+      beast::get_lowest_layer(*ws).socket().close(ignored);
+    }
+    if (wasUp) listener->Lost();
+    const auto wait = retryAfter;
+    retryAfter = std::min(retryAfter * 2, std::chrono::duration_cast<std::chrono::seconds>(kLongestRetry));
+    if (why != lastWhy || wasUp) {
+      say((wasUp ? "FlightGear at " + Where() + " lost (" : everUp ? "FlightGear at " + Where() + " not reachable ("
+                                                                  : "waiting for FlightGear at " + Where() + " (") +
+          why + "); trying again with a back-off of up to " + std::to_string(kLongestRetry.count()) + " s");
+      lastWhy = why;
+    }
+    retry.expires_after(wait);
+    retry.async_wait([this](beast::error_code error) {
+      if (!error) Connect();
+    });
+  }
+};
+
+FlightGearLink::FlightGearLink(std::string host, int port, std::vector<std::string> properties, Say say)
+    : state_(std::make_unique<State>()) {
+  state_->host = std::move(host);
+  state_->port = port;
+  for (size_t i = 0; i < properties.size(); ++i) state_->index.emplace(CanonicalPath(properties[i]), i);
+  state_->properties = std::move(properties);
+  state_->say = std::move(say);
+  state_->sets.resize(state_->properties.size());
+}
+
+FlightGearLink::~FlightGearLink() {
+  if (!state_->thread.joinable()) return;
+  asio::post(state_->io, [s = state_.get()] { s->io.stop(); });
+  state_->thread.join();
+}
+
+void FlightGearLink::Start(LinkListener& listener) {
+  state_->listener = &listener;
+  state_->thread = std::thread([s = state_.get()] {
+    s->Connect();
+    s->io.run();
+  });
+}
+
+void FlightGearLink::Set(size_t property, double value) {
+  std::lock_guard lock(state_->mutex);
+  if (property >= state_->sets.size()) return;
+  state_->sets[property] = value;
+  if (state_->flushPosted) return;
+  state_->flushPosted = true;
+  asio::post(state_->io, [s = state_.get()] { s->Flush(); });
+}
+
+std::string FlightGearLink::Address() const { return state_->Where(); }
+
+}  // namespace tavelor::sim::flightgear
