@@ -6,7 +6,8 @@
 # `--browser` adds Chromium and Python for tavelor-web's tests in a real browser; `--package`
 # adds what scripts/package.sh builds the downloads with (NSIS, zip, CPack's Debian tools, the
 # Markdown converter) and scripts/check-packages.sh unpacks and checks them with (devscripts'
-# hardening-check).
+# hardening-check); `--flightgear` adds FlightGear (about 1.8 GB) and what runs it without a
+# screen (Xvfb, a private D-Bus session) for the tests of the stand-in following it.
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev netcat-openbsd libboost-dev nlohmann-json3-dev libcli11-dev
@@ -17,6 +18,7 @@ for option in "$@"; do
     --browser) packages+=(chromium python3) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     --package) packages+=(nsis zip unzip dpkg-dev python3-markdown devscripts) ;;
+    --flightgear) packages+=(flightgear xvfb xauth dbus python3) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done

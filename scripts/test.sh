@@ -3,7 +3,8 @@
 # headless Chromium among them), the same again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows programs under Wine, the downloads (built, installed
 # under Wine and unpacked, see scripts/check-packages.sh), and a short run of every fuzz target
-# (a few seconds each, after the inputs that once failed).
+# (a few seconds each, after the inputs that once failed), and the stand-in following a real
+# FlightGear (Debian's, headless: a few minutes).
 # Every stage runs even when an earlier one failed, so one run shows every fault; the script
 # ends with one line per stage (passed or failed, and its time) and fails when any stage failed.
 set -uo pipefail
@@ -41,13 +42,19 @@ packages() {
   scripts/package.sh && timeout --kill-after=30 900 scripts/check-packages.sh
 }
 
+# FlightGear started twice (about a minute each to fly), against the release build above.
+flightgear() {
+  (cd tests/flightgear && TAVELOR_BIN="$PWD/../../build/release" timeout --kill-after=30 1200 \
+    python3 -m unittest -v flightgear_test)
+}
+
 sanitize() {
   cmake --preset sanitize >/dev/null &&
     cmake --build --preset sanitize &&
     ctest --preset sanitize
 }
 
-stage "Dependencies" scripts/install-deps.sh --windows --fuzz --browser --package
+stage "Dependencies" scripts/install-deps.sh --windows --fuzz --browser --package --flightgear
 stage "Windows cross build" windows_build
 linux_name="Linux build and tests, with the Windows programs under Wine"
 [[ -z $windows_bin ]] && linux_name="Linux build and tests (no Windows build: Wine tests left out)"
@@ -55,6 +62,7 @@ stage "$linux_name" linux
 stage "Packages: the zip, the installer under Wine, the .deb" packages
 stage "Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer" sanitize
 stage "Fuzz targets, a short run each" scripts/fuzz.sh 4
+stage "The stand-in following FlightGear" flightgear
 
 echo "== Summary"
 printf '%s\n' "${summary[@]}"

@@ -3,14 +3,14 @@ import base64, json, os, socket, struct, time
 
 
 class Stream:
-    def __init__(self, port, origin=None, host=None, rcvbuf=None):
+    def __init__(self, port, origin=None, host=None, rcvbuf=None, path="/stream"):
         self.sock = socket.socket()
         if rcvbuf:
             self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
         self.sock.settimeout(10)
         self.sock.connect(("127.0.0.1", port))
         key = base64.b64encode(os.urandom(16)).decode()
-        head = (f"GET /stream HTTP/1.1\r\nHost: {host or f'127.0.0.1:{port}'}\r\nUpgrade: websocket\r\n"
+        head = (f"GET {path} HTTP/1.1\r\nHost: {host or f'127.0.0.1:{port}'}\r\nUpgrade: websocket\r\n"
                 f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n")
         if origin:
             head += f"Origin: {origin}\r\n"

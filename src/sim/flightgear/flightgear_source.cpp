@@ -65,12 +65,14 @@ void FlightGearSource::Value(size_t property, PropertyValue value) {
   ++valuesIn_;
 }
 
-void FlightGearSource::Missing(size_t property) {
+void FlightGearSource::Missing(std::vector<size_t> properties) {
   std::lock_guard lock(mutex_);
-  newlyMissing_.push_back(property);
+  newlyMissing_.insert(newlyMissing_.end(), properties.begin(), properties.end());
 }
 
 void FlightGearSource::Advance(OffsetMemory& memory, double seconds) {
+  // Between exchanges too: what FlightGear said is told in the log at once.
+  Refresh(memory);
   bool connected;
   {
     std::lock_guard lock(mutex_);
@@ -117,10 +119,10 @@ void FlightGearSource::Refresh(OffsetMemory& memory) {
       if (map_.propertyOf[i] == property) first = map_.rows[i].where + ": " + map_.rows[i].property;
     }
   }
-  if (newly == 1) say_(first + ": FlightGear has no such property; its rows wait for it");
+  if (newly == 1) say_(first + ": FlightGear has no value for it; its rows wait for one");
   if (newly > 1) {
-    say_("FlightGear has none of " + std::to_string(newly) + " properties of the table (the first: " + first +
-         "); their rows wait for them");
+    say_("FlightGear has no value for " + std::to_string(newly) + " properties of the table (the first: " + first +
+         "); their rows wait for one");
   }
   std::vector<bool> changed(values_.size(), all);
   for (auto& [property, value] : arrived) {

@@ -32,8 +32,9 @@ class LinkListener {
   virtual void Lost() = 0;
   // A property's value (`property` indexes the properties the link was given).
   virtual void Value(size_t property, PropertyValue value) = 0;
-  // FlightGear has no such property (asked for at connection, no answer came).
-  virtual void Missing(size_t property) = 0;
+  // FlightGear has no value for these properties (asked for at connection, no answer with one
+  // came): told once a connection's every property has been asked for.
+  virtual void Missing(std::vector<size_t> properties) = 0;
 };
 
 // The connection, as the source sees it: started once, it keeps itself up; sets are safe from
@@ -77,7 +78,7 @@ class FlightGearSource : public MemorySource, private LinkListener {
   void Connected() override;
   void Lost() override;
   void Value(size_t property, PropertyValue value) override;
-  void Missing(size_t property) override;
+  void Missing(std::vector<size_t> properties) override;
 
   void Apply(OffsetMemory& memory, const std::vector<bool>& changed);
   void WatchStatus(size_t property, const PropertyValue& value);

@@ -42,7 +42,10 @@ void Text(const PropertyValue& v, uint8_t* bytes, size_t size) {
   std::memcpy(bytes, text.data(), std::min(text.size(), size));
 }
 
-std::optional<double> Degrees16(const OffsetMemory& m, uint32_t offset, int) { return DegreesOf16(Load<uint16_t>(m, offset)); }
+// To the hundredth: a whole degree a panel sets goes out as that degree, not 122.997.
+std::optional<double> Degrees16(const OffsetMemory& m, uint32_t offset, int) {
+  return std::round(DegreesOf16(Load<uint16_t>(m, offset)) * 100) / 100;
+}
 
 // The seconds of the day, as the clock's three bytes.
 uint8_t DayPart(const PropertyValue& v, int divisor, int modulo) {
@@ -139,7 +142,9 @@ const std::vector<Conversion> kConversions = {
      nullptr},
     {"handle", 1, "0 to 1; the handle's position number of N steps", true,
      [](const PropertyValue& v, uint8_t* b, int n) { Store(b, static_cast<uint8_t>(std::round(Within(Finite(v), 0, 1) * n))); },
-     nullptr},
+     [](const OffsetMemory& m, uint32_t offset, int n) -> std::optional<double> {
+       return std::min(1.0, Load<uint8_t>(m, offset) / static_cast<double>(n));
+     }},
     {"tank_level", 4, "0 to 1 of a full tank; 8388608 at full", false,
      [](const PropertyValue& v, uint8_t* b, int) { Store(b, TankLevel(Within(Finite(v), 0, 1))); }, nullptr},
     {"oil_temperature_f", 2, "degrees F; the gauge's word, 16384 at 140 degrees C", false,

@@ -30,10 +30,17 @@ using Json = nlohmann::json;
 constexpr auto kLongestRetry = std::chrono::seconds(10);
 constexpr auto kAskAlive = std::chrono::seconds(1);
 constexpr auto kSilentTooLong = std::chrono::seconds(5);
-// Asked for once all the others have been: its answer says every property that has one has
-// answered (FlightGear answers in order and leaves an unknown property unanswered).
+// Asked for after each batch: its answer says every property of the batch that has a value has
+// answered (FlightGear answers in order; a property it lacks gets no answer, or none with a
+// value, as a listener makes the node).
 constexpr const char* kLastAsked = "/sim/signals/fdm-initialized";
-constexpr const char* kAlive = "/sim/time/elapsed-sec";
+// FlightGear's server drops what comes faster than it reads: the properties are asked for a
+// batch at a time, the next once the batch's last answer is in.
+constexpr size_t kBatch = 16;
+constexpr auto kBatchAnswerWait = std::chrono::seconds(3);
+// Asked each second: its answer shows FlightGear alive, and whether it is paused, which its
+// listener cannot tell (a paused FlightGear pushes no changes, that one included).
+constexpr const char* kAlive = kPausedProperty;
 
 std::string Command(const char* command, const std::string& node) {
   return Json{{"command", command}, {"node", node}}.dump();
@@ -93,7 +100,12 @@ struct FlightGearLink::State {
   bool everUp = false;
   std::chrono::steady_clock::time_point heard;
   std::vector<bool> answered;
-  bool sweeping = false;     // the first answers of a connection are awaited
+  bool sweeping = false;     // every property is being asked for, a batch at a time
+  bool listening = false;    // the sweep of a new connection: listeners added, missing ones told
+  size_t batchFrom = 0, batchTo = 0;
+  std::chrono::steady_clock::time_point batchSent;
+  std::vector<size_t> missing;  // of the sweep so far, told in one go at its end
+  bool paused = false;
 
   // Sets waiting for the link's thread: the latest value of each property.
   std::mutex mutex;
@@ -134,13 +146,44 @@ struct FlightGearLink::State {
     everUp = true;
     heard = std::chrono::steady_clock::now();
     listener->Connected();
-    answered.assign(properties.size(), false);
-    sweeping = true;
-    for (const std::string& property : properties) Send(Command("addListener", property));
-    for (const std::string& property : properties) Send(Command("get", property));
-    Send(Command("get", kLastAsked));
+    paused = false;
+    Sweep(true);
     Read(serial);
     KeepAlive(serial);
+  }
+
+  // Asks for every property, at a new connection also listening to each; and when FlightGear
+  // pauses, whose listeners then go quiet, so the panels show exactly where it stopped.
+  void Sweep(bool listen) {
+    answered.assign(properties.size(), false);
+    sweeping = true;
+    listening = listen;
+    missing.clear();
+    batchTo = 0;
+    NextBatch();
+  }
+
+  void NextBatch() {
+    batchFrom = batchTo;
+    batchTo = std::min(properties.size(), batchFrom + kBatch);
+    for (size_t i = batchFrom; i < batchTo; ++i) {
+      if (listening) Send(Command("addListener", properties[i]));
+      Send(Command("get", properties[i]));
+    }
+    Send(Command("get", kLastAsked));
+    batchSent = std::chrono::steady_clock::now();
+  }
+
+  void BatchAnswered() {
+    if (listening) {
+      for (size_t i = batchFrom; i < batchTo; ++i) {
+        if (!answered[i]) missing.push_back(i);
+      }
+    }
+    if (batchTo < properties.size()) return NextBatch();
+    sweeping = false;
+    if (!missing.empty()) listener->Missing(std::move(missing));
+    missing.clear();
   }
 
   void Read(unsigned serial) {
@@ -160,16 +203,15 @@ struct FlightGearLink::State {
     std::optional<PropertyValue> value;
     if (!ReadPropertyMessage(message, &path, &value)) return;
     const std::string canonical = CanonicalPath(path);
-    if (sweeping && canonical == kLastAsked) {
-      sweeping = false;
-      for (size_t i = 0; i < properties.size(); ++i) {
-        if (!answered[i]) listener->Missing(i);
-      }
-      return;
-    }
+    if (sweeping && canonical == kLastAsked) return BatchAnswered();
     const auto found = index.find(canonical);
-    if (found == index.end()) return;  // the liveness answer, or nothing of ours
-    answered[found->second] = true;
+    if (found == index.end()) return;  // nothing of ours
+    answered[found->second] = answered[found->second] || value.has_value();
+    if (canonical == kPausedProperty && value) {
+      const bool now = value->number != 0;
+      if (now && !paused && !sweeping) Sweep(false);
+      paused = now;
+    }
     if (value) listener->Value(found->second, std::move(*value));
   }
 
@@ -200,6 +242,12 @@ struct FlightGearLink::State {
       if (error || serial != connection) return;
       if (std::chrono::steady_clock::now() - heard > kSilentTooLong) {
         return Fail("no answer for " + std::to_string(kSilentTooLong.count()) + " s");
+      }
+      // A batch whose last answer never came (a frame FlightGear dropped) is asked for again,
+      // so that the sweep cannot stall with properties never listened to.
+      if (sweeping && std::chrono::steady_clock::now() - batchSent > kBatchAnswerWait) {
+        batchTo = batchFrom;
+        NextBatch();
       }
       Send(Command("get", kAlive));
       KeepAlive(serial);

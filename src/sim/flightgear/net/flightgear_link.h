@@ -1,13 +1,13 @@
 // The link to a running FlightGear, through its HTTP server (fgfs --httpd=PORT) and the property
 // listener WebSocket there: every watched property is listened to (FlightGear pushes a changed
 // value, tied flight-model properties among them, about ten times a second) and asked for once
-// at each connection (a listener tells changes only). A set is followed by a get, so the answer
+// at each connection (a listener tells changes only, and a paused FlightGear tells none). A set is followed by a get, so the answer
 // comes back even when FlightGear refuses the value. Boost.Beast on Asio, on a thread of its
 // own; the same on Linux and Windows.
 //
 // It connects by itself: at start, after a loss and after FlightGear restarts, waiting 1, 2, 4
 // and 8 s and then 10 s between attempts; a FlightGear that answers nothing for 5 s (asked each
-// second) counts as lost. One log line for each change.
+// second whether it is paused) counts as lost. One log line for each change.
 #pragma once
 
 #include <memory>
