@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command_line.h"
+#include "sim/flightgear/property_map.h"
 
 namespace tavelor::sim {
 
@@ -82,7 +83,20 @@ int ParseSimOptions(int argc, char** argv, SimOptions* options) {
             "fly a circuit instead of standing parked (the control command\n"
             "'fly on|off' does the same later)");
   AddSourceOptions(line, options);
+  bool table = false;
+  line.Flag("--flightgear-table", &table,
+            "print the table of FlightGear's properties in effect (the built-in one,\n"
+            "with --flightgear-map FILE's rows) as a map file, and exit");
   if (const int status = line.Parse(argc, argv, std::cout, std::cerr); status >= 0) return status;
+  if (table) {
+    flightgear::PropertyMap map;
+    if (const std::string problem = flightgear::BuildPropertyMap(options->flightgearMap, &map); !problem.empty()) {
+      std::cerr << "tavelor-sim: " << problem << "\n";
+      return 1;
+    }
+    std::cout << flightgear::MapText(map);
+    return 0;
+  }
   return CheckSourceOptions(*options, line);
 }
 

@@ -64,6 +64,10 @@ TEST(FlightGearMap, TheBuiltInTableReadsAndAUserRowTakesItsOffset) {
   EXPECT_EQ(user.rows.back().where, path + ", line 2");
   for (const MapRow& row : user.rows) EXPECT_FALSE(row.offset == 0x05C4 && row.Out()) << row.where;
   EXPECT_NE(BuildPropertyMap("/no/such.map", &user).find("cannot be read"), std::string::npos);
+  EXPECT_NE(BuildPropertyMap(::testing::TempDir(), &user).find("cannot be read"), std::string::npos);  // a folder
+  std::ofstream(path, std::ios::trunc).flush();  // an empty file adds nothing
+  ASSERT_EQ(BuildPropertyMap(path, &user), "");
+  EXPECT_EQ(user.rows.size(), builtIn.rows.size());
 }
 
 // What a row writes, read back as the offset holds it; and what goes out again.

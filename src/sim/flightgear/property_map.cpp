@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <sstream>
 
@@ -361,12 +362,16 @@ std::string BuildPropertyMap(const std::string& userFile, PropertyMap* map) {
   if (std::string problem = ReadMapRows(BuiltInMapText(), "the built-in table", &rows); !problem.empty()) return problem;
   if (!userFile.empty()) {
     std::ifstream file(userFile, std::ios::binary);
-    std::ostringstream text;
-    // A map is a few hundred lines: a file far larger than that is not one.
-    constexpr std::streamsize kLargest = 1 << 20;
-    if (!file || !(text << file.rdbuf()) || text.tellp() > kLargest) return userFile + ": cannot be read as a map file";
+    // A map is a few hundred lines: a file far larger than that is not one. An empty one adds
+    // nothing.
+    constexpr size_t kLargest = 1 << 20;
+    std::string text(kLargest + 1, '\0');
+    if (file) file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!file && !file.eof()) return userFile + ": cannot be read as a map file";
+    text.resize(static_cast<size_t>(file.gcount()));
+    if (text.size() > kLargest) return userFile + ": larger than 1 MiB, which no map file is";
     std::vector<MapRow> user;
-    if (std::string problem = ReadMapRows(text.str(), userFile, &user); !problem.empty()) return problem;
+    if (std::string problem = ReadMapRows(text, userFile, &user); !problem.empty()) return problem;
     for (const MapRow& row : user) {
       std::erase_if(rows, [&](const MapRow& r) { return r.offset == row.offset && r.where.rfind("the built-in", 0) == 0; });
     }
@@ -382,6 +387,25 @@ std::string BuildPropertyMap(const std::string& userFile, PropertyMap* map) {
     map->propertyOf.push_back(at->second);
   }
   return "";
+}
+
+std::string MapText(const PropertyMap& map) {
+  std::ostringstream out;
+  out << "# The conversions: name (:N takes a whole number), the bytes written at the row's offset,\n"
+         "# FlightGear's side and the offset's\n";
+  for (const Conversion& c : kConversions) {
+    out << "#   " << std::left << std::setw(22) << (std::string(c.name) + (c.argument ? ":N" : "")) << std::setw(3)
+        << c.size << c.meaning << (c.out ? "" : " (in only)") << "\n";
+  }
+  out << "#\n# property" << std::string(55, ' ') << "offset  conversion              way   # from\n";
+  for (const MapRow& row : map.rows) {
+    const std::string conversion =
+        std::string(row.conversion->name) + (row.conversion->argument ? ":" + std::to_string(row.argument) : "");
+    out << std::left << std::setw(64) << row.property << " " << std::setw(8) << Hex4(row.offset) << std::setw(24)
+        << conversion << std::setw(6) << (row.way == Way::kIn ? "in" : row.way == Way::kOut ? "out" : "both") << "# "
+        << row.where << "\n";
+  }
+  return out.str();
 }
 
 }  // namespace tavelor::sim::flightgear

@@ -76,4 +76,9 @@ std::string BuildPropertyMap(const std::string& userFile, PropertyMap* map);
 
 std::string_view BuiltInMapText();
 
+// The rows in effect in a map file's own form, each row's origin beside it, after the
+// conversions with their bytes and meanings: where a user's map file starts, and what
+// `tavelor-sim --flightgear-table` prints.
+std::string MapText(const PropertyMap& map);
+
 }  // namespace tavelor::sim::flightgear

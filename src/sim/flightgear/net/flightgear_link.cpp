@@ -41,6 +41,13 @@ constexpr auto kBatchAnswerWait = std::chrono::seconds(3);
 // Asked each second: its answer shows FlightGear alive, and whether it is paused, which its
 // listener cannot tell (a paused FlightGear pushes no changes, that one included).
 constexpr const char* kAlive = kPausedProperty;
+// FlightGear's listener looks for changes at most every so many seconds of simulated time (0.05
+// unless this property says otherwise, read when a listener connection opens), while its record
+// of what changed is renewed every frame: a change made in a frame it does not look at is never
+// sent (a frequency set once, a switch: a third of them in a test at 18 frames a second), and a
+// paused FlightGear sends nothing. A connection opened with another interval sets 0, every frame,
+// and is opened again to take it.
+constexpr const char* kUpdateInterval = "/sim/http/property-websocket/update-interval-secs";
 
 std::string Command(const char* command, const std::string& node) {
   return Json{{"command", command}, {"node", node}}.dump();
@@ -106,6 +113,10 @@ struct FlightGearLink::State {
   std::chrono::steady_clock::time_point batchSent;
   std::vector<size_t> missing;  // of the sweep so far, told in one go at its end
   bool paused = false;
+  // A new connection first learns its listener's interval: asked, then set when it was not 0.
+  enum class Interval { kAsking, kSetting, kFollowing } interval = Interval::kAsking;
+  std::optional<double> intervalSeen;
+  bool reopened = false;  // the connection was opened again for the interval: it is taken as it is
 
   // Sets waiting for the link's thread: the latest value of each property.
   std::mutex mutex;
@@ -139,17 +150,50 @@ struct FlightGearLink::State {
 
   void Opened(unsigned serial) {
     up = true;
+    heard = std::chrono::steady_clock::now();
+    interval = Interval::kAsking;
+    intervalSeen.reset();
+    Send(Command("get", kUpdateInterval));  // no answer when FlightGear has no such property yet
+    Send(Command("get", kLastAsked));
+    Read(serial);
+    KeepAlive(serial);
+  }
+
+  // The answer to the interval's questions is in (kLastAsked's answer follows them).
+  void IntervalAnswered() {
+    if (interval == Interval::kSetting) return Reopen();
+    if ((intervalSeen && *intervalSeen == 0) || reopened) return Follow();
+    // A listener makes the property when FlightGear has none, so that the set takes.
+    interval = Interval::kSetting;
+    Send(Command("addListener", kUpdateInterval));
+    Send(Json{{"command", "set"}, {"node", kUpdateInterval}, {"value", 0}}.dump());
+    Send(Command("get", kLastAsked));
+  }
+
+  void Follow() {
+    interval = Interval::kFollowing;
+    reopened = false;
     retryAfter = std::chrono::seconds(1);
     lastWhy.clear();
     say("FlightGear at " + Where() + (everUp ? " again" : "") + ": following " + std::to_string(properties.size()) +
         " properties");
     everUp = true;
-    heard = std::chrono::steady_clock::now();
     listener->Connected();
     paused = false;
     Sweep(true);
-    Read(serial);
-    KeepAlive(serial);
+  }
+
+  // Closed and opened again at once, told to no one: FlightGear was reachable all along.
+  void Reopen() {
+    reopened = true;
+    up = false;
+    writing = false;
+    outgoing.clear();
+    ++connection;
+    alive.cancel();
+    beast::error_code ignored;
+    beast::get_lowest_layer(*ws).socket().close(ignored);
+    Connect();
   }
 
   // Asks for every property, at a new connection also listening to each; and when FlightGear
@@ -203,6 +247,11 @@ struct FlightGearLink::State {
     std::optional<PropertyValue> value;
     if (!ReadPropertyMessage(message, &path, &value)) return;
     const std::string canonical = CanonicalPath(path);
+    if (interval != Interval::kFollowing) {
+      if (canonical == kUpdateInterval && value && !value->text) intervalSeen = value->number;
+      if (canonical == kLastAsked) IntervalAnswered();
+      return;
+    }
     if (sweeping && canonical == kLastAsked) return BatchAnswered();
     const auto found = index.find(canonical);
     if (found == index.end()) return;  // nothing of ours
@@ -272,8 +321,9 @@ struct FlightGearLink::State {
   }
 
   void Fail(const std::string& why) {
-    const bool wasUp = up;
+    const bool wasUp = up && interval == Interval::kFollowing;  // the source was told it was up
     up = false;
+    reopened = false;
     writing = false;
     outgoing.clear();
     ++connection;
