@@ -10,7 +10,8 @@
 # computer (127.0.0.1:1883; when none listens there, a Mosquitto for this computer only, which
 # ends with the rest) and takes commands from it; --mqtt HOST:PORT names another broker.
 # Every other argument goes to tavelor-server (for example --fly, --debug or --replay FILE, whose
-# moment and controls tavelor-web's index page then shows).
+# moment and controls tavelor-web's index page then shows, or --flightgear HOST:PORT to follow a
+# FlightGear started with --httpd=PORT).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

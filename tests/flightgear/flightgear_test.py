@@ -17,15 +17,20 @@ class FlightGear:
     """fgfs without a screen (Xvfb) or a desktop bus of the machine's (a private one), its
     rendering kept small, in a process group of its own."""
 
-    def __init__(self, port):
+    # The c172p in the air near KSFO; `where` may put it elsewhere (the recording of an approach).
+    def __init__(self, port, where=("--airport=KSFO", "--in-air", "--altitude=3000"), frame_rate=20):
         self.port = port
         self.home = tempfile.mkdtemp(prefix="tavelor-fghome-")
         self.log = open(os.path.join(self.home, "fgfs.log"), "w")
         self.process = subprocess.Popen(
             ["dbus-run-session", "--", "xvfb-run", "-a", "-s", "-screen 0 640x480x24", FGFS, "--aircraft=c172p",
-             "--airport=KSFO", "--in-air", "--altitude=3000", "--disable-sound", "--disable-terrasync",
-             f"--httpd={port}", "--prop:/sim/frame-rate-throttle-hz=20", "--geometry=320x240", "--disable-clouds",
-             "--fog-fastest", "--disable-splash-screen", "--disable-ai-traffic"],
+             *where, "--disable-sound", "--disable-terrasync", f"--httpd={port}",
+             f"--prop:/sim/frame-rate-throttle-hz={frame_rate}", "--geometry=320x240", "--disable-clouds",
+             "--fog-fastest", "--disable-splash-screen", "--disable-ai-traffic", "--disable-real-weather-fetch",
+             # Drawn without a graphics card, the city and the airport's objects near the ground
+             # take FlightGear to a frame or two a second, and its HTTP server with it.
+             "--disable-random-objects", "--disable-random-vegetation", "--disable-random-buildings",
+             "--visibility=8000"],
             stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, start_new_session=True,
             env={**os.environ, "FG_HOME": self.home})
         wait_until(lambda: self.get("/sim/signals/fdm-initialized") is True, 240, "FlightGear to fly")
@@ -50,6 +55,8 @@ class FlightGear:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait(30)
         self.log.close()
+        if os.environ.get("TAVELOR_FG_LOG"):  # where to keep FlightGear's log, for a run gone wrong
+            shutil.copy(os.path.join(self.home, "fgfs.log"), os.environ["TAVELOR_FG_LOG"])
         shutil.rmtree(self.home, ignore_errors=True)
 
 
