@@ -7,7 +7,7 @@
 
 set(TAVELOR_NOTICES ${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt)
 
-# The README and the three references as one HTML file each, the pictures inside and the links
+# The README and the four references as one HTML file each, the pictures inside and the links
 # between them leading to one another (Debian's Python with python3-markdown), into `folder`
 # under the prefix.
 function(tavelor_install_documents folder)
@@ -15,7 +15,7 @@ function(tavelor_install_documents folder)
     set(into \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}\")
     file(MAKE_DIRECTORY \${into})
     foreach(pair \"README.md;README.html\" \"docs/protocol.md;protocol.html\" \"docs/pages.md;pages.html\"
-                 \"docs/recording.md;recording.html\")
+                 \"docs/recording.md;recording.html\" \"docs/flightgear.md;flightgear.html\")
       list(GET pair 0 document)
       list(GET pair 1 html)
       execute_process(COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/packaging/docs_html.py

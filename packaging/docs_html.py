@@ -3,8 +3,8 @@
 
     docs_html.py INPUT.md OUTPUT.html
 
-The pictures it shows are put inside the file, the links between the README and the three
-references (the protocol's, the page author's, the recording's format) lead to their HTML
+The pictures it shows are put inside the file, the links between the README and the four
+references (the protocol's, the page author's, the recording's format, FlightGear's link) lead to their HTML
 siblings, links to files of the source tree that the downloads do not hold become plain words, and the headings keep the anchors the Markdown's own
 links use, so the file needs nothing beside it and reads as the repository shows it.
 """
@@ -18,7 +18,7 @@ import markdown
 
 # Each Markdown file and the name of its HTML form, as the documents link to one another.
 HTML_NAMES = {"README.md": "README.html", "protocol.md": "protocol.html", "pages.md": "pages.html",
-              "recording.md": "recording.html"}
+              "recording.md": "recording.html", "flightgear.md": "flightgear.html"}
 
 STYLE = """
 body { font-family: Segoe UI, Helvetica, Arial, sans-serif; max-width: 60em; margin: 2em auto;

@@ -21,9 +21,9 @@ version=$(sed -n 's/^project(TavelorServer VERSION \([0-9.]*\).*/\1/p' CMakeList
 dist="$root/dist"
 work="$root/build/package-check"
 net="tavelor-package-check"
-windows_files=(LICENSE.txt README.html THIRD-PARTY-NOTICES.txt TavelorServer.exe pages.html
+windows_files=(LICENSE.txt README.html THIRD-PARTY-NOTICES.txt TavelorServer.exe flightgear.html pages.html
   protocol.html recording.html tavelor-launch.exe tavelor-probe.exe tavelor-sim.exe tavelor-web.exe)
-documents=(README.html protocol.html pages.html recording.html)
+documents=(README.html protocol.html pages.html recording.html flightgear.html)
 parked_radi=$' 12.3:  0.0:7000:118.25:121.50:110.90:113.90:111.30:109.00:0345:10010000:119.10:124.85:\r'
 
 fail() { echo "check-packages.sh: $*" >&2; exit 1; }
@@ -90,7 +90,7 @@ echo "-- the .deb, unpacked"
 deb="$work/deb"
 dpkg -x "$dist/tavelor_${version}_amd64.deb" "$deb"
 expect "the .deb's files" "$(cd "$deb" && find . -type f | sort | tr '\n' ' ')" \
-  "./etc/default/tavelor-mqtt ./etc/default/tavelor-web ./usr/bin/tavelor-mqtt ./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-mqtt.service ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.html ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/pages.html ./usr/share/doc/tavelor/protocol.html ./usr/share/doc/tavelor/recording.html "
+  "./etc/default/tavelor-mqtt ./etc/default/tavelor-web ./usr/bin/tavelor-mqtt ./usr/bin/tavelor-probe ./usr/bin/tavelor-server ./usr/bin/tavelor-sim ./usr/bin/tavelor-web ./usr/lib/systemd/system/tavelor-mqtt.service ./usr/lib/systemd/system/tavelor-web.service ./usr/share/doc/tavelor/README.html ./usr/share/doc/tavelor/copyright ./usr/share/doc/tavelor/flightgear.html ./usr/share/doc/tavelor/pages.html ./usr/share/doc/tavelor/protocol.html ./usr/share/doc/tavelor/recording.html "
 # The documents' links lead from one to another as they are shipped, here and in the zip.
 /usr/bin/python3 packaging/check_links.py "$deb/usr/share/doc/tavelor" "${documents[@]}" ||
   fail "the .deb's documents have links that lead nowhere (above)"

@@ -18,7 +18,7 @@ class FlightGear:
     rendering kept small, in a process group of its own."""
 
     # The c172p in the air near KSFO; `where` may put it elsewhere (the recording of an approach).
-    def __init__(self, port, where=("--airport=KSFO", "--in-air", "--altitude=3000"), frame_rate=20):
+    def __init__(self, port, where=("--airport=KSFO", "--in-air", "--altitude=3000"), frame_rate=20, extra=()):
         self.port = port
         self.home = tempfile.mkdtemp(prefix="tavelor-fghome-")
         self.log = open(os.path.join(self.home, "fgfs.log"), "w")
@@ -30,7 +30,7 @@ class FlightGear:
              # Drawn without a graphics card, the city and the airport's objects near the ground
              # take FlightGear to a frame or two a second, and its HTTP server with it.
              "--disable-random-objects", "--disable-random-vegetation", "--disable-random-buildings",
-             "--visibility=8000"],
+             "--visibility=8000", *extra],
             stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, start_new_session=True,
             env={**os.environ, "FG_HOME": self.home})
         wait_until(lambda: self.get("/sim/signals/fdm-initialized") is True, 240, "FlightGear to fly")

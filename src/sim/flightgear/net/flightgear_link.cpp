@@ -186,14 +186,21 @@ struct FlightGearLink::State {
   // Closed and opened again at once, told to no one: FlightGear was reachable all along.
   void Reopen() {
     reopened = true;
+    Drop();
+    Connect();
+  }
+
+  // The connection closed, what was to go on it dropped, its handlers told it is over.
+  void Drop() {
     up = false;
     writing = false;
     outgoing.clear();
     ++connection;
     alive.cancel();
-    beast::error_code ignored;
-    beast::get_lowest_layer(*ws).socket().close(ignored);
-    Connect();
+    if (ws) {
+      beast::error_code ignored;
+      beast::get_lowest_layer(*ws).socket().close(ignored);
+    }
   }
 
   // Asks for every property, at a new connection also listening to each; and when FlightGear
@@ -322,16 +329,8 @@ struct FlightGearLink::State {
 
   void Fail(const std::string& why) {
     const bool wasUp = up && interval == Interval::kFollowing;  // the source was told it was up
-    up = false;
     reopened = false;
-    writing = false;
-    outgoing.clear();
-    ++connection;
-    alive.cancel();
-    if (ws) {
-      beast::error_code ignored;
-      beast::get_lowest_layer(*ws).socket().close(ignored);
-    }
+    Drop();
     if (wasUp) listener->Lost();
     const auto wait = retryAfter;
     retryAfter = std::min(retryAfter * 2, std::chrono::duration_cast<std::chrono::seconds>(kLongestRetry));
