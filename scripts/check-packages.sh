@@ -149,7 +149,7 @@ kill -TERM "$server"
 wait_for 10 gone "$server" || fail "the installed tavelor-server does not end on SIGTERM"
 dpkg -r tavelor >>"$work/dpkg.log" 2>&1 || fail "dpkg -r failed (see $work/dpkg.log)"
 expect "what a removal leaves" "$(comm -13 <(echo "$before") <(traces) | tr '\n' ' ')" \
-  "/etc/default/tavelor-web /etc/systemd/system/multi-user.target.wants/tavelor-web.service /etc/systemd/system/tavelor-web.service /var/lib/systemd/deb-systemd-helper-enabled/tavelor-web.service.dsh-also /var/lib/systemd/deb-systemd-helper-masked/tavelor-web.service "
+  "/etc/default/tavelor-mqtt /etc/default/tavelor-web /etc/systemd/system/multi-user.target.wants/tavelor-web.service /etc/systemd/system/tavelor-mqtt.service /etc/systemd/system/tavelor-web.service /var/lib/systemd/deb-systemd-helper-enabled/tavelor-mqtt.service.dsh-also /var/lib/systemd/deb-systemd-helper-enabled/tavelor-web.service.dsh-also /var/lib/systemd/deb-systemd-helper-masked/tavelor-mqtt.service /var/lib/systemd/deb-systemd-helper-masked/tavelor-web.service "
 dpkg --purge tavelor >>"$work/dpkg.log" 2>&1 || fail "dpkg --purge failed (see $work/dpkg.log)"
 installed_deb=""
 expect "what a purge leaves" "$(comm -13 <(echo "$before") <(traces) | tr '\n' ' ')" ""
