@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -132,6 +133,7 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     const auto bytes = ParseHexBytes(w[2]);
     if (!bytes) return "ERR bad hex data";
     memory_.Write(*offset, static_cast<uint32_t>(bytes->size()), bytes->data());
+    source_->Written(memory_, *offset, static_cast<uint32_t>(bytes->size()));
     return "OK";
   }
   if (command == "journal") {
@@ -223,7 +225,12 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
   }
   if (command == "set") {
     if (w.size() != 3) return "ERR usage: set NAME VALUE";
-    return SetCockpitValue(memory_, LowerCase(w[1]), w[2]);
+    // What `set` changed reaches the memory's source as a panel's write does (FlightGear follows
+    // it), each run of changed bytes once; a value spreads over offsets set alone knows.
+    const auto before = std::make_unique<OffsetMemory>(memory_);  // 64 KiB: not on a thread's stack
+    std::string answer = SetCockpitValue(memory_, LowerCase(w[1]), w[2]);
+    TellSourceWhatChanged(*before);
+    return answer;
   }
   if (command == "get") {
     if (w.size() != 2) return "ERR usage: get NAME";
@@ -259,6 +266,21 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     return "OK";
   }
   return "ERR unknown command";
+}
+
+void SimPeer::TellSourceWhatChanged(const OffsetMemory& before) {
+  std::vector<uint8_t> was(OffsetMemory::kSize), now(OffsetMemory::kSize);
+  before.Read(0, OffsetMemory::kSize, was.data());
+  memory_.Read(0, OffsetMemory::kSize, now.data());
+  for (uint32_t at = 0; at < OffsetMemory::kSize;) {
+    if (was[at] == now[at]) {
+      ++at;
+      continue;
+    }
+    const uint32_t from = at;
+    while (at < OffsetMemory::kSize && was[at] != now[at]) ++at;
+    source_->Written(memory_, from, at - from);
+  }
 }
 
 }  // namespace tavelor::sim

@@ -2,6 +2,7 @@
 // ways, and the source between a link that plays FlightGear and a panel's writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "sim/flightgear/flightgear_source.h"
 #include "sim/flightgear/net/flightgear_link.h"
 #include "sim/flightgear/property_map.h"
+#include "sim/sim_peer.h"
 #include "sim/world/parked_aircraft.h"
 #include "simlink/offsets.h"
 
@@ -233,6 +235,30 @@ TEST(FlightGearSource, NoValueWritesOutsideTheTable) {
     if (!named[offset]) {
       ASSERT_EQ(byte, 0) << std::hex << offset;
     }
+  }
+}
+
+// The control channel's set and poke reach FlightGear as a panel's writes do, so that what the
+// panels see and FlightGear have stay one.
+TEST(FlightGearSource, TheControlChannelsWritesReachFlightGear) {
+  PropertyMap map;
+  ASSERT_EQ(BuildPropertyMap("", &map), "");
+  SimPeer peer;
+  auto link = std::make_unique<FakeLink>();
+  FakeLink& fg = *link;
+  peer.StartFlightGear(std::make_unique<FlightGearSource>(map, std::move(link), OffsetMemory{},
+                                                          [](const std::string&) {}, false));
+  fg.listener_->Connected();
+  bool quit = false;
+  ASSERT_EQ(peer.Control("set com1 119.70", &quit), "OK");
+  ASSERT_EQ(peer.Control("poke 0D0C 0200", &quit), "OK");  // the beacon's bit
+  const std::vector<std::pair<size_t, double>> expected = {
+      {PropertyIndex(map, "/instrumentation/comm/frequencies/selected-mhz"), 119.7},
+      {PropertyIndex(map, "/controls/lighting/beacon"), 1}};
+  for (const auto& [property, value] : expected) {
+    EXPECT_TRUE(std::any_of(fg.sets.begin(), fg.sets.end(), [&](const auto& set) {
+      return set.first == property && std::abs(set.second - value) < 1e-9;
+    })) << map.properties[property];
   }
 }
 
