@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -63,13 +65,23 @@ bool Contains(const std::string& line, const std::string& text) {
 }  // namespace
 
 int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
+  // The system may give a port it gave a moment ago, free again until its taker binds it: a
+  // test's panel and control ports were once one. A port is handed out once in a process.
+  static std::mutex mutex;
+  static std::set<int> given;
+  std::lock_guard lock(mutex);
+  int port = 0;
+  for (int tries = 0; tries < 100 && (port == 0 || given.count(port)); ++tries) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = Loopback(0);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    port = ntohs(address.sin_port);
+  }
+  given.insert(port);
+  return port;
 }
 
 std::string FileBytes(const std::string& path) {
