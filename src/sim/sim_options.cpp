@@ -1,6 +1,8 @@
 #include "sim/sim_options.h"
 
+#include <charconv>
 #include <iostream>
+#include <string_view>
 
 #include "cli/command_line.h"
 #include "sim/flightgear/property_map.h"
@@ -10,20 +12,11 @@ namespace tavelor::sim {
 namespace {
 
 // Eight hexadecimal digits at most, "0x" in front or not.
-bool ReadHex32(std::string text, uint32_t* value) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = text.substr(2);
+bool ReadHex32(std::string_view text, uint32_t* value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
   if (text.empty() || text.size() > 8) return false;
-  uint32_t v = 0;
-  for (char c : text) {
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
-    v = v << 4 | static_cast<uint32_t>(d);
-  }
-  *value = v;
-  return true;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value, 16);
+  return error == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
