@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -226,10 +225,9 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
   if (command == "set") {
     if (w.size() != 3) return "ERR usage: set NAME VALUE";
     // What `set` changed reaches the memory's source as a panel's write does (FlightGear follows
-    // it), each run of changed bytes once; a value spreads over offsets set alone knows.
-    const auto before = std::make_unique<OffsetMemory>(memory_);  // 64 KiB: not on a thread's stack
+    // it); a value spreads over offsets only `set` knows, so the source is told of them all.
     std::string answer = SetCockpitValue(memory_, LowerCase(w[1]), w[2]);
-    TellSourceWhatChanged(*before);
+    source_->Written(memory_, 0, OffsetMemory::kSize);
     return answer;
   }
   if (command == "get") {
@@ -266,21 +264,6 @@ std::string SimPeer::Control(const std::string& rawLine, bool* quit) {
     return "OK";
   }
   return "ERR unknown command";
-}
-
-void SimPeer::TellSourceWhatChanged(const OffsetMemory& before) {
-  std::vector<uint8_t> was(OffsetMemory::kSize), now(OffsetMemory::kSize);
-  before.Read(0, OffsetMemory::kSize, was.data());
-  memory_.Read(0, OffsetMemory::kSize, now.data());
-  for (uint32_t at = 0; at < OffsetMemory::kSize;) {
-    if (was[at] == now[at]) {
-      ++at;
-      continue;
-    }
-    const uint32_t from = at;
-    while (at < OffsetMemory::kSize && was[at] != now[at]) ++at;
-    source_->Written(memory_, from, at - from);
-  }
 }
 
 }  // namespace tavelor::sim

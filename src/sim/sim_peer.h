@@ -111,8 +111,6 @@ class SimPeer {
   FlightGearSource* flightgear_ = nullptr;  // itself, when it is FlightGear
 
   void ApplyWrite(uint32_t offset, uint32_t size, const uint8_t* data);
-  // The runs of bytes that differ from `before` told to the source, as written.
-  void TellSourceWhatChanged(const OffsetMemory& before);
   // The identity the link checks (0x3304 to 0x330B) as the options give it, after a replay
   // wrote whatever its recording holds.
   void KeepIdentity();
